@@ -1,0 +1,32 @@
+#include "ServiceCall.h"
+
+#include "ResultStager.h"
+
+ServiceCall::ServiceCall(SoapClient& client, StagingFolder staging)
+    : m_client(client), m_staging(std::move(staging))
+{
+}
+
+QString ServiceCall::post(const QString& operation, const SoapChildren& children)
+{
+    const QString& ns = m_client.config().namespaceUri;
+    return m_client.CHIAMA_WS(SoapEnvelope::soapAction(ns, operation),
+                              SoapEnvelope::build(ns, operation, children));
+}
+
+ServiceCall::Staged ServiceCall::stage(const QString& response, const QString& operation,
+                                       const QString& fileName, bool replaceCommas)
+{
+    const std::optional<QString> result = ResultStager::cut(response, operation, replaceCommas);
+    if (!result)
+        return Staged::NotFound;
+    if (!m_staging.write(fileName, ResultStager::split(*result)))
+        return Staged::WriteFailed;
+    return Staged::Found;
+}
+
+std::optional<QString> ServiceCall::inMemory(const QString& response, const QString& operation,
+                                             bool replaceCommas)
+{
+    return ResultStager::cut(response, operation, replaceCommas);
+}

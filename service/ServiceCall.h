@@ -1,0 +1,40 @@
+#pragma once
+
+#include "SoapClient.h"
+#include "SoapEnvelope.h"
+#include "StagingFolder.h"
+
+#include <QStringList>
+#include <optional>
+
+// The steps every operation shares: write the envelope and post it, then cut
+// the result and stage it in a file (or keep it in memory), then read it back.
+class ServiceCall
+{
+public:
+    enum class Staged { Found, NotFound, WriteFailed };
+
+    ServiceCall(SoapClient& client, StagingFolder staging);
+
+    SoapClient& client() { return m_client; }
+    const StagingFolder& staging() const { return m_staging; }
+
+    // Posts the operation's body element with its children; the body element and
+    // the SOAPAction suffix are the operation name.
+    QString post(const QString& operation, const SoapChildren& children);
+
+    // SALVA_RISULTATO with a file: on NotFound and WriteFailed the file keeps
+    // what it held.
+    Staged stage(const QString& response, const QString& operation, const QString& fileName,
+                 bool replaceCommas);
+
+    // SALVA_RISULTATO in memory: the cut result, or nothing.
+    static std::optional<QString> inMemory(const QString& response, const QString& operation,
+                                           bool replaceCommas);
+
+    QStringList readLines(const QString& fileName) const { return m_staging.readLines(fileName); }
+
+private:
+    SoapClient& m_client;
+    StagingFolder m_staging;
+};

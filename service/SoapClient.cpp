@@ -1,0 +1,41 @@
+#include "SoapClient.h"
+
+#include <QEventLoop>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QSslConfiguration>
+
+SoapClient::SoapClient(ServiceConfig config) : m_config(std::move(config)) {}
+
+QString SoapClient::CHIAMA_WS(const QString& soapAction, const QString& envelope)
+{
+    QNetworkRequest request(m_config.endpoint);
+    request.setRawHeader("Content-Type", "text/xml; charset=utf-8");
+    request.setRawHeader("SOAPAction", soapAction.toUtf8());
+    request.setTransferTimeout(m_config.timeoutMs);
+
+    QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+    tls.setPeerVerifyMode(QSslSocket::VerifyPeer);
+    tls.setCaCertificates(QSslConfiguration::systemCaCertificates() +
+                          m_config.extraCaCertificates);
+    request.setSslConfiguration(tls);
+
+    QNetworkReply* reply = m_network.post(request, envelope.toUtf8());
+    QEventLoop loop;
+    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    if (!reply->isFinished())
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+
+    QString text;
+    const bool gotHttpAnswer =
+        reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
+    if (reply->error() == QNetworkReply::NoError || gotHttpAnswer) {
+        text = QString::fromUtf8(reply->readAll());
+    } else {
+        text = QStringLiteral("Error: %1 - %2")
+                   .arg(static_cast<int>(reply->error()))
+                   .arg(reply->errorString());
+    }
+    reply->deleteLater();
+    return text;
+}

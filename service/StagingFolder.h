@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// The folder that holds the staged answers (export_xml.xml and the error-table
+// cache errori_xml.xml). Files are UTF-8; lines end at CR or CRLF, a lone LF
+// belongs to its line.
+class StagingFolder
+{
+public:
+    static inline const QString exportFile = QStringLiteral("export_xml.xml");
+    static inline const QString errorTableFile = QStringLiteral("errori_xml.xml");
+
+    explicit StagingFolder(QString folder);
+
+    // The program's own folder when it can be written, otherwise the per-user
+    // application data folder (decided once, for the whole run).
+    static StagingFolder forProgram();
+
+    const QString& folder() const { return m_folder; }
+    QString path(const QString& fileName) const;
+
+    // Replaces the file with text + CR LF in one step: a failed or interrupted
+    // write leaves the previous file whole. False when the file could not be written.
+    bool write(const QString& fileName, const QString& text) const;
+
+    // The file's lines; none when it does not exist or cannot be read.
+    QStringList readLines(const QString& fileName) const;
+
+    static QStringList splitLines(QStringView text);
+
+private:
+    QString m_folder;
+};
