@@ -1,0 +1,150 @@
+#include "MenuDpc.h"
+
+#include "AppContext.h"
+#include "BusyCursor.h"
+#include "DrugSearchPage.h"
+#include "ErrorTableCache.h"
+#include "LoginPage.h"
+#include "PanelStatusBar.h"
+#include "RegistraPage.h"
+#include "ReportsPage.h"
+#include "StatusPanels.h"
+#include "Twips.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+MenuDpc::MenuDpc(AppContext& context, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), m_context(context)
+{
+    setObjectName(QStringLiteral("menu_dpc"));
+    setWindowTitle(MessageBoxes::applicationTitle);
+    setAccessibleName(MessageBoxes::applicationTitle);
+    setFixedSize(Twips::px(12135), Twips::px(7575));
+
+    SSTab1 = new QTabWidget(this);
+    SSTab1->setObjectName(QStringLiteral("SSTab1"));
+    SSTab1->setAccessibleName(QStringLiteral("Schede"));
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(SSTab1);
+
+    loginPage = new LoginPage(context);
+    drugPage = new DrugSearchPage(context);
+    registraPage = new RegistraPage(context);
+    reportsPage = new ReportsPage(context);
+    const QList<QPair<QWidget*, QString>> pages = {
+        {loginPage, QStringLiteral("LOGIN")},
+        {drugPage, QStringLiteral("RICERCA FARMACO")},
+        {registraPage, QStringLiteral("REGISTRA")},
+        {reportsPage, QStringLiteral("REPORTS")}};
+    for (const auto& [page, caption] : pages) {
+        page->setAccessibleName(caption);
+        SSTab1->addTab(page, caption);
+    }
+
+    drugPage->attachLoginBoxes(loginPage->Text_UTE, loginPage->Text_PASS);
+    connect(loginPage, &LoginPage::esciRequested, this, &MenuDpc::esci);
+    connect(loginPage, &LoginPage::accediRequested, this, &MenuDpc::accedi);
+    for (QPushButton* button :
+         {drugPage->Com_01, registraPage->Com_02, reportsPage->Com_03})
+        connect(button, &QPushButton::clicked, this, &MenuDpc::esci);
+    for (QPushButton* button :
+         {drugPage->Command6, registraPage->Command5, reportsPage->Command7})
+        connect(button, &QPushButton::clicked, this, &MenuDpc::riduci);
+
+    SSTab1->setCurrentIndex(0);
+    connect(SSTab1, &QTabWidget::currentChanged, this, &MenuDpc::SSTab1_Click);
+    loginPage->Text_UTE->setFocus();
+}
+
+bool MenuDpc::loginGuard()
+{
+    if (!m_context.utenti.Nome.neverStored())
+        return true;
+    SSTab1->setCurrentIndex(0);
+    return false;
+}
+
+void MenuDpc::SSTab1_Click(int index)
+{
+    m_context.menu.NESSUN_DATO = 0;
+    m_context.menu.FARMACO_NON_TROVATO = 0;
+    switch (index) {
+    case 1:
+        if (!loginGuard())
+            return;
+        status();
+        break;
+    case 2:
+        if (!loginGuard())
+            return;
+        status();
+        registraPage->Command3_Click();
+        registraPage->bott_assi->setEnabled(false);
+        registraPage->Text120->setFocus(Qt::OtherFocusReason);
+        break;
+    case 3:
+        if (!loginGuard())
+            return;
+        status();
+        registraPage->Command3_Click();
+        reportsPage->enter();
+        break;
+    default:
+        break;
+    }
+}
+
+void MenuDpc::status()
+{
+    const Utenti& u = m_context.utenti;
+    switch (SSTab1->currentIndex()) {
+    case 1:
+        StatusPanels::fillSession(drugPage->StatusBar1, u);
+        registraPage->StatusBar4->clear();
+        break;
+    case 2:
+        StatusPanels::fillSession(registraPage->StatusBar2, u);
+        StatusPanels::fillPrescription(registraPage->StatusBar4, u);
+        break;
+    case 3:
+        StatusPanels::fillSession(reportsPage->StatusBar3, u);
+        break;
+    default:
+        break;
+    }
+}
+
+void MenuDpc::accedi()
+{
+    if (loginPage->Text_UTE->text().isEmpty() || loginPage->Text_PASS->text().isEmpty()) {
+        loginPage->Text_UTE->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    {
+        BusyCursor busy;
+        loginPage->LOGIN();
+        if (m_context.menu.ERRORE_LOGIN == 1) {
+            SSTab1->setCurrentIndex(0);
+            return;
+        }
+        loginPage->LEGGE_LOGIN();
+        ErrorTableCache::CARICA_ERR(m_context, this);
+    }
+    SSTab1->setCurrentIndex(1);
+    drugPage->SVUOTA_Click();
+}
+
+void MenuDpc::esci()
+{
+    if (m_context.boxes().ask(this, QStringLiteral("USCIRE DALLA PROCEDURA"), QString()))
+        close();
+}
+
+void MenuDpc::riduci()
+{
+    showMinimized();
+}

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QWidget>
+
+class QHBoxLayout;
+class QLabel;
+
+// A status bar made of panels that its owner rebuilds from scratch: each panel
+// has a text, a width (fixed, sized to its text, or taking the remaining
+// width), an alignment, and may show today's date instead of a text.
+class PanelStatusBar : public QWidget
+{
+    Q_OBJECT
+public:
+    enum class Size { Fixed, Contents, Spring };
+
+    explicit PanelStatusBar(QWidget* parent = nullptr);
+
+    void clear();
+    int addPanel(); // 0-based index of the new panel
+    int panelCount() const;
+
+    void setText(int panel, const QString& text);
+    void setWidthTwips(int panel, int twips);
+    void setSize(int panel, Size size);
+    void setAlignment(int panel, Qt::Alignment alignment);
+    void setDateStyle(int panel); // shows today's date in the system's short form
+
+    QString text(int panel) const;
+    Qt::Alignment alignment(int panel) const;
+    Size size(int panel) const;
+    int widthTwips(int panel) const; // the fixed width; -1 when the panel is not fixed
+    QLabel* label(int panel) const;
+
+private:
+    QHBoxLayout* m_layout;
+    QList<QLabel*> m_panels;
+};

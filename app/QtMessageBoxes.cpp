@@ -1,0 +1,7 @@
+#include "QtMessageBoxes.h"
+
+QMessageBox::StandardButton QtMessageBoxes::show(QWidget* parent, const MessageRequest& request)
+{
+    QMessageBox box(request.icon, request.title, request.text, request.buttons, parent);
+    return static_cast<QMessageBox::StandardButton>(box.exec());
+}
