@@ -1,0 +1,155 @@
+#include "DemoFixtures.h"
+#include "DemoServiceProcess.h"
+#include "MainWindowFixture.h"
+#include "PanelStatusBar.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+
+using namespace DemoFixtures;
+
+class tst_MainWindow : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void windowShapeAndTabs();
+    void prescriptionStatusBar();
+    void tabChangesRebuildOnlyTheirBars();
+    void esciAskedAndAnsweredNo();
+    void esciAnsweredYesClosesTheWindow();
+    void enterMovesToTheNextField();
+
+private:
+    QTemporaryDir m_data;
+    DemoServiceProcess m_demo;
+};
+
+void tst_MainWindow::initTestCase()
+{
+    QVERIFY(m_demo.start(m_data.filePath(QStringLiteral("demo.sqlite"))));
+}
+
+void tst_MainWindow::windowShapeAndTabs()
+{
+    MainWindowFixture f(m_demo.config());
+    QVERIFY(f.window->windowFlags().testFlag(Qt::FramelessWindowHint));
+    QCOMPARE(f.window->size(), QSize(809, 505));
+    auto* tabs = f.find<QTabWidget>("SSTab1");
+    QCOMPARE(tabs->count(), 4);
+    const QStringList captions = {QStringLiteral("LOGIN"), QStringLiteral("RICERCA FARMACO"),
+                                  QStringLiteral("REGISTRA"), QStringLiteral("REPORTS")};
+    for (int i = 0; i < 4; ++i)
+        QCOMPARE(tabs->tabText(i), captions[i]);
+    QCOMPARE(tabs->currentIndex(), 0);
+    // Every control has a name a screen reader can say.
+    for (QWidget* w : f.window->findChildren<QWidget*>()) {
+        if (!w->objectName().isEmpty() && !w->objectName().startsWith("qt_") &&
+            (qobject_cast<QLineEdit*>(w) || qobject_cast<QPushButton*>(w)))
+            QVERIFY2(!w->accessibleName().isEmpty(), qPrintable(w->objectName()));
+    }
+}
+
+void tst_MainWindow::prescriptionStatusBar()
+{
+    MainWindowFixture f(m_demo.config());
+    QVERIFY(f.logIn(userPA, passwordPA));
+    f.find<QTabWidget>("SSTab1")->setCurrentIndex(2);
+    auto* bar4 = f.find<PanelStatusBar>("StatusBar4");
+    // No prescription yet (month 0): two empty panels, the session bar filled.
+    QCOMPARE(bar4->panelCount(), 2);
+    QCOMPARE(bar4->text(0), QString());
+    QCOMPARE(bar4->text(1), QString());
+    QCOMPARE(f.find<PanelStatusBar>("StatusBar2")->panelCount(), 3);
+    QCOMPARE(f.find<PanelStatusBar>("StatusBar2")->text(1).trimmed(), QString::fromLatin1(nomePA));
+
+    Utenti& u = f.context->utenti;
+    u.Mese = 9;
+    u.Anno = 2024;
+    u.Farmacia = 1234;
+    u.Ragsoc.set(u"FARMACIA CENTRALE");
+    f.window->status();
+    QCOMPARE(bar4->text(0), QStringLiteral("SETTEMBRE 2024"));
+    QCOMPARE(bar4->alignment(0), Qt::AlignHCenter);
+    QCOMPARE(bar4->size(0), PanelStatusBar::Size::Contents);
+    QCOMPARE(bar4->text(1), QStringLiteral("1234 - ") + u.Ragsoc.text());
+    QCOMPARE(bar4->text(1).size(), 7 + 80);
+    QCOMPARE(bar4->size(1), PanelStatusBar::Size::Spring);
+
+    u.Mese = 5;
+    f.window->status();
+    QCOMPARE(bar4->text(0), QStringLiteral("MAGGIO    2024"));
+    u.Mese = 13;
+    f.window->status();
+    QCOMPARE(bar4->panelCount(), 2);
+    QCOMPARE(bar4->text(0), QString());
+}
+
+void tst_MainWindow::tabChangesRebuildOnlyTheirBars()
+{
+    MainWindowFixture f(m_demo.config());
+    QVERIFY(f.logIn(userPA, passwordPA));
+    auto* tabs = f.find<QTabWidget>("SSTab1");
+    auto* bar4 = f.find<PanelStatusBar>("StatusBar4");
+    tabs->setCurrentIndex(2);
+    QCOMPARE(bar4->panelCount(), 2);
+    // Entering REGISTRA clears the tab and puts the operator on the number.
+    QTRY_COMPARE(QApplication::focusWidget(), f.find<QLineEdit>("Text120"));
+    QVERIFY(!f.find<QPushButton>("bott_assi")->isEnabled());
+
+    tabs->setCurrentIndex(3);
+    QCOMPARE(bar4->panelCount(), 2);
+    QCOMPARE(f.find<PanelStatusBar>("StatusBar3")->panelCount(), 3);
+    tabs->setCurrentIndex(1);
+    QCOMPARE(bar4->panelCount(), 0);
+    QCOMPARE(f.find<PanelStatusBar>("StatusBar1")->panelCount(), 3);
+}
+
+void tst_MainWindow::esciAskedAndAnsweredNo()
+{
+    MainWindowFixture f(m_demo.config());
+    QVERIFY(f.logIn(userPA, passwordPA));
+    auto* aic = f.find<QLineEdit>("Text1");
+    aic->setText(QStringLiteral("123"));
+    const QString nome = f.context->utenti.Nome.text();
+
+    QTest::mouseClick(f.find<QPushButton>("Com_01"), Qt::LeftButton);
+    QCOMPARE(f.boxes.shown().size(), 1);
+    const MessageRequest& box = f.boxes.shown().first();
+    QCOMPARE(box.text, QStringLiteral("USCIRE DALLA PROCEDURA"));
+    QCOMPARE(box.title, QString());
+    QCOMPARE(box.icon, QMessageBox::Question);
+    QCOMPARE(box.buttons, QMessageBox::Yes | QMessageBox::No);
+
+    QVERIFY(f.window->isVisible());
+    QCOMPARE(aic->text(), QStringLiteral("123"));
+    QCOMPARE(f.context->utenti.Nome.text(), nome);
+    QCOMPARE(f.currentTab(), 1);
+}
+
+void tst_MainWindow::esciAnsweredYesClosesTheWindow()
+{
+    MainWindowFixture f(m_demo.config());
+    f.boxes.answerNext(QMessageBox::Yes);
+    QTest::mouseClick(f.find<QPushButton>("Bott_esci"), Qt::LeftButton);
+    QVERIFY(!f.window->isVisible());
+}
+
+void tst_MainWindow::enterMovesToTheNextField()
+{
+    MainWindowFixture f(m_demo.config());
+    auto* user = f.find<QLineEdit>("Text_UTE");
+    user->setFocus();
+    QTest::keyClicks(user, QStringLiteral("ab"));
+    QTest::keyClick(user, Qt::Key_Return);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Enter);
+    QCOMPARE(user->text(), QStringLiteral("ab"));
+    QCOMPARE(QApplication::focusWidget(), f.find<QPushButton>("Command1"));
+    QVERIFY(f.find<QLineEdit>("Text_PASS")->text().isEmpty());
+}
+
+QTEST_MAIN(tst_MainWindow)
+#include "tst_main_window.moc"

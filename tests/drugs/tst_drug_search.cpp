@@ -1,0 +1,232 @@
+#include "DemoFixtures.h"
+#include "DemoServiceProcess.h"
+#include "MainWindowFixture.h"
+#include "DrugSearchPage.h"
+#include "TestService.h"
+#include "TlsTestServer.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+
+using namespace DemoFixtures;
+
+using namespace TestService;
+
+namespace {
+
+// One canned answer serves the log-in and the drug look-up: each operation
+// cuts its own result element out of it.
+QByteArray loginAndDrug(const QByteArray& drug)
+{
+    return answer("<LoginUserResult><ID>1</ID><Prov>PA</Prov><Nome>OPERATORE</Nome>"
+                  "</LoginUserResult><FarmacoDPCbyAICResult>" +
+                  drug + "</FarmacoDPCbyAICResult>");
+}
+
+} // namespace
+
+class tst_DrugSearch : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void lookUpByAicShowsTheDrug();
+    void unknownAicKeepsThePreviousDrug();
+    void blankAicDoesNotSearch();
+    void enterSearchesOnceRicercaFromTheBoxTwice();
+    void planAndPriceDisplayRules_data();
+    void planAndPriceDisplayRules();
+    void onlyOneSelectionAtATime();
+    void svuotaEmptiesTheTabAndTheLogInBoxes();
+
+private:
+    QTemporaryDir m_data;
+    DemoServiceProcess m_demo;
+};
+
+void tst_DrugSearch::initTestCase()
+{
+    QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
+    QVERIFY(m_demo.start(m_data.filePath(QStringLiteral("demo.sqlite"))));
+}
+
+static void searchAic(MainWindowFixture& f, const QString& aic)
+{
+    auto* box = f.find<QLineEdit>("Text1");
+    box->setFocus();
+    box->clear();
+    QTest::keyClicks(box, aic);
+    QTest::keyClick(box, Qt::Key_Return);
+}
+
+void tst_DrugSearch::lookUpByAicShowsTheDrug()
+{
+    MainWindowFixture f(m_demo.config());
+    QVERIFY(f.logIn(userPA, passwordPA));
+    searchAic(f, QString::fromLatin1(aicPlan));
+    QTRY_COMPARE(f.find<QLineEdit>("Text_AIC")->text().trimmed(), QString::fromLatin1(aicPlan));
+    QVERIFY2(f.boxes.shown().isEmpty(), qPrintable(f.boxes.texts().join('|')));
+
+    QCOMPARE(f.find<QLineEdit>("Text_MOLE")->text(), QString::fromLatin1(moleculePlan).leftJustified(40));
+    QCOMPARE(f.find<QLineEdit>("Text_ATC")->text(), QString::fromLatin1(atcPlan).leftJustified(8));
+    QCOMPARE(f.find<QLineEdit>("Text_FARMA")->text().trimmed(), QString::fromLatin1(namePlan));
+    QCOMPARE(f.find<QLineEdit>("Text_data")->text().trimmed(), QString::fromLatin1(dataPlan));
+    QCOMPARE(f.find<QLineEdit>("Text_NOTA")->text().trimmed(), QString::fromLatin1(notaPlan));
+    QCOMPARE(f.find<QLineEdit>("Text_PREZZO")->text(), QStringLiteral("1.234,50"));
+    QVERIFY(f.find<QCheckBox>("Check_PT")->isChecked());
+    QCOMPARE(f.find<QComboBox>("Combo1")->currentText(),
+             QStringLiteral("R: piano terapeutico su modello regionale"));
+    QCOMPARE(f.find<QPlainTextEdit>("Text_DISPO")->toPlainText().trimmed(),
+             QString::fromLatin1(disposizioniPlan));
+    QCOMPARE(f.context->menu.AIC_CERCATO, QString::fromLatin1(aicPlan));
+}
+
+void tst_DrugSearch::unknownAicKeepsThePreviousDrug()
+{
+    MainWindowFixture f(m_demo.config());
+    QVERIFY(f.logIn(userPA, passwordPA));
+    searchAic(f, QString::fromLatin1(aicPlan));
+    QTRY_COMPARE(f.find<QLineEdit>("Text_AIC")->text().trimmed(), QString::fromLatin1(aicPlan));
+    const QString exported = f.stagingPath(StagingFolder::exportFile);
+    QFile file(exported);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray before = file.readAll();
+    file.close();
+
+    searchAic(f, QString::fromLatin1(aicUnknown));
+    QTRY_COMPARE(f.boxes.texts(), QStringList{QStringLiteral("FARMACO NON TROVATO")});
+    QCOMPARE(f.boxes.shown().first().title, QStringLiteral("QuorvelDPC"));
+    QCOMPARE(f.find<QLineEdit>("Text_AIC")->text().trimmed(), QString::fromLatin1(aicPlan));
+    QCOMPARE(f.context->utenti.Molecola.trimmed(), QString::fromLatin1(moleculePlan));
+    QCOMPARE(f.context->menu.FARMACO_NON_TROVATO, 1);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), before);
+}
+
+void tst_DrugSearch::blankAicDoesNotSearch()
+{
+    TlsTestServer server;
+    QVERIFY(server.listen());
+    server.setSoapAnswer(200, loginAndDrug("<AIC>1</AIC>"));
+    MainWindowFixture f(configFor(server));
+    QVERIFY(f.logIn(QStringLiteral("u"), QStringLiteral("p")));
+    const int before = server.requestCount();
+    f.context->menu.AIC_CERCATO = QStringLiteral("stale");
+    searchAic(f, QStringLiteral("   "));
+    QCOMPARE(server.requestCount(), before);
+    QCOMPARE(f.context->menu.AIC_CERCATO, QString());
+}
+
+void tst_DrugSearch::enterSearchesOnceRicercaFromTheBoxTwice()
+{
+    TlsTestServer server;
+    QVERIFY(server.listen());
+    server.setSoapAnswer(200, loginAndDrug("<AIC>035946023</AIC><Farmaco>HUMIRA</Farmaco>"));
+    MainWindowFixture f(configFor(server));
+    QVERIFY(f.logIn(QStringLiteral("u"), QStringLiteral("p")));
+
+    int before = server.requestCount();
+    searchAic(f, QStringLiteral(" 035946023 "));
+    QTRY_COMPARE(f.find<QLineEdit>("Text_FARMA")->text().trimmed(), QStringLiteral("HUMIRA"));
+    QCOMPARE(server.requestCount(), before + 1);
+    QVERIFY(server.lastRequest().body.contains("<prov>PA</prov><aic>035946023</aic>"));
+
+    f.find<QLineEdit>("Text_FARMA")->clear();
+    before = server.requestCount();
+    auto* box = f.find<QLineEdit>("Text1");
+    box->setFocus();
+    QTest::mouseClick(f.find<QPushButton>("Com_RIC_MN"), Qt::LeftButton);
+    QTRY_COMPARE(server.requestCount(), before + 2);
+    QCOMPARE(f.find<QLineEdit>("Text_FARMA")->text().trimmed(), QStringLiteral("HUMIRA"));
+}
+
+void tst_DrugSearch::planAndPriceDisplayRules_data()
+{
+    QTest::addColumn<QByteArray>("drug");
+    QTest::addColumn<bool>("plan");
+    QTest::addColumn<int>("planType");
+    QTest::addColumn<QString>("price");
+    QTest::newRow("any letter ticks the plan") << QByteArray("<ReqPT>N</ReqPT><TipoPT>T</TipoPT>"
+                                                             "<PrezzoAcquisto>12,5</PrezzoAcquisto>")
+                                               << true << 0 << QStringLiteral("12,50");
+    QTest::newRow("blank plan, lower-case type") << QByteArray("<ReqPT> </ReqPT><TipoPT>t</TipoPT>"
+                                                               "<PrezzoAcquisto></PrezzoAcquisto>")
+                                                 << false << -1 << QStringLiteral("0,00");
+    QTest::newRow("unknown type, grouped price")
+        << QByteArray("<ReqPT>S</ReqPT><TipoPT>X</TipoPT><PrezzoAcquisto>1234567,891</PrezzoAcquisto>")
+        << true << -1 << QStringLiteral("1.234.567,89");
+}
+
+void tst_DrugSearch::planAndPriceDisplayRules()
+{
+    QFETCH(QByteArray, drug);
+    QFETCH(bool, plan);
+    QFETCH(int, planType);
+    QFETCH(QString, price);
+    TlsTestServer server;
+    QVERIFY(server.listen());
+    server.setSoapAnswer(200, loginAndDrug("<Farmaco>" + QByteArray(60, 'F') + "</Farmaco>" + drug));
+    MainWindowFixture f(configFor(server));
+    QVERIFY(f.logIn(QStringLiteral("u"), QStringLiteral("p")));
+    // A previous drug with a plan, so the display is really reset.
+    f.find<QCheckBox>("Check_PT")->setChecked(!plan);
+    f.find<QComboBox>("Combo1")->setCurrentIndex(1);
+    searchAic(f, QStringLiteral("1"));
+    QTRY_COMPARE(f.find<QLineEdit>("Text_PREZZO")->text(), price);
+    QCOMPARE(f.find<QCheckBox>("Check_PT")->isChecked(), plan);
+    QCOMPARE(f.find<QComboBox>("Combo1")->currentIndex(), planType);
+    QCOMPARE(f.find<QLineEdit>("Text_FARMA")->text(), QString(50, 'F'));
+}
+
+void tst_DrugSearch::onlyOneSelectionAtATime()
+{
+    MainWindowFixture f(m_demo.config());
+    QVERIFY(f.logIn(userPA, passwordPA));
+    searchAic(f, QString::fromLatin1(aicPlan));
+    QTRY_COMPARE(f.find<QLineEdit>("Text_AIC")->text().trimmed(), QString::fromLatin1(aicPlan));
+
+    // With an AIC held, leaving the ingredient box refuses, even when it is empty.
+    auto* ingredient = f.find<QLineEdit>("Text2");
+    QTRY_COMPARE(QApplication::focusWidget(), f.find<QPushButton>("SVUOTA"));
+    ingredient->setFocus(Qt::MouseFocusReason);
+    QTest::keyClick(ingredient, Qt::Key_Return);
+    QCOMPARE(f.boxes.texts(), QStringList{QStringLiteral("USARE SOLO UNA SELEZIONE")});
+    QCOMPARE(f.context->menu.PRINCIPIO_CERCATO, QString());
+
+    // Both set when "Ricerca" runs: refused too.
+    f.context->menu.PRINCIPIO_CERCATO = QString::fromLatin1(namePartNoPlan);
+    f.boxes.clear();
+    f.window->drugPage->ricerca();
+    QCOMPARE(f.boxes.texts(), QStringList{QStringLiteral("USARE SOLO UNA SELEZIONE")});
+}
+
+void tst_DrugSearch::svuotaEmptiesTheTabAndTheLogInBoxes()
+{
+    MainWindowFixture f(m_demo.config());
+    QVERIFY(f.logIn(userPA, passwordPA));
+    searchAic(f, QString::fromLatin1(aicPlan));
+    QTRY_VERIFY(!f.find<QLineEdit>("Text_AIC")->text().isEmpty());
+    f.find<QLineEdit>("Text_UTE")->setText(QStringLiteral("someone"));
+    f.find<QLineEdit>("Text_PASS")->setText(QStringLiteral("secret"));
+    f.find<QLineEdit>("Text2")->setText(QStringLiteral("abc"));
+
+    QTest::mouseClick(f.find<QPushButton>("SVUOTA"), Qt::LeftButton);
+    for (const char* name : {"Text_AIC", "Text_ATC", "Text_data", "Text_FARMA", "Text_MOLE",
+                             "Text_NOTA", "Text_PREZZO", "Text1", "Text2", "Text_UTE", "Text_PASS"})
+        QVERIFY2(f.find<QLineEdit>(name)->text().isEmpty(), name);
+    QVERIFY(f.find<QPlainTextEdit>("Text_DISPO")->toPlainText().isEmpty());
+    QVERIFY(!f.find<QCheckBox>("Check_PT")->isChecked());
+    QCOMPARE(f.find<QComboBox>("Combo1")->currentText(), QString());
+    QTRY_COMPARE(QApplication::focusWidget(), f.find<QLineEdit>("Text1"));
+    // The drug fields and the searched code stay.
+    QCOMPARE(f.context->utenti.AIC.trimmed(), QString::fromLatin1(aicPlan));
+    QCOMPARE(f.context->menu.AIC_CERCATO, QString::fromLatin1(aicPlan));
+}
+
+QTEST_MAIN(tst_DrugSearch)
+#include "tst_drug_search.moc"

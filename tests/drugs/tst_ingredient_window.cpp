@@ -1,0 +1,261 @@
+#include "DemoFixtures.h"
+#include "DemoServiceProcess.h"
+#include "ListSetup.h"
+#include "MainWindowFixture.h"
+#include "ModalDriver.h"
+#include "TestService.h"
+#include "TlsTestServer.h"
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QTest>
+#include <QTreeWidget>
+
+using namespace TestService;
+
+namespace {
+
+QByteArray record(const QByteArray& atc, const QByteArray& molecule, const QByteArray& aic,
+                  const QByteArray& name)
+{
+    QByteArray r = "<FarmaciDPC><ATC>" + atc + "</ATC>";
+    if (!molecule.isNull())
+        r += "<Molecola>" + molecule + "</Molecola>";
+    return r + "<AIC>" + aic + "</AIC><Farmaco>" + name + "</Farmaco></FarmaciDPC>";
+}
+
+QByteArray loginAndIngredient(const QByteArray& records)
+{
+    return answer("<LoginUserResult><ID>1</ID><Prov>PA</Prov><Nome>OPERATORE</Nome>"
+                  "</LoginUserResult><FarmacoDPCbyPattivoResult>" +
+                  records +
+                  "</FarmacoDPCbyPattivoResult><FarmacoDPCbyAICResult><AIC>PICKED</AIC>"
+                  "</FarmacoDPCbyAICResult>");
+}
+
+const QByteArray threeRecords = record("B01AB05", "ZETA", "111111111", "ZETA 10 FL") +
+                                record("B01AB05", "ALFA", "222222222", "ALFA 10 FL") +
+                                record("B01AB05", "MEDIA", "333333333", "MEDIA 10 FL");
+
+struct ListSnapshot
+{
+    QStringList headers;
+    QStringList tags;
+    QList<QStringList> rows;
+};
+
+ListSnapshot snapshot(QTreeWidget* list)
+{
+    ListSnapshot s;
+    for (int c = 0; c < list->columnCount(); ++c) {
+        s.headers << list->headerItem()->text(c);
+        s.tags << ListSetup::headerTag(list, c);
+    }
+    for (int r = 0; r < list->topLevelItemCount(); ++r) {
+        QStringList cells;
+        for (int c = 0; c < list->columnCount(); ++c)
+            cells << list->topLevelItem(r)->text(c);
+        s.rows << cells;
+    }
+    return s;
+}
+
+QTreeWidget* listOf(QWidget* modal)
+{
+    return modal->findChild<QTreeWidget*>(QStringLiteral("listricette"));
+}
+
+void clickRow(QTreeWidget* list, int row)
+{
+    const QRect rect = list->visualItemRect(list->topLevelItem(row));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
+}
+
+} // namespace
+
+class tst_IngredientWindow : public QObject
+{
+    Q_OBJECT
+private slots:
+    void rowsFollowTheAnswerAndEscPicksNothing();
+    void pickAfterSortHandsBackThatRow();
+    void emptyListEnterKeepsOpenClickCloses();
+    void closeBoxPicksNothing();
+    void nothingFoundOpensNoWindow();
+    void realServicePickShowsTheDrug();
+
+private:
+    void search(MainWindowFixture& f, const QString& ingredient);
+};
+
+void tst_IngredientWindow::search(MainWindowFixture& f, const QString& ingredient)
+{
+    auto* box = f.find<QLineEdit>("Text2");
+    box->setFocus(Qt::MouseFocusReason);
+    box->clear();
+    QTest::keyClicks(box, ingredient);
+    QTest::keyClick(box, Qt::Key_Return);
+}
+
+void tst_IngredientWindow::rowsFollowTheAnswerAndEscPicksNothing()
+{
+    TlsTestServer server;
+    QVERIFY(server.listen());
+    server.setSoapAnswer(200, loginAndIngredient(threeRecords +
+                                                 record("B01AB06", QByteArray(), "444444444", "SENZA")));
+    MainWindowFixture f(configFor(server));
+    QVERIFY(f.logIn(QStringLiteral("u"), QStringLiteral("p")));
+    f.boxes.clear();
+
+    ListSnapshot seen;
+    QString title;
+    ModalDriver driver([&](QWidget* modal) {
+        title = modal->windowTitle();
+        seen = snapshot(listOf(modal));
+        QTest::keyClick(listOf(modal), Qt::Key_Escape);
+    });
+    const int before = server.requestCount();
+    search(f, QStringLiteral(" eparina "));
+    QTRY_VERIFY(driver.acted());
+    QTRY_VERIFY(!QApplication::activeModalWidget());
+
+    QVERIFY(server.lastRequest().body.contains("<prov>PA</prov><pattivo>eparina</pattivo>"));
+    QCOMPARE(server.requestCount(), before + 1); // no follow-up look-up without a pick
+    QCOMPARE(title, QStringLiteral("  PRINCIPIO ATTIVO"));
+    QCOMPARE(seen.headers, (QStringList{" ATC ", "MOLECOLA", "AIC", "FARMACO"}));
+    QCOMPARE(seen.tags, QStringList(4, QStringLiteral("S|True|")));
+    QCOMPARE(seen.rows.size(), 4);
+    QCOMPARE(seen.rows[0], (QStringList{"B01AB05", "ZETA", "111111111", "ZETA 10 FL"}));
+    QCOMPARE(seen.rows[2][1], QStringLiteral("MEDIA"));
+    // A record without a molecule repeats the one before it.
+    QCOMPARE(seen.rows[3], (QStringList{"B01AB06", "MEDIA", "444444444", "SENZA"}));
+    QCOMPARE(f.context->utenti.AIC_SCELTO, QString());
+    QVERIFY(f.boxes.shown().isEmpty());
+}
+
+void tst_IngredientWindow::pickAfterSortHandsBackThatRow()
+{
+    TlsTestServer server;
+    QVERIFY(server.listen());
+    server.setSoapAnswer(200, loginAndIngredient(threeRecords));
+    MainWindowFixture f(configFor(server));
+    QVERIFY(f.logIn(QStringLiteral("u"), QStringLiteral("p")));
+
+    QStringList sortedMolecules;
+    ModalDriver driver([&](QWidget* modal) {
+        QTreeWidget* list = listOf(modal);
+        QHeaderView* header = list->header();
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionViewportPosition(1) + 4, header->height() / 2));
+        for (int r = 0; r < list->topLevelItemCount(); ++r)
+            sortedMolecules << list->topLevelItem(r)->text(1);
+        clickRow(list, 0);
+    });
+    search(f, QStringLiteral("x"));
+    QTRY_VERIFY(driver.acted());
+    QTRY_VERIFY(!QApplication::activeModalWidget());
+
+    QCOMPARE(sortedMolecules, (QStringList{"ALFA", "MEDIA", "ZETA"}));
+    QCOMPARE(f.context->utenti.AIC_SCELTO, QStringLiteral("222222222"));
+    QTRY_VERIFY(server.lastRequest().body.contains("<aic>222222222</aic>"));
+    QCOMPARE(f.find<QLineEdit>("Text_AIC")->text().trimmed(), QStringLiteral("PICKED"));
+    QCOMPARE(f.context->menu.AIC_CERCATO, QStringLiteral("222222222"));
+    QVERIFY(f.find<QLineEdit>("Text1")->text().isEmpty());
+
+    // The pick is held although the AIC box is empty: the ingredient box refuses.
+    f.boxes.clear();
+    search(f, QStringLiteral("y"));
+    QCOMPARE(f.boxes.texts(), QStringList{QStringLiteral("USARE SOLO UNA SELEZIONE")});
+}
+
+void tst_IngredientWindow::emptyListEnterKeepsOpenClickCloses()
+{
+    TlsTestServer server;
+    QVERIFY(server.listen());
+    server.setSoapAnswer(200, loginAndIngredient(QByteArray()));
+    MainWindowFixture f(configFor(server));
+    QVERIFY(f.logIn(QStringLiteral("u"), QStringLiteral("p")));
+
+    bool openAfterEnter = false;
+    int columns = 0;
+    ModalDriver driver([&](QWidget* modal) {
+        QTreeWidget* list = listOf(modal);
+        columns = list->columnCount();
+        QTest::keyClick(list, Qt::Key_Return);
+        openAfterEnter = modal->isVisible();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(10, 10));
+    });
+    const int before = server.requestCount();
+    search(f, QStringLiteral("x"));
+    QTRY_VERIFY(driver.acted());
+    QTRY_VERIFY(!QApplication::activeModalWidget());
+    QVERIFY(openAfterEnter);
+    QCOMPARE(columns, 4);
+    QCOMPARE(f.context->utenti.AIC_SCELTO, QString());
+    QCOMPARE(server.requestCount(), before + 1);
+}
+
+void tst_IngredientWindow::closeBoxPicksNothing()
+{
+    TlsTestServer server;
+    QVERIFY(server.listen());
+    server.setSoapAnswer(200, loginAndIngredient(threeRecords));
+    MainWindowFixture f(configFor(server));
+    QVERIFY(f.logIn(QStringLiteral("u"), QStringLiteral("p")));
+    ModalDriver driver([](QWidget* modal) { modal->close(); });
+    const int before = server.requestCount();
+    search(f, QStringLiteral("x"));
+    QTRY_VERIFY(driver.acted());
+    QTRY_VERIFY(!QApplication::activeModalWidget());
+    QCOMPARE(f.context->utenti.AIC_SCELTO, QString());
+    QCOMPARE(server.requestCount(), before + 1);
+    QVERIFY(f.find<QLineEdit>("Text_AIC")->text().isEmpty());
+}
+
+void tst_IngredientWindow::nothingFoundOpensNoWindow()
+{
+    TlsTestServer server;
+    QVERIFY(server.listen());
+    server.setSoapAnswer(200, answer("<LoginUserResult><ID>1</ID><Prov>PA</Prov><Nome>X</Nome>"
+                                     "</LoginUserResult>"));
+    MainWindowFixture f(configFor(server));
+    QVERIFY(f.logIn(QStringLiteral("u"), QStringLiteral("p")));
+    f.boxes.clear();
+    f.context->utenti.AIC_SCELTO = QStringLiteral("999999999"); // left by an earlier window
+    ModalDriver driver([](QWidget* modal) { modal->close(); });
+    const int before = server.requestCount();
+    search(f, QStringLiteral("nulla"));
+    QTRY_COMPARE(f.boxes.texts(), QStringList{QStringLiteral("NESSUN DATO TROVATO")});
+    QTest::qWait(50);
+    QVERIFY(!driver.acted());
+    QCOMPARE(f.context->menu.NESSUN_DATO, 1);
+    // The stale pick of an earlier window is not looked up again.
+    QCOMPARE(server.requestCount(), before + 1);
+}
+
+void tst_IngredientWindow::realServicePickShowsTheDrug()
+{
+    QTemporaryDir data;
+    DemoServiceProcess demo;
+    QVERIFY(demo.start(data.filePath(QStringLiteral("demo.sqlite"))));
+    MainWindowFixture f(demo.config());
+    QVERIFY(f.logIn(DemoFixtures::userPA, DemoFixtures::passwordPA));
+
+    ListSnapshot seen;
+    ModalDriver driver([&](QWidget* modal) {
+        seen = snapshot(listOf(modal));
+        QTest::keyClick(listOf(modal), Qt::Key_Return);
+    });
+    search(f, QString::fromLatin1(DemoFixtures::namePartNoPlan).toLower());
+    QTRY_VERIFY(driver.acted());
+    QTRY_VERIFY(!QApplication::activeModalWidget());
+    QCOMPARE(seen.rows.size(), DemoFixtures::packagesNoPlanMolecule);
+    for (const QStringList& row : seen.rows)
+        QVERIFY(row[1].contains(QString::fromLatin1(DemoFixtures::namePartNoPlan)));
+    QTRY_COMPARE(f.find<QLineEdit>("Text_AIC")->text().trimmed(), seen.rows[0][2]);
+    QCOMPARE(f.find<QLineEdit>("Text_MOLE")->text().trimmed(), seen.rows[0][1]);
+}
+
+QTEST_MAIN(tst_IngredientWindow)
+#include "tst_ingredient_window.moc"

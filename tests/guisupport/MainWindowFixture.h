@@ -1,0 +1,35 @@
+#pragma once
+
+#include "AppContext.h"
+#include "MenuDpc.h"
+#include "ScriptedMessageBoxes.h"
+
+#include <QTemporaryDir>
+#include <QWidget>
+#include <memory>
+
+// A main window shown offscreen, talking to the given service and staging its
+// answers in a temporary folder, with message boxes answered by the test.
+class MainWindowFixture
+{
+public:
+    explicit MainWindowFixture(const ServiceConfig& config);
+    ~MainWindowFixture();
+
+    template <typename T> T* find(const char* name) const
+    {
+        return window->findChild<T*>(QString::fromLatin1(name));
+    }
+
+    // Types the credentials and presses Enter through the form, as an operator
+    // does with the keyboard alone. True when the window moved to the drug search.
+    bool logIn(const QString& user, const QString& password);
+
+    QString stagingPath(const QString& fileName) const;
+    int currentTab() const;
+
+    QTemporaryDir folder;
+    ScriptedMessageBoxes boxes;
+    std::unique_ptr<AppContext> context;
+    std::unique_ptr<MenuDpc> window;
+};
