@@ -16,7 +16,7 @@ ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --test-dir "$root/build-asan" --output-on-failure -j"$jobs"
 
 echo "== fuzz"
-CC=clang CXX=clang++ BUILD_TYPE=Debug "$root/scripts/build.sh" "$root/build-fuzz" \
+CC=clang CXX=clang++ BUILD_TYPE=Debug TARGETS=fuzz_staging "$root/scripts/build.sh" "$root/build-fuzz" \
     -DDPC_BUILD_FUZZERS=ON -DDPC_BUILD_BENCHMARKS=OFF
 for target in "$root"/build-fuzz/fuzz/fuzz_*; do
     [ -x "$target" ] || continue
