@@ -91,6 +91,7 @@ private:
 
 void tst_IngredientWindow::search(MainWindowFixture& f, const QString& ingredient)
 {
+    f.activate();
     auto* box = f.find<QLineEdit>("Text2");
     box->setFocus(Qt::MouseFocusReason);
     box->clear();

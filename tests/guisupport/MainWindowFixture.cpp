@@ -10,9 +10,7 @@ MainWindowFixture::MainWindowFixture(const ServiceConfig& config)
     context = std::make_unique<AppContext>(config, StagingFolder(folder.path()), boxes);
     window = std::make_unique<MenuDpc>(*context);
     window->show();
-    window->activateWindow();
-    if (!QTest::qWaitForWindowActive(window.get()))
-        qWarning("main window did not become active");
+    activate();
 }
 
 MainWindowFixture::~MainWindowFixture()
@@ -36,6 +34,13 @@ bool MainWindowFixture::logIn(const QString& user, const QString& password)
     QTest::keyClick(passwordBox, Qt::Key_Return);
     QTest::keyClick(accedi, Qt::Key_Return);
     return currentTab() == 1;
+}
+
+void MainWindowFixture::activate()
+{
+    window->activateWindow();
+    if (!QTest::qWaitForWindowActive(window.get()))
+        qWarning("main window did not become active");
 }
 
 QString MainWindowFixture::stagingPath(const QString& fileName) const

@@ -25,6 +25,10 @@ public:
     // does with the keyboard alone. True when the window moved to the drug search.
     bool logIn(const QString& user, const QString& password);
 
+    // Gives the main window back the activation a closed modal window leaves
+    // behind (the offscreen platform does not hand it back by itself).
+    void activate();
+
     QString stagingPath(const QString& fileName) const;
     int currentTab() const;
 
