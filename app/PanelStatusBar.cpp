@@ -3,6 +3,7 @@
 #include "Twips.h"
 
 #include <QDate>
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLocale>
@@ -16,6 +17,30 @@ PanelStatusBar::PanelStatusBar(QWidget* parent) : QWidget(parent), m_layout(new 
     m_layout->setSpacing(2);
     m_layout->addStretch(0);
     setAccessibleName(QStringLiteral("Barra di stato"));
+}
+
+static constexpr int barHeight = 22;
+
+void PanelStatusBar::dockAtBottom(int row, int width)
+{
+    m_dockRow = row;
+    m_dockWidth = width;
+    parentWidget()->installEventFilter(this);
+    placeAtBottom();
+}
+
+void PanelStatusBar::placeAtBottom()
+{
+    const QWidget* page = parentWidget();
+    const int width = m_dockWidth < 0 ? page->width() : m_dockWidth;
+    setGeometry(0, page->height() - (m_dockRow + 1) * (barHeight + 2), width, barHeight);
+}
+
+bool PanelStatusBar::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == parentWidget() && event->type() == QEvent::Resize && m_dockRow >= 0)
+        placeAtBottom();
+    return QWidget::eventFilter(watched, event);
 }
 
 void PanelStatusBar::clear()

@@ -16,6 +16,10 @@ public:
 
     explicit PanelStatusBar(QWidget* parent = nullptr);
 
+    // Keeps the bar along the bottom of its parent, `row` bars up from the
+    // bottom edge, as wide as the parent (or `width` pixels from the left).
+    void dockAtBottom(int row = 0, int width = -1);
+
     void clear();
     int addPanel(); // 0-based index of the new panel
     int panelCount() const;
@@ -32,7 +36,14 @@ public:
     int widthTwips(int panel) const; // the fixed width; -1 when the panel is not fixed
     QLabel* label(int panel) const;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    void placeAtBottom();
+
     QHBoxLayout* m_layout;
+    int m_dockRow = -1;
+    int m_dockWidth = -1;
     QList<QLabel*> m_panels;
 };

@@ -121,7 +121,7 @@ DrugSearchPage::DrugSearchPage(AppContext& context, QWidget* parent)
 
     StatusBar1 = new PanelStatusBar(this);
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
-    StatusBar1->setGeometry(0, Twips::px(7575 - t) - 50, Twips::px(12135) - 6, 24);
+    StatusBar1->dockAtBottom();
 
     // Tab order as the tab indexes give it: the search row, then the buttons.
     setTabOrder(Com_RIC_MN, Text1);

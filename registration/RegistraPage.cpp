@@ -58,10 +58,10 @@ RegistraPage::RegistraPage(AppContext& context, QWidget* parent)
     StatusBar4 = new PanelStatusBar(this);
     StatusBar4->setObjectName(QStringLiteral("StatusBar4"));
     StatusBar4->setAccessibleName(QStringLiteral("Ricetta"));
-    StatusBar4->setGeometry(0, Twips::px(7575 - t) - 76, Twips::px(8900), 24);
+    StatusBar4->dockAtBottom(1, Twips::px(8900));
     StatusBar2 = new PanelStatusBar(this);
     StatusBar2->setObjectName(QStringLiteral("StatusBar2"));
-    StatusBar2->setGeometry(0, Twips::px(7575 - t) - 50, Twips::px(12135) - 6, 24);
+    StatusBar2->dockAtBottom();
 
     setTabOrder(Text120, Text12);
     connect(Command3, &QPushButton::clicked, this, &RegistraPage::Command3_Click);

@@ -45,7 +45,7 @@ ReportsPage::ReportsPage(AppContext& context, QWidget* parent) : QWidget(parent)
 
     StatusBar3 = new PanelStatusBar(this);
     StatusBar3->setObjectName(QStringLiteral("StatusBar3"));
-    StatusBar3->setGeometry(0, Twips::px(7575 - 600) - 50, Twips::px(12135) - 6, 24);
+    StatusBar3->dockAtBottom();
 }
 
 void ReportsPage::enter()
