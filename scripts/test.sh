@@ -18,8 +18,13 @@ ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
 echo "== fuzz"
 CC=clang CXX=clang++ BUILD_TYPE=Debug TARGETS=fuzz_staging "$root/scripts/build.sh" "$root/build-fuzz" \
     -DDPC_BUILD_FUZZERS=ON -DDPC_BUILD_BENCHMARKS=OFF
+corpus="$(mktemp -d)"
+trap 'rm -rf "$corpus"' EXIT
 for target in "$root"/build-fuzz/fuzz/fuzz_*; do
     [ -x "$target" ] || continue
     echo "-- $(basename "$target")"
-    "$target" -runs="${FUZZ_RUNS:-200000}" -max_len=4096 -print_final_stats=1 2>&1 | tail -n 3
+    mkdir -p "$corpus/$(basename "$target")"
+    "$target" "$corpus/$(basename "$target")" "$root/fuzz/corpus" -runs="${FUZZ_RUNS:-200000}" \
+        -max_len=4096 -print_final_stats=1 >"$corpus/log" 2>&1 || { tail -n 40 "$corpus/log"; exit 1; }
+    tail -n 3 "$corpus/log"
 done

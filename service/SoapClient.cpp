@@ -5,6 +5,17 @@
 #include <QNetworkRequest>
 #include <QSslConfiguration>
 
+// The errors Qt derives from an HTTP error status once the whole body has arrived.
+static bool isHttpStatusError(QNetworkReply::NetworkError error)
+{
+    return (error >= QNetworkReply::ContentAccessDenied &&
+            error <= QNetworkReply::UnknownContentError) ||
+           (error >= QNetworkReply::InternalServerError &&
+            error <= QNetworkReply::UnknownServerError) ||
+           error == QNetworkReply::ProtocolInvalidOperationError ||
+           error == QNetworkReply::ProxyAuthenticationRequiredError;
+}
+
 SoapClient::SoapClient(ServiceConfig config) : m_config(std::move(config)) {}
 
 QString SoapClient::CHIAMA_WS(const QString& soapAction, const QString& envelope)
@@ -16,8 +27,7 @@ QString SoapClient::CHIAMA_WS(const QString& soapAction, const QString& envelope
 
     QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
     tls.setPeerVerifyMode(QSslSocket::VerifyPeer);
-    tls.setCaCertificates(QSslConfiguration::systemCaCertificates() +
-                          m_config.extraCaCertificates);
+    tls.setCaCertificates(QSslConfiguration::systemCaCertificates() + m_config.extraCaCertificates);
     request.setSslConfiguration(tls);
 
     QNetworkReply* reply = m_network.post(request, envelope.toUtf8());
@@ -26,10 +36,13 @@ QString SoapClient::CHIAMA_WS(const QString& soapAction, const QString& envelope
     if (!reply->isFinished())
         loop.exec(QEventLoop::ExcludeUserInputEvents);
 
+    // An error status still carries the service's whole answer (a SOAP fault);
+    // any other error, even after the status line has arrived (a timeout or a
+    // dropped connection mid-body), means the answer is incomplete.
     QString text;
-    const bool gotHttpAnswer =
-        reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
-    if (reply->error() == QNetworkReply::NoError || gotHttpAnswer) {
+    const bool gotHttpAnswer = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
+    if (reply->error() == QNetworkReply::NoError ||
+        (gotHttpAnswer && isHttpStatusError(reply->error()))) {
         text = QString::fromUtf8(reply->readAll());
     } else {
         text = QStringLiteral("Error: %1 - %2")

@@ -1,0 +1,141 @@
+#include "ServiceCall.h"
+#include "TlsTestServer.h"
+#include "ValueReader.h"
+
+#include <QRegularExpression>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QXmlStreamReader>
+
+namespace {
+ServiceConfig configFor(const QUrl& endpoint, int timeoutMs = 5000)
+{
+    return ServiceConfig{endpoint, QStringLiteral("http://tempuri.org/"),
+                         QSslCertificate::fromPath(DPC_TEST_CERT_DIR "/ca.pem"), timeoutMs};
+}
+
+bool isFailureText(const QString& text)
+{
+    static const QRegularExpression pattern(QStringLiteral("^Error: -?\\d+ - \\S"));
+    return pattern.match(text).hasMatch();
+}
+
+QString firstElementText(const QByteArray& xml, const QString& name)
+{
+    QXmlStreamReader reader(xml);
+    while (!reader.atEnd()) {
+        if (reader.readNext() == QXmlStreamReader::StartElement && reader.name() == name)
+            return reader.readElementText();
+    }
+    return QStringLiteral("<not found: %1>").arg(reader.errorString());
+}
+
+const QByteArray loginAnswer =
+    "<?xml version=\"1.0\" encoding=\"utf-8\"?><soap:Envelope "
+    "xmlns:soap=\"http://www.w3.org/2003/05/soap-envelope\"><soap:Body>"
+    "<LoginUserResponse xmlns=\"http://tempuri.org/\"><LoginUserResult><ID>5</ID>"
+    "<Prov>XX</Prov><Nome>Nicolò Ferrà</Nome></LoginUserResult></LoginUserResponse>"
+    "</soap:Body></soap:Envelope>";
+} // namespace
+
+class TestSoapClient : public QObject
+{
+    Q_OBJECT
+private slots:
+    void answerArrivesAndIsStaged()
+    {
+        TlsTestServer server;
+        QVERIFY(server.listen());
+        server.setSoapAnswer(200, loginAnswer);
+        SoapClient client(configFor(server.endpoint()));
+        QTemporaryDir dir;
+        ServiceCall call(client, StagingFolder(dir.path()));
+
+        const QString answer =
+            call.post("LoginUser", {{"utente", "Nicolò"}, {"password", "a<b&c>"}});
+        QCOMPARE(answer, QString::fromUtf8(loginAnswer));
+
+        QCOMPARE(server.requestCount(), 1);
+        const TlsRequest request = server.lastRequest();
+        QCOMPARE(request.method, QByteArray("POST"));
+        QCOMPARE(request.path, QByteArray("/WS/WSQuorvel.asmx"));
+        QCOMPARE(request.header("Content-Type"), QByteArray("text/xml; charset=utf-8"));
+        QCOMPARE(request.header("SOAPAction"), QByteArray("http://tempuri.org/LoginUser"));
+        QCOMPARE(request.body, SoapEnvelope::build("http://tempuri.org/", "LoginUser",
+                                                   {{"utente", "Nicolò"}, {"password", "a<b&c>"}})
+                                   .toUtf8());
+        QCOMPARE(firstElementText(request.body, "utente"), QStringLiteral("Nicolò"));
+        QCOMPARE(firstElementText(request.body, "password"), QStringLiteral("a<b&c>"));
+
+        QCOMPARE(call.stage(answer, "LoginUser", StagingFolder::exportFile, false),
+                 ServiceCall::Staged::Found);
+        const QStringList lines = call.readLines(StagingFolder::exportFile);
+        QCOMPARE(lines.size(), 3);
+        QCOMPARE(ValueReader::LEGGI_VALORE(lines[2], u"Nome"), QStringLiteral("Nicolò Ferrà"));
+    }
+
+    void faultBodyIsReturnedAsText()
+    {
+        TlsTestServer server;
+        QVERIFY(server.listen());
+        const QByteArray fault =
+            "<soap:Envelope xmlns:soap=\"http://www.w3.org/2003/05/soap-envelope\"><soap:Body>"
+            "<soap:Fault><soap:Code><soap:Value>soap:Receiver</soap:Value></soap:Code>"
+            "<soap:Reason><soap:Text xml:lang=\"it\">Errore interno</soap:Text></soap:Reason>"
+            "</soap:Fault></soap:Body></soap:Envelope>";
+        server.setSoapAnswer(500, fault);
+        SoapClient client(configFor(server.endpoint()));
+        QCOMPARE(client.CHIAMA_WS("http://tempuri.org/LoginUser", "<x/>"),
+                 QString::fromUtf8(fault));
+    }
+
+    void untrustedCertificateFails()
+    {
+        TlsTestServer server(TlsTestServer::Mode::UntrustedCertificate);
+        QVERIFY(server.listen());
+        server.setSoapAnswer(200, loginAnswer);
+        SoapClient client(configFor(server.endpoint()));
+        const QString answer = client.CHIAMA_WS("http://tempuri.org/LoginUser", "<x/>");
+        QVERIFY2(isFailureText(answer), qPrintable(answer));
+        QCOMPARE(server.requestCount(), 0);
+    }
+
+    void refusedConnectionFails()
+    {
+        QTcpServer probe;
+        QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
+        const quint16 port = probe.serverPort();
+        probe.close();
+        SoapClient client(
+            configFor(QUrl(QStringLiteral("https://127.0.0.1:%1/WS/WSQuorvel.asmx").arg(port))));
+        const QString answer = client.CHIAMA_WS("http://tempuri.org/LoginUser", "<x/>");
+        QVERIFY2(isFailureText(answer), qPrintable(answer));
+    }
+
+    void silentServerTimesOut()
+    {
+        TlsTestServer server(TlsTestServer::Mode::NeverAnswer);
+        QVERIFY(server.listen());
+        SoapClient client(configFor(server.endpoint(), 500));
+        const QString answer = client.CHIAMA_WS("http://tempuri.org/LoginUser", "<x/>");
+        QVERIFY2(isFailureText(answer), qPrintable(answer));
+        QCOMPARE(server.requestCount(), 1);
+    }
+
+    // An answer cut short must not pass for a whole one: its result start tag
+    // has arrived, so staging it would show a partial list as found.
+    void answerCutShortFails()
+    {
+        TlsTestServer server(TlsTestServer::Mode::StallMidBody);
+        QVERIFY(server.listen());
+        server.setSoapAnswer(200, "<LoginUserResult><ID>5</ID>" + QByteArray(1000, ' ') +
+                                      "</LoginUserResult>");
+        SoapClient client(configFor(server.endpoint(), 500));
+        const QString answer = client.CHIAMA_WS("http://tempuri.org/LoginUser", "<x/>");
+        QVERIFY2(isFailureText(answer), qPrintable(answer));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSoapClient)
+#include "test_soap_client.moc"

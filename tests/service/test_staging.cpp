@@ -1,0 +1,191 @@
+#include "ResultStager.h"
+#include "ServiceCall.h"
+#include "StagingFolder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <csignal>
+#include <sys/resource.h>
+
+namespace {
+QString soapAnswer(const QString& operation, const QString& result)
+{
+    return "<?xml version=\"1.0\" encoding=\"utf-8\"?><soap:Envelope "
+           "xmlns:soap=\"http://www.w3.org/2003/05/soap-envelope\"><soap:Body><" +
+           operation + "Response xmlns=\"http://tempuri.org/\">" + result + "</" + operation +
+           "Response></soap:Body></soap:Envelope>";
+}
+
+QByteArray fileBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+bool writeBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+} // namespace
+
+class TestStaging : public QObject
+{
+    Q_OBJECT
+private slots:
+    void cut_data()
+    {
+        QTest::addColumn<QString>("response");
+        QTest::addColumn<bool>("replaceCommas");
+        QTest::addColumn<bool>("found");
+        QTest::addColumn<QString>("result");
+
+        const QString login = "<LoginUserResult><ID>5</ID><Prov>XX</Prov></LoginUserResult>";
+        QTest::newRow("found") << soapAnswer("LoginUser", login) << false << true
+                               << "<ID>5</ID><Prov>XX</Prov>";
+        QTest::newRow("case-sensitive")
+            << soapAnswer("LoginUser", "<loginuserresult><ID>5</ID></loginuserresult>") << false
+            << false << "";
+        QTest::newRow("empty answer") << "" << false << false << "";
+        QTest::newRow("transport error") << "Error: 1 - Connection refused" << true << false << "";
+        QTest::newRow("first start, first end after it")
+            << soapAnswer("LoginUser", login + "<LoginUserResult><ID>9</ID></LoginUserResult>")
+            << false << true << "<ID>5</ID><Prov>XX</Prov>";
+        QTest::newRow("end tag missing: runs to the end")
+            << "<LoginUserResult><ID>5</ID></x>" << false << true << "<ID>5</ID></x>";
+        QTest::newRow("empty result")
+            << soapAnswer("LoginUser", "<LoginUserResult></LoginUserResult>") << false << true
+            << "";
+        // A self-closing start tag still counts as found; the text after the
+        // first 15 characters of the answer is staged, and holds no data tag.
+        QTest::newRow("self-closing") << "<a><b>xxxxxxxxxxx<LoginUserResult/></b></a>" << false
+                                      << true << "xx<LoginUserResult/></b></a>";
+        QTest::newRow("commas replaced everywhere")
+            << "<d a=\"1,2\"><LoginUserResult><Lordo>12,50</Lordo></LoginUserResult>" << true
+            << true << "<Lordo>12.50</Lordo>";
+        QTest::newRow("commas kept")
+            << "<LoginUserResult><Ragsoc>Rossi, Bianchi</Ragsoc></LoginUserResult>" << false << true
+            << "<Ragsoc>Rossi, Bianchi</Ragsoc>";
+    }
+    void cut()
+    {
+        QFETCH(QString, response);
+        QFETCH(bool, replaceCommas);
+        QFETCH(bool, found);
+        QFETCH(QString, result);
+        const std::optional<QString> cut = ResultStager::cut(response, "LoginUser", replaceCommas);
+        QCOMPARE(cut.has_value(), found);
+        if (found)
+            QCOMPARE(*cut, result);
+    }
+
+    void split()
+    {
+        QCOMPARE(ResultStager::split(u"<ID>5</ID><Prov>XX</Prov>"),
+                 QStringLiteral("<ID>5</ID>\r<Prov>XX</Prov>"));
+        QCOMPARE(ResultStager::split(u"OK"), QStringLiteral("OK"));
+        QCOMPARE(ResultStager::split(u""), QString());
+        QCOMPARE(ResultStager::split(u"><><"), QStringLiteral(">\r<>\r<"));
+        QCOMPARE(ResultStager::split(u"<a>x\ny</a>\r\n<b/>"),
+                 QStringLiteral("<a>x\ny</a>\r\n<b/>"));
+
+        // A large answer: one CR per boundary, nothing else changed.
+        QString big;
+        const int records = 50000;
+        for (int i = 0; i < records; ++i)
+            big +=
+                QStringLiteral("<Errore><ID>%1</ID><Farmacia>Sant'Anna</Farmacia></Errore>").arg(i);
+        const QString staged = ResultStager::split(big);
+        QCOMPARE(staged.count(u'\r'), qsizetype(records * 4 - 1));
+        QCOMPARE(QString(staged).remove(u'\r'), big);
+        QVERIFY(!staged.contains(u"><"));
+    }
+
+    void splitLines()
+    {
+        QCOMPARE(StagingFolder::splitLines(u"a\rb\r\nc\nd\r\n"), QStringList({"a", "b", "c\nd"}));
+        QCOMPARE(StagingFolder::splitLines(u"a\r\rb"), QStringList({"a", "", "b"}));
+        QCOMPARE(StagingFolder::splitLines(u"last without end"), QStringList({"last without end"}));
+        QCOMPARE(StagingFolder::splitLines(u"\r\n"), QStringList({""}));
+        QCOMPARE(StagingFolder::splitLines(u""), QStringList());
+    }
+
+    void stageWritesUtf8LinesAndReadsThemBack()
+    {
+        QTemporaryDir dir;
+        SoapClient client(ServiceConfig{});
+        ServiceCall call(client, StagingFolder(dir.path()));
+        const QString result = "<Farmacia>Farmacia Sant'Agata à è ì ò ù €</Farmacia>"
+                               "<Nota>riga uno\nriga due</Nota><Lordo>1,5</Lordo>";
+        const QString answer = soapAnswer("FarmacoDPCbyAIC", "<FarmacoDPCbyAICResult>" + result +
+                                                                 "</FarmacoDPCbyAICResult>");
+
+        QCOMPARE(call.stage(answer, "FarmacoDPCbyAIC", StagingFolder::exportFile, true),
+                 ServiceCall::Staged::Found);
+        const QString expected = "<Farmacia>Farmacia Sant'Agata à è ì ò ù €</Farmacia>\r"
+                                 "<Nota>riga uno\nriga due</Nota>\r<Lordo>1.5</Lordo>";
+        QCOMPARE(fileBytes(dir.filePath("export_xml.xml")), expected.toUtf8() + "\r\n");
+        QCOMPARE(call.readLines(StagingFolder::exportFile),
+                 QStringList({"<Farmacia>Farmacia Sant'Agata à è ì ò ù €</Farmacia>",
+                              "<Nota>riga uno\nriga due</Nota>", "<Lordo>1.5</Lordo>"}));
+
+        // An empty result still rewrites the file: one empty line.
+        QCOMPARE(call.stage("<LoginUserResult></LoginUserResult>", "LoginUser",
+                            StagingFolder::exportFile, false),
+                 ServiceCall::Staged::Found);
+        QCOMPARE(fileBytes(dir.filePath("export_xml.xml")), QByteArray("\r\n"));
+        QCOMPARE(call.readLines(StagingFolder::exportFile), QStringList({""}));
+        QCOMPARE(call.readLines("missing.xml"), QStringList());
+    }
+
+    void notFoundLeavesTheFileAsItWas()
+    {
+        QTemporaryDir dir;
+        const QByteArray previous = "<Errore>12</Errore>\r<Descrizione>già</Descrizione>\r\n";
+        QVERIFY(writeBytes(dir.filePath("errori_xml.xml"), previous));
+        SoapClient client(ServiceConfig{});
+        ServiceCall call(client, StagingFolder(dir.path()));
+        for (const QString& answer : {QString(), QStringLiteral("Error: 5 - Operation canceled"),
+                                      soapAnswer("LoadTabErrori", "<loadtaberroriresult/>")}) {
+            QCOMPARE(call.stage(answer, "LoadTabErrori", StagingFolder::errorTableFile, true),
+                     ServiceCall::Staged::NotFound);
+            QCOMPARE(fileBytes(dir.filePath("errori_xml.xml")), previous);
+        }
+    }
+
+    // A write that cannot complete is reported and never replaces the file
+    // with a partial one.
+    void failedWriteKeepsThePreviousFile()
+    {
+        QTemporaryDir dir;
+        StagingFolder staging(dir.path());
+        QVERIFY(staging.write(StagingFolder::exportFile, "<ID>1</ID>"));
+        const QByteArray previous = fileBytes(staging.path(StagingFolder::exportFile));
+
+        // The write fails part-way: the process may not grow a file past 4 KiB.
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit saved{};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
+        rlimit small = saved;
+        small.rlim_cur = 4096;
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+        const bool written = staging.write(StagingFolder::exportFile, QString(100000, u'x'));
+        setrlimit(RLIMIT_FSIZE, &saved);
+        QVERIFY(!written);
+        QCOMPARE(fileBytes(staging.path(StagingFolder::exportFile)), previous);
+
+        // The target is a folder: nothing can replace it.
+        QVERIFY(QDir(dir.path()).mkdir(StagingFolder::errorTableFile));
+        SoapClient client(ServiceConfig{});
+        ServiceCall call(client, staging);
+        QCOMPARE(call.stage("<LoadTabErroriResult><Errore>1</Errore></LoadTabErroriResult>",
+                            "LoadTabErrori", StagingFolder::errorTableFile, true),
+                 ServiceCall::Staged::WriteFailed);
+        QVERIFY(QFileInfo(staging.path(StagingFolder::errorTableFile)).isDir());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestStaging)
+#include "test_staging.moc"

@@ -1,0 +1,152 @@
+#include "TlsTestServer.h"
+
+#include <QFile>
+#include <QHostAddress>
+#include <QSslCertificate>
+#include <QSslConfiguration>
+#include <QSslKey>
+#include <QSslSocket>
+
+QByteArray TlsRequest::header(const QByteArray& name) const
+{
+    for (const auto& [key, value] : headers) {
+        if (key.compare(name, Qt::CaseInsensitive) == 0)
+            return value;
+    }
+    return {};
+}
+
+TlsTestServer::TlsTestServer(Mode mode, QObject* parent) : QObject(parent), m_mode(mode)
+{
+    connect(&m_server, &QTcpServer::pendingConnectionAvailable, this,
+            &TlsTestServer::takeConnections);
+}
+
+bool TlsTestServer::listen()
+{
+    const bool untrusted = m_mode == Mode::UntrustedCertificate;
+    const QString dir = QStringLiteral(DPC_TEST_CERT_DIR);
+    const QString certPath = dir + (untrusted ? "/untrusted.pem" : "/server.pem");
+    const QString keyPath = dir + (untrusted ? "/untrusted.key" : "/server.key");
+
+    const QList<QSslCertificate> certs = QSslCertificate::fromPath(certPath);
+    QFile keyFile(keyPath);
+    if (certs.isEmpty() || !keyFile.open(QIODevice::ReadOnly)) {
+        qWarning("TlsTestServer: cannot load %s or %s", qPrintable(certPath), qPrintable(keyPath));
+        return false;
+    }
+    const QSslKey key(&keyFile, QSsl::Rsa);
+    if (key.isNull()) {
+        qWarning("TlsTestServer: cannot read the key %s", qPrintable(keyPath));
+        return false;
+    }
+
+    QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+    tls.setLocalCertificate(certs.first());
+    tls.setPrivateKey(key);
+    tls.setPeerVerifyMode(QSslSocket::VerifyNone);
+    m_server.setSslConfiguration(tls);
+
+    if (!m_server.listen(QHostAddress::LocalHost, 0)) {
+        qWarning("TlsTestServer: %s", qPrintable(m_server.errorString()));
+        return false;
+    }
+    return true;
+}
+
+quint16 TlsTestServer::port() const
+{
+    return m_server.serverPort();
+}
+
+QUrl TlsTestServer::endpoint() const
+{
+    return QUrl(QStringLiteral("https://127.0.0.1:%1/WS/WSQuorvel.asmx").arg(port()));
+}
+
+void TlsTestServer::setAnswer(const QByteArray& statusLine, const TlsHeaders& headers,
+                              const QByteArray& body)
+{
+    m_statusLine = statusLine;
+    m_headers = headers;
+    m_body = body;
+}
+
+void TlsTestServer::setSoapAnswer(int status, const QByteArray& body)
+{
+    const QByteArray reason = status == 200 ? "OK" : "Internal Server Error";
+    setAnswer("HTTP/1.1 " + QByteArray::number(status) + ' ' + reason,
+              {{"Content-Type", "application/soap+xml; charset=utf-8"}}, body);
+}
+
+void TlsTestServer::takeConnections()
+{
+    while (QTcpSocket* pending = m_server.nextPendingConnection()) {
+        auto* socket = qobject_cast<QSslSocket*>(pending);
+        if (!socket) {
+            pending->deleteLater();
+            continue;
+        }
+        connect(socket, &QAbstractSocket::disconnected, socket, &QObject::deleteLater);
+        connect(socket, &QIODevice::readyRead, this, [this, socket] { readFrom(socket); });
+        if (socket->bytesAvailable() > 0)
+            readFrom(socket);
+    }
+}
+
+void TlsTestServer::readFrom(QSslSocket* socket)
+{
+    // The partial request travels with its socket until it is whole.
+    QByteArray buffer = socket->property("tlsTestBuffer").toByteArray() + socket->readAll();
+    const qsizetype headerEnd = buffer.indexOf("\r\n\r\n");
+    if (headerEnd < 0) {
+        socket->setProperty("tlsTestBuffer", buffer);
+        return;
+    }
+
+    TlsRequest request;
+    const QList<QByteArray> lines = buffer.left(headerEnd).split('\n');
+    const QList<QByteArray> requestLine = lines.value(0).trimmed().split(' ');
+    request.method = requestLine.value(0);
+    request.path = requestLine.value(1);
+    qsizetype contentLength = 0;
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        const QByteArray line = lines[i].trimmed();
+        const qsizetype colon = line.indexOf(':');
+        if (colon <= 0)
+            continue;
+        const QByteArray name = line.left(colon).trimmed();
+        const QByteArray value = line.mid(colon + 1).trimmed();
+        request.headers.append({name, value});
+        if (name.compare("Content-Length", Qt::CaseInsensitive) == 0)
+            contentLength = value.toLongLong();
+    }
+    const qsizetype bodyStart = headerEnd + 4;
+    if (buffer.size() - bodyStart < contentLength) {
+        socket->setProperty("tlsTestBuffer", buffer);
+        return;
+    }
+    request.body = buffer.mid(bodyStart, contentLength);
+    socket->setProperty("tlsTestBuffer", QByteArray());
+    m_requests.append(request);
+    answer(socket);
+}
+
+void TlsTestServer::answer(QSslSocket* socket)
+{
+    if (m_mode == Mode::NeverAnswer)
+        return;
+
+    QByteArray head = m_statusLine + "\r\n";
+    for (const auto& [name, value] : std::as_const(m_headers))
+        head += name + ": " + value + "\r\n";
+    head += "Content-Length: " + QByteArray::number(m_body.size()) + "\r\n";
+    head += "Connection: close\r\n\r\n";
+
+    if (m_mode == Mode::StallMidBody) {
+        socket->write(head + m_body.left(m_body.size() / 2));
+        return;
+    }
+    socket->write(head + m_body);
+    socket->disconnectFromHost();
+}

@@ -1,0 +1,72 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QObject>
+#include <QPair>
+#include <QSslServer>
+#include <QUrl>
+
+class QSslSocket;
+
+using TlsHeaders = QList<QPair<QByteArray, QByteArray>>;
+
+// One HTTP request as the loopback server received it.
+struct TlsRequest
+{
+    QByteArray method;
+    QByteArray path;
+    TlsHeaders headers; // in the order they arrived
+    QByteArray body;
+
+    // The first header of that name (case-insensitive), or an empty array.
+    QByteArray header(const QByteArray& name) const;
+};
+
+// An HTTPS server on 127.0.0.1 (any free port) inside the test process. It reads
+// each request whole (headers, then Content-Length bytes of body), records it
+// and answers with the bytes the test set, then closes the connection.
+class TlsTestServer : public QObject
+{
+    Q_OBJECT
+public:
+    enum class Mode
+    {
+        Answer,               // certificate signed by the test CA, answers
+        UntrustedCertificate, // self-signed certificate no client trusts
+        NeverAnswer,          // reads the request, then stays silent
+        StallMidBody,         // sends the headers and half the body, then stays silent
+    };
+
+    explicit TlsTestServer(Mode mode = Mode::Answer, QObject* parent = nullptr);
+
+    // Starts listening; false (with a warning) when the certificates cannot be
+    // loaded or no port can be bound.
+    bool listen();
+    quint16 port() const;
+    // https://127.0.0.1:PORT/WS/WSQuorvel.asmx
+    QUrl endpoint() const;
+
+    // The answer to every following request. Content-Length and
+    // "Connection: close" are added.
+    void setAnswer(const QByteArray& statusLine, const TlsHeaders& headers, const QByteArray& body);
+    void setSoapAnswer(int status, const QByteArray& body);
+
+    int requestCount() const { return m_requests.size(); }
+    TlsRequest lastRequest() const
+    {
+        return m_requests.isEmpty() ? TlsRequest{} : m_requests.last();
+    }
+
+private:
+    void takeConnections();
+    void readFrom(QSslSocket* socket);
+    void answer(QSslSocket* socket);
+
+    Mode m_mode;
+    QSslServer m_server;
+    QByteArray m_statusLine = "HTTP/1.1 200 OK";
+    TlsHeaders m_headers;
+    QByteArray m_body;
+    QList<TlsRequest> m_requests;
+};
