@@ -3,6 +3,7 @@
 #include "AppContext.h"
 #include "Blanks.h"
 #include "BusyCursor.h"
+#include "Controls.h"
 #include "EnterAsTab.h"
 #include "FocusWatch.h"
 #include "NumberText.h"
@@ -20,13 +21,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-template <typename W> W* named(W* widget, const char* name, const QString& accessible)
-{
-    widget->setObjectName(QString::fromLatin1(name));
-    widget->setAccessibleName(accessible);
-    return widget;
-}
 
 QPixmap emblem(int size, const QColor& color)
 {
@@ -57,41 +51,43 @@ LoginPage::LoginPage(AppContext& context, QWidget* parent) : QWidget(parent), m_
     const QString notice6 = QStringLiteral("improprio dei dati forniti.");
     const QString notice = notice3 + ' ' + notice4 + ' ' + notice5 + ' ' + notice6;
 
-    Label3 = named(new QLabel(notice3, this), "Label3", notice);
-    Label4 = named(new QLabel(notice4, this), "Label4", notice);
-    Label5 = named(new QLabel(notice5, this), "Label5", notice);
-    Label6 = named(new QLabel(notice6, this), "Label6", notice);
-    Image3 = named(new QLabel(this), "Image3", QStringLiteral("Logo QuorvelDPC"));
+    Label3 = Controls::name(new QLabel(notice3, this), "Label3", notice);
+    Label4 = Controls::name(new QLabel(notice4, this), "Label4", notice);
+    Label5 = Controls::name(new QLabel(notice5, this), "Label5", notice);
+    Label6 = Controls::name(new QLabel(notice6, this), "Label6", notice);
+    Image3 = Controls::name(new QLabel(this), "Image3", QStringLiteral("Logo QuorvelDPC"));
     Image3->setPixmap(emblem(64, QColor(0, 128, 64)));
-    Label17 = named(new QLabel(QStringLiteral("QuorvelDPC"), this), "Label17",
-                    QStringLiteral("QuorvelDPC"));
+    Label17 = Controls::name(new QLabel(QStringLiteral("QuorvelDPC"), this), "Label17",
+                             QStringLiteral("QuorvelDPC"));
     QFont title = Label17->font();
     title.setPointSize(22);
     title.setBold(true);
     Label17->setFont(title);
-    Label22 = named(new QLabel(Startup::versionLabel(), this), "Label22", Startup::versionLabel());
+    Label22 = Controls::name(new QLabel(Startup::versionLabel(), this), "Label22",
+                             Startup::versionLabel());
 
-    Frame1 = named(new QGroupBox(this), "Frame1", QStringLiteral("Accesso"));
-    Label1 = named(new QLabel(QStringLiteral("UTENTE"), Frame1), "Label1", QStringLiteral("UTENTE"));
-    Text_UTE = named(new QLineEdit(Frame1), "Text_UTE", QStringLiteral("UTENTE"));
-    Label2 = named(new QLabel(QStringLiteral("PASSWORD"), Frame1), "Label2",
-                   QStringLiteral("PASSWORD"));
-    Text_PASS = named(new QLineEdit(Frame1), "Text_PASS", QStringLiteral("PASSWORD"));
+    Frame1 = Controls::name(new QGroupBox(this), "Frame1", QStringLiteral("Accesso"));
+    Label1 = Controls::name(new QLabel(QStringLiteral("UTENTE"), Frame1), "Label1",
+                            QStringLiteral("UTENTE"));
+    Text_UTE = Controls::name(new QLineEdit(Frame1), "Text_UTE", QStringLiteral("UTENTE"));
+    Label2 = Controls::name(new QLabel(QStringLiteral("PASSWORD"), Frame1), "Label2",
+                            QStringLiteral("PASSWORD"));
+    Text_PASS = Controls::name(new QLineEdit(Frame1), "Text_PASS", QStringLiteral("PASSWORD"));
     Text_PASS->setEchoMode(QLineEdit::Password);
     Text_PASS->setStyleSheet(QStringLiteral("lineedit-password-character: 42;"));
-    Command1 = named(new QPushButton(QStringLiteral("ACCEDI"), Frame1), "Command1",
-                     QStringLiteral("ACCEDI"));
+    Command1 = Controls::name(new QPushButton(QStringLiteral("ACCEDI"), Frame1), "Command1",
+                              QStringLiteral("ACCEDI"));
     Command1->setAutoDefault(false);
     Label1->setBuddy(Text_UTE);
     Label2->setBuddy(Text_PASS);
-    Image1 = named(new QLabel(Frame1), "Image1", QStringLiteral("Immagine"));
+    Image1 = Controls::name(new QLabel(Frame1), "Image1", QStringLiteral("Immagine"));
     Image1->setPixmap(emblem(24, QColor(0, 96, 160)));
-    Image2 = named(new QLabel(Frame1), "Image2", QStringLiteral("Immagine"));
+    Image2 = Controls::name(new QLabel(Frame1), "Image2", QStringLiteral("Immagine"));
     Image2->setPixmap(emblem(24, QColor(0, 96, 160)));
-    Shape1 = named(new QFrame(this), "Shape1", QStringLiteral("Cornice"));
+    Shape1 = Controls::name(new QFrame(this), "Shape1", QStringLiteral("Cornice"));
     static_cast<QFrame*>(Shape1)->setFrameStyle(QFrame::HLine | QFrame::Plain);
-    Bott_esci = named(new QPushButton(QStringLiteral("Esci"), this), "Bott_esci",
-                      QStringLiteral("Esci"));
+    Bott_esci = Controls::name(new QPushButton(QStringLiteral("Esci"), this), "Bott_esci",
+                               QStringLiteral("Esci"));
     Bott_esci->setAutoDefault(false);
 
     auto* form = new QGridLayout(Frame1);
@@ -144,8 +140,8 @@ LoginPage::LoginPage(AppContext& context, QWidget* parent) : QWidget(parent), m_
 
     FocusWatch::onLeave(Text_UTE,
                         [this] { m_context.menu.UTENTE_LOGIN = Blanks::trim(Text_UTE->text()); });
-    FocusWatch::onLeave(Text_PASS,
-                        [this] { m_context.menu.PASSWORD_LOGIN = Blanks::trim(Text_PASS->text()); });
+    FocusWatch::onLeave(
+        Text_PASS, [this] { m_context.menu.PASSWORD_LOGIN = Blanks::trim(Text_PASS->text()); });
     FocusWatch::onLeave(Command1, [this] {
         // Only while the operator is still on this tab: after a successful log-in
         // the focus belongs to the drug search.

@@ -35,11 +35,10 @@ MenuDpc::MenuDpc(AppContext& context, QWidget* parent)
     drugPage = new DrugSearchPage(context);
     registraPage = new RegistraPage(context);
     reportsPage = new ReportsPage(context);
-    const QList<QPair<QWidget*, QString>> pages = {
-        {loginPage, QStringLiteral("LOGIN")},
-        {drugPage, QStringLiteral("RICERCA FARMACO")},
-        {registraPage, QStringLiteral("REGISTRA")},
-        {reportsPage, QStringLiteral("REPORTS")}};
+    const QList<QPair<QWidget*, QString>> pages = {{loginPage, QStringLiteral("LOGIN")},
+                                                   {drugPage, QStringLiteral("RICERCA FARMACO")},
+                                                   {registraPage, QStringLiteral("REGISTRA")},
+                                                   {reportsPage, QStringLiteral("REPORTS")}};
     for (const auto& [page, caption] : pages) {
         page->setAccessibleName(caption);
         SSTab1->addTab(page, caption);
@@ -48,11 +47,9 @@ MenuDpc::MenuDpc(AppContext& context, QWidget* parent)
     drugPage->attachLoginBoxes(loginPage->Text_UTE, loginPage->Text_PASS);
     connect(loginPage, &LoginPage::esciRequested, this, &MenuDpc::esci);
     connect(loginPage, &LoginPage::accediRequested, this, &MenuDpc::accedi);
-    for (QPushButton* button :
-         {drugPage->Com_01, registraPage->Com_02, reportsPage->Com_03})
+    for (QPushButton* button : {drugPage->Com_01, registraPage->Com_02, reportsPage->Com_03})
         connect(button, &QPushButton::clicked, this, &MenuDpc::esci);
-    for (QPushButton* button :
-         {drugPage->Command6, registraPage->Command5, reportsPage->Command7})
+    for (QPushButton* button : {drugPage->Command6, registraPage->Command5, reportsPage->Command7})
         connect(button, &QPushButton::clicked, this, &MenuDpc::riduci);
 
     SSTab1->setCurrentIndex(0);

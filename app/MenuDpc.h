@@ -27,7 +27,7 @@ public:
     ReportsPage* reportsPage;
 
 public slots:
-    void esci();  // "Esci" on any tab
+    void esci();   // "Esci" on any tab
     void riduci(); // "Riduci" on any tab
 
 private:

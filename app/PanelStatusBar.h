@@ -12,7 +12,12 @@ class PanelStatusBar : public QWidget
 {
     Q_OBJECT
 public:
-    enum class Size { Fixed, Contents, Spring };
+    enum class Size
+    {
+        Fixed,
+        Contents,
+        Spring
+    };
 
     explicit PanelStatusBar(QWidget* parent = nullptr);
 

@@ -26,7 +26,7 @@ QString SingleInstance::defaultLockPath()
     if (session.isEmpty())
         session = qEnvironmentVariable("WAYLAND_DISPLAY") + qEnvironmentVariable("DISPLAY");
     const QByteArray key = (user + u'|' + session).toUtf8();
-    const QString tag =
-        QString::fromLatin1(QCryptographicHash::hash(key, QCryptographicHash::Sha1).toHex().left(12));
+    const QString tag = QString::fromLatin1(
+        QCryptographicHash::hash(key, QCryptographicHash::Sha1).toHex().left(12));
     return QDir(folder).filePath(QStringLiteral("quorvel-dpc-%1.lock").arg(tag));
 }

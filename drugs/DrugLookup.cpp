@@ -45,10 +45,10 @@ void DrugLookup::LEGGE_AIC(AppContext& context)
 
 void DrugLookup::CERCA_PRINCI(AppContext& context, QWidget* parent)
 {
-    const QString response = context.service().post(
-        QStringLiteral("FarmacoDPCbyPattivo"),
-        {{QStringLiteral("prov"), context.utenti.Prov.text()},
-         {QStringLiteral("pattivo"), context.menu.PRINCIPIO_CERCATO}});
+    const QString response =
+        context.service().post(QStringLiteral("FarmacoDPCbyPattivo"),
+                               {{QStringLiteral("prov"), context.utenti.Prov.text()},
+                                {QStringLiteral("pattivo"), context.menu.PRINCIPIO_CERCATO}});
     if (!context.stage(parent, response, QStringLiteral("FarmacoDPCbyPattivo"),
                        StagingFolder::exportFile, true, QStringLiteral("NESSUN DATO TROVATO")))
         context.menu.NESSUN_DATO = 1;

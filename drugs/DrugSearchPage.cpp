@@ -2,6 +2,7 @@
 
 #include "AppContext.h"
 #include "Blanks.h"
+#include "Controls.h"
 #include "DrugLookup.h"
 #include "EnterAsTab.h"
 #include "FocusWatch.h"
@@ -21,24 +22,10 @@
 
 namespace {
 
-// Positions are given in twips from the top of the tab control; its tab row
-// takes the first 600, which the page does not include.
-constexpr int tabRowTwips = 600;
-
-template <typename W>
-W* place(W* widget, const char* name, const QString& accessible, int left, int top, int width,
-         int height)
-{
-    widget->setObjectName(QString::fromLatin1(name));
-    widget->setAccessibleName(accessible);
-    widget->setGeometry(Twips::rect(left, top, width, height));
-    return widget;
-}
-
 QLineEdit* display(QWidget* parent, const char* name, const QString& accessible, int left, int top,
                    int width, int height)
 {
-    auto* box = place(new QLineEdit(parent), name, accessible, left, top, width, height);
+    auto* box = Controls::place(new QLineEdit(parent), name, accessible, left, top, width, height);
     box->setReadOnly(true);
     return box;
 }
@@ -48,74 +35,77 @@ QLineEdit* display(QWidget* parent, const char* name, const QString& accessible,
 DrugSearchPage::DrugSearchPage(AppContext& context, QWidget* parent)
     : QWidget(parent), m_context(context)
 {
-    const int t = tabRowTwips;
+    const int t = Controls::tabRowTwips;
     QFont big = font();
     big.setPointSizeF(12);
 
-    Shape2 = place(new QFrame(this), "Shape2", QStringLiteral("Ricerca"), 240, 720 - t, 11535, 1215);
+    Shape2 = Controls::place(new QFrame(this), "Shape2", QStringLiteral("Ricerca"), 240, 720 - t,
+                             11535, 1215);
     Shape2->setFrameStyle(QFrame::Box | QFrame::Plain);
-    Label15 = place(new QLabel(QStringLiteral("AIC"), this), "Label15", QStringLiteral("AIC"), 480,
-                    960 - t, 855, 375);
-    Text1 = place(new QLineEdit(this), "Text1", QStringLiteral("AIC"), 1080, 960 - t, 2295, 420);
-    Label16 = place(new QLabel(QStringLiteral("PRINCIPIO ATTIVO"), this), "Label16",
-                    QStringLiteral("PRINCIPIO ATTIVO"), 4200, 960 - t, 1695, 495);
+    Label15 = Controls::place(new QLabel(QStringLiteral("AIC"), this), "Label15",
+                              QStringLiteral("AIC"), 480, 960 - t, 855, 375);
+    Text1 = Controls::place(new QLineEdit(this), "Text1", QStringLiteral("AIC"), 1080, 960 - t,
+                            2295, 420);
+    Label16 = Controls::place(new QLabel(QStringLiteral("PRINCIPIO ATTIVO"), this), "Label16",
+                              QStringLiteral("PRINCIPIO ATTIVO"), 4200, 960 - t, 1695, 495);
     Label16->setWordWrap(true);
-    Text2 = place(new QLineEdit(this), "Text2", QStringLiteral("PRINCIPIO ATTIVO"), 6128, 960 - t,
-                  4455, 420);
-    Com_RIC_MN = place(new QPushButton(QStringLiteral("Ricerca"), this), "Com_RIC_MN",
-                       QStringLiteral("Ricerca"), 10680, 840 - t, 975, 735);
+    Text2 = Controls::place(new QLineEdit(this), "Text2", QStringLiteral("PRINCIPIO ATTIVO"), 6128,
+                            960 - t, 4455, 420);
+    Com_RIC_MN = Controls::place(new QPushButton(QStringLiteral("Ricerca"), this), "Com_RIC_MN",
+                                 QStringLiteral("Ricerca"), 10680, 840 - t, 975, 735);
     for (QWidget* w : {static_cast<QWidget*>(Label15), static_cast<QWidget*>(Text1),
                        static_cast<QWidget*>(Label16), static_cast<QWidget*>(Text2)})
         w->setFont(big);
     Label15->setBuddy(Text1);
     Label16->setBuddy(Text2);
 
-    Frame2 = place(new QGroupBox(this), "Frame2", QStringLiteral("Dati del farmaco"), 240, 1650 - t,
-                   11535, 4695);
-    Label12 = place(new QLabel(QStringLiteral("MOLECOLA"), Frame2), "Label12",
-                    QStringLiteral("MOLECOLA"), 120, 360, 1400, 375);
+    Frame2 = Controls::place(new QGroupBox(this), "Frame2", QStringLiteral("Dati del farmaco"), 240,
+                             1650 - t, 11535, 4695);
+    Label12 = Controls::place(new QLabel(QStringLiteral("MOLECOLA"), Frame2), "Label12",
+                              QStringLiteral("MOLECOLA"), 120, 360, 1400, 375);
     Text_MOLE = display(Frame2, "Text_MOLE", QStringLiteral("MOLECOLA"), 1560, 360, 6735, 375);
-    Label13 =
-        place(new QLabel(QStringLiteral("ATC"), Frame2), "Label13", QStringLiteral("ATC"), 8520, 360, 700, 375);
+    Label13 = Controls::place(new QLabel(QStringLiteral("ATC"), Frame2), "Label13",
+                              QStringLiteral("ATC"), 8520, 360, 700, 375);
     Text_ATC = display(Frame2, "Text_ATC", QStringLiteral("ATC"), 9240, 360, 1935, 375);
-    Label11 =
-        place(new QLabel(QStringLiteral("AIC"), Frame2), "Label11", QStringLiteral("AIC"), 120, 960, 1400, 375);
+    Label11 = Controls::place(new QLabel(QStringLiteral("AIC"), Frame2), "Label11",
+                              QStringLiteral("AIC"), 120, 960, 1400, 375);
     Text_AIC = display(Frame2, "Text_AIC", QStringLiteral("AIC"), 1560, 960, 1935, 375);
-    Label14 = place(new QLabel(QStringLiteral("DATA"), Frame2), "Label14", QStringLiteral("DATA"), 7680,
-                    1080, 1500, 375);
+    Label14 = Controls::place(new QLabel(QStringLiteral("DATA"), Frame2), "Label14",
+                              QStringLiteral("DATA"), 7680, 1080, 1500, 375);
     Text_data = display(Frame2, "Text_data", QStringLiteral("DATA"), 9240, 1080, 1935, 375);
-    Label10 = place(new QLabel(QStringLiteral("FARMACO"), Frame2), "Label10",
-                    QStringLiteral("FARMACO"), 120, 1560, 1400, 375);
+    Label10 = Controls::place(new QLabel(QStringLiteral("FARMACO"), Frame2), "Label10",
+                              QStringLiteral("FARMACO"), 120, 1560, 1400, 375);
     Text_FARMA = display(Frame2, "Text_FARMA", QStringLiteral("FARMACO"), 1560, 1560, 9615, 375);
     Text_FARMA->setFont(big);
-    Label9 = place(new QLabel(QStringLiteral("PREZZO"), Frame2), "Label9", QStringLiteral("PREZZO"),
-                   120, 2160, 1400, 375);
+    Label9 = Controls::place(new QLabel(QStringLiteral("PREZZO"), Frame2), "Label9",
+                             QStringLiteral("PREZZO"), 120, 2160, 1400, 375);
     Text_PREZZO = display(Frame2, "Text_PREZZO", QStringLiteral("PREZZO"), 1560, 2160, 1575, 375);
     Text_PREZZO->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    Check_PT = place(new QCheckBox(QStringLiteral("PIANO TERAPEUTICO"), Frame2), "Check_PT",
-                     QStringLiteral("PIANO TERAPEUTICO"), 4080, 2160, 2535, 375);
-    Combo1 = place(new QComboBox(Frame2), "Combo1", QStringLiteral("Tipo di piano terapeutico"),
-                   6720, 2160, 4455, 360);
+    Check_PT =
+        Controls::place(new QCheckBox(QStringLiteral("PIANO TERAPEUTICO"), Frame2), "Check_PT",
+                        QStringLiteral("PIANO TERAPEUTICO"), 4080, 2160, 2535, 375);
+    Combo1 = Controls::place(new QComboBox(Frame2), "Combo1",
+                             QStringLiteral("Tipo di piano terapeutico"), 6720, 2160, 4455, 360);
     Combo1->addItem(QStringLiteral("T: piano terapeutico su template AIFA"));
     Combo1->addItem(QStringLiteral("R: piano terapeutico su modello regionale"));
     Combo1->setCurrentIndex(-1);
-    Label7 = place(new QLabel(QStringLiteral("NOTA"), Frame2), "Label7", QStringLiteral("NOTA"), 120,
-                   2760, 1400, 375);
+    Label7 = Controls::place(new QLabel(QStringLiteral("NOTA"), Frame2), "Label7",
+                             QStringLiteral("NOTA"), 120, 2760, 1400, 375);
     Text_NOTA = display(Frame2, "Text_NOTA", QStringLiteral("NOTA"), 1560, 2760, 2775, 375);
     Text_NOTA->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    Label8 = place(new QLabel(QStringLiteral("DISPOSIZIONI"), Frame2), "Label8",
-                   QStringLiteral("DISPOSIZIONI"), 120, 3240, 3000, 375);
-    Text_DISPO = place(new QPlainTextEdit(Frame2), "Text_DISPO", QStringLiteral("DISPOSIZIONI"), 120,
-                       3600, 11055, 975);
+    Label8 = Controls::place(new QLabel(QStringLiteral("DISPOSIZIONI"), Frame2), "Label8",
+                             QStringLiteral("DISPOSIZIONI"), 120, 3240, 3000, 375);
+    Text_DISPO = Controls::place(new QPlainTextEdit(Frame2), "Text_DISPO",
+                                 QStringLiteral("DISPOSIZIONI"), 120, 3600, 11055, 975);
     Text_DISPO->setReadOnly(true);
 
-    Command6 = place(new QPushButton(QStringLiteral("Riduci"), this), "Command6",
-                     QStringLiteral("Riduci"), 9000, 6480 - t, 855, 855);
-    SVUOTA = place(new QPushButton(QStringLiteral("Svuota"), this), "SVUOTA",
-                   QStringLiteral("Svuota"), 9960, 6480 - t, 855, 855);
+    Command6 = Controls::place(new QPushButton(QStringLiteral("Riduci"), this), "Command6",
+                               QStringLiteral("Riduci"), 9000, 6480 - t, 855, 855);
+    SVUOTA = Controls::place(new QPushButton(QStringLiteral("Svuota"), this), "SVUOTA",
+                             QStringLiteral("Svuota"), 9960, 6480 - t, 855, 855);
     SVUOTA->setToolTip(QStringLiteral("Svuota dati Cliente"));
-    Com_01 = place(new QPushButton(QStringLiteral("Esci"), this), "Com_01", QStringLiteral("Esci"),
-                   10920, 6480 - t, 855, 855);
+    Com_01 = Controls::place(new QPushButton(QStringLiteral("Esci"), this), "Com_01",
+                             QStringLiteral("Esci"), 10920, 6480 - t, 855, 855);
     for (QPushButton* b : {Com_RIC_MN, Command6, SVUOTA, Com_01})
         b->setAutoDefault(false);
 

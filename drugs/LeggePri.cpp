@@ -70,9 +70,8 @@ void LeggePri::pickAndClose()
 
 bool LeggePri::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == listricette->viewport() &&
-        (event->type() == QEvent::MouseButtonRelease ||
-         event->type() == QEvent::MouseButtonDblClick)) {
+    if (watched == listricette->viewport() && (event->type() == QEvent::MouseButtonRelease ||
+                                               event->type() == QEvent::MouseButtonDblClick)) {
         // A click anywhere in the list picks the current row (none on an empty
         // list) and closes the window.
         pickAndClose();

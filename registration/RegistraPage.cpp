@@ -1,6 +1,7 @@
 #include "RegistraPage.h"
 
 #include "AppContext.h"
+#include "Controls.h"
 #include "PanelStatusBar.h"
 #include "Twips.h"
 
@@ -9,49 +10,35 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-namespace {
-
-constexpr int tabRowTwips = 600;
-
-template <typename W>
-W* place(W* widget, const char* name, const QString& accessible, int left, int top, int width,
-         int height)
-{
-    widget->setObjectName(QString::fromLatin1(name));
-    widget->setAccessibleName(accessible);
-    widget->setGeometry(Twips::rect(left, top, width, height));
-    return widget;
-}
-
-} // namespace
-
 RegistraPage::RegistraPage(AppContext& context, QWidget* parent)
     : QWidget(parent), m_context(context)
 {
-    const int t = tabRowTwips;
-    Frame6 = place(new QGroupBox(QStringLiteral("NUMERO RICETTA"), this), "Frame6",
-                   QStringLiteral("NUMERO RICETTA"), 120, 960 - t, 11775, 4455);
-    Text120 = place(new QLineEdit(Frame6), "Text120",
-                    QStringLiteral("Numero ricetta, primi 5 caratteri"), 240, 360, 1455, 420);
+    const int t = Controls::tabRowTwips;
+    Frame6 = Controls::place(new QGroupBox(QStringLiteral("NUMERO RICETTA"), this), "Frame6",
+                             QStringLiteral("NUMERO RICETTA"), 120, 960 - t, 11775, 4455);
+    Text120 =
+        Controls::place(new QLineEdit(Frame6), "Text120",
+                        QStringLiteral("Numero ricetta, primi 5 caratteri"), 240, 360, 1455, 420);
     Text120->setMaxLength(5);
-    Text12 = place(new QLineEdit(Frame6), "Text12",
-                   QStringLiteral("Numero ricetta, ultimi 10 caratteri"), 1800, 360, 2775, 420);
+    Text12 = Controls::place(new QLineEdit(Frame6), "Text12",
+                             QStringLiteral("Numero ricetta, ultimi 10 caratteri"), 1800, 360, 2775,
+                             420);
     Text12->setMaxLength(10);
-    Label18 = place(new QLabel(Frame6), "Label18", QStringLiteral("Progressivo"), 6240, 360, 2400,
-                    420);
-    bott_assi = place(new QPushButton(this), "bott_assi", QStringLiteral("Assistito"), 120,
-                      5640 - t, 8535, 615);
+    Label18 = Controls::place(new QLabel(Frame6), "Label18", QStringLiteral("Progressivo"), 6240,
+                              360, 2400, 420);
+    bott_assi = Controls::place(new QPushButton(this), "bott_assi", QStringLiteral("Assistito"),
+                                120, 5640 - t, 8535, 615);
     bott_assi->setEnabled(false);
-    Comm_REGISTRA = place(new QPushButton(QStringLiteral("REGISTRA ERRORE"), this),
-                          "Comm_REGISTRA", QStringLiteral("REGISTRA ERRORE"), 9000, 5520 - t, 2775,
-                          855);
-    Command3 = place(new QPushButton(QStringLiteral("Svuota"), this), "Command3",
-                     QStringLiteral("Svuota"), 9000, 6480 - t, 855, 855);
+    Comm_REGISTRA =
+        Controls::place(new QPushButton(QStringLiteral("REGISTRA ERRORE"), this), "Comm_REGISTRA",
+                        QStringLiteral("REGISTRA ERRORE"), 9000, 5520 - t, 2775, 855);
+    Command3 = Controls::place(new QPushButton(QStringLiteral("Svuota"), this), "Command3",
+                               QStringLiteral("Svuota"), 9000, 6480 - t, 855, 855);
     Command3->setToolTip(QStringLiteral("Svuota Dati"));
-    Command5 = place(new QPushButton(QStringLiteral("Riduci"), this), "Command5",
-                     QStringLiteral("Riduci"), 9960, 6480 - t, 855, 855);
-    Com_02 = place(new QPushButton(QStringLiteral("Esci"), this), "Com_02", QStringLiteral("Esci"),
-                   10920, 6480 - t, 855, 855);
+    Command5 = Controls::place(new QPushButton(QStringLiteral("Riduci"), this), "Command5",
+                               QStringLiteral("Riduci"), 9960, 6480 - t, 855, 855);
+    Com_02 = Controls::place(new QPushButton(QStringLiteral("Esci"), this), "Com_02",
+                             QStringLiteral("Esci"), 10920, 6480 - t, 855, 855);
     for (QPushButton* b : {bott_assi, Comm_REGISTRA, Command3, Command5, Com_02})
         b->setAutoDefault(false);
 

@@ -1,6 +1,7 @@
 #include "ReportsPage.h"
 
 #include "AppContext.h"
+#include "Controls.h"
 #include "PanelStatusBar.h"
 #include "Twips.h"
 
@@ -8,34 +9,24 @@
 #include <QGroupBox>
 #include <QPushButton>
 
-namespace {
-
-template <typename W> W* named(W* widget, const char* name, const QString& accessible)
-{
-    widget->setObjectName(QString::fromLatin1(name));
-    widget->setAccessibleName(accessible);
-    return widget;
-}
-
-} // namespace
-
 ReportsPage::ReportsPage(AppContext& context, QWidget* parent) : QWidget(parent), m_context(context)
 {
-    Frame8 = named(new QGroupBox(QStringLiteral(" DATI REGISTRATI "), this), "Frame8",
-                   QStringLiteral("DATI REGISTRATI"));
+    Frame8 = Controls::name(new QGroupBox(QStringLiteral(" DATI REGISTRATI "), this), "Frame8",
+                            QStringLiteral("DATI REGISTRATI"));
     Frame8->setGeometry(8, 8, Twips::px(12135) - 22, 300);
-    Frame9 = named(new QGroupBox(QStringLiteral(" Scelta Farmacia "), this), "Frame9",
-                   QStringLiteral("Scelta Farmacia"));
+    Frame9 = Controls::name(new QGroupBox(QStringLiteral(" Scelta Farmacia "), this), "Frame9",
+                            QStringLiteral("Scelta Farmacia"));
     Frame9->setGeometry(8, 316, 520, 60);
-    Check_TT = named(new QCheckBox(QStringLiteral("Tutte le Farmacie"), this), "Check_TT",
-                     QStringLiteral("Tutte le Farmacie"));
+    Check_TT = Controls::name(new QCheckBox(QStringLiteral("Tutte le Farmacie"), this), "Check_TT",
+                              QStringLiteral("Tutte le Farmacie"));
     Check_TT->setGeometry(540, 336, 160, 24);
     Check_TT->setChecked(true);
-    Command7 = named(new QPushButton(QStringLiteral("Riduci"), this), "Command7",
-                     QStringLiteral("Riduci"));
-    Comm_ELABORA = named(new QPushButton(QStringLiteral("Elabora"), this), "Comm_ELABORA",
-                         QStringLiteral("Elabora"));
-    Com_03 = named(new QPushButton(QStringLiteral("Esci"), this), "Com_03", QStringLiteral("Esci"));
+    Command7 = Controls::name(new QPushButton(QStringLiteral("Riduci"), this), "Command7",
+                              QStringLiteral("Riduci"));
+    Comm_ELABORA = Controls::name(new QPushButton(QStringLiteral("Elabora"), this), "Comm_ELABORA",
+                                  QStringLiteral("Elabora"));
+    Com_03 = Controls::name(new QPushButton(QStringLiteral("Esci"), this), "Com_03",
+                            QStringLiteral("Esci"));
     const int y = 384;
     Command7->setGeometry(Twips::px(9000), y, 57, 57);
     Comm_ELABORA->setGeometry(Twips::px(9960), y, 57, 57);

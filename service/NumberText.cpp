@@ -48,14 +48,14 @@ qint64 NumberText::roundHalfEven(double value, qint64 min, qint64 max)
 
 qint32 NumberText::toInt32(double value)
 {
-    return static_cast<qint32>(
-        roundHalfEven(value, std::numeric_limits<qint32>::min(), std::numeric_limits<qint32>::max()));
+    return static_cast<qint32>(roundHalfEven(value, std::numeric_limits<qint32>::min(),
+                                             std::numeric_limits<qint32>::max()));
 }
 
 qint16 NumberText::toInt16(double value)
 {
-    return static_cast<qint16>(
-        roundHalfEven(value, std::numeric_limits<qint16>::min(), std::numeric_limits<qint16>::max()));
+    return static_cast<qint16>(roundHalfEven(value, std::numeric_limits<qint16>::min(),
+                                             std::numeric_limits<qint16>::max()));
 }
 
 QString NumberText::money(double value, const QLocale& locale)

@@ -1,7 +1,7 @@
 #include "ResultStager.h"
 
 std::optional<QString> ResultStager::cut(QString response, const QString& operation,
-                                          bool replaceCommas)
+                                         bool replaceCommas)
 {
     if (replaceCommas)
         response.replace(u',', u'.');

@@ -12,7 +12,12 @@
 class ServiceCall
 {
 public:
-    enum class Staged { Found, NotFound, WriteFailed };
+    enum class Staged
+    {
+        Found,
+        NotFound,
+        WriteFailed
+    };
 
     ServiceCall(SoapClient& client, StagingFolder staging);
 

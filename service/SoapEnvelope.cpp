@@ -25,12 +25,12 @@ QString SoapEnvelope::escape(const QString& value)
 QString SoapEnvelope::build(const QString& namespaceUri, const QString& bodyElement,
                             const SoapChildren& children)
 {
-    QString xml = QStringLiteral(
-        "<?xml version='1.0' encoding='utf-8'?>"
-        "<soap12:Envelope xmlns:xsi='http://www.w3.org/2001/XMLSchema-instance'"
-        " xmlns:xsd='http://www.w3.org/2001/XMLSchema'"
-        " xmlns:soap12='http://www.w3.org/2003/05/soap-envelope'>"
-        "<soap12:Body>");
+    QString xml =
+        QStringLiteral("<?xml version='1.0' encoding='utf-8'?>"
+                       "<soap12:Envelope xmlns:xsi='http://www.w3.org/2001/XMLSchema-instance'"
+                       " xmlns:xsd='http://www.w3.org/2001/XMLSchema'"
+                       " xmlns:soap12='http://www.w3.org/2003/05/soap-envelope'>"
+                       "<soap12:Body>");
     xml += u'<' + bodyElement + " xmlns='" + namespaceUri + "'>";
     for (const auto& [name, value] : children)
         xml += u'<' + name + u'>' + escape(value) + "</" + name + u'>';

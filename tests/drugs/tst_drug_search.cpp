@@ -1,7 +1,7 @@
 #include "DemoFixtures.h"
 #include "DemoServiceProcess.h"
-#include "MainWindowFixture.h"
 #include "DrugSearchPage.h"
+#include "MainWindowFixture.h"
 #include "TestService.h"
 #include "TlsTestServer.h"
 
@@ -72,7 +72,8 @@ void tst_DrugSearch::lookUpByAicShowsTheDrug()
     QTRY_COMPARE(f.find<QLineEdit>("Text_AIC")->text().trimmed(), QString::fromLatin1(aicPlan));
     QVERIFY2(f.boxes.shown().isEmpty(), qPrintable(f.boxes.texts().join('|')));
 
-    QCOMPARE(f.find<QLineEdit>("Text_MOLE")->text(), QString::fromLatin1(moleculePlan).leftJustified(40));
+    QCOMPARE(f.find<QLineEdit>("Text_MOLE")->text(),
+             QString::fromLatin1(moleculePlan).leftJustified(40));
     QCOMPARE(f.find<QLineEdit>("Text_ATC")->text(), QString::fromLatin1(atcPlan).leftJustified(8));
     QCOMPARE(f.find<QLineEdit>("Text_FARMA")->text().trimmed(), QString::fromLatin1(namePlan));
     QCOMPARE(f.find<QLineEdit>("Text_data")->text().trimmed(), QString::fromLatin1(dataPlan));
@@ -152,14 +153,16 @@ void tst_DrugSearch::planAndPriceDisplayRules_data()
     QTest::addColumn<bool>("plan");
     QTest::addColumn<int>("planType");
     QTest::addColumn<QString>("price");
-    QTest::newRow("any letter ticks the plan") << QByteArray("<ReqPT>N</ReqPT><TipoPT>T</TipoPT>"
-                                                             "<PrezzoAcquisto>12,5</PrezzoAcquisto>")
-                                               << true << 0 << QStringLiteral("12,50");
+    QTest::newRow("any letter ticks the plan")
+        << QByteArray("<ReqPT>N</ReqPT><TipoPT>T</TipoPT>"
+                      "<PrezzoAcquisto>12,5</PrezzoAcquisto>")
+        << true << 0 << QStringLiteral("12,50");
     QTest::newRow("blank plan, lower-case type") << QByteArray("<ReqPT> </ReqPT><TipoPT>t</TipoPT>"
                                                                "<PrezzoAcquisto></PrezzoAcquisto>")
                                                  << false << -1 << QStringLiteral("0,00");
     QTest::newRow("unknown type, grouped price")
-        << QByteArray("<ReqPT>S</ReqPT><TipoPT>X</TipoPT><PrezzoAcquisto>1234567,891</PrezzoAcquisto>")
+        << QByteArray(
+               "<ReqPT>S</ReqPT><TipoPT>X</TipoPT><PrezzoAcquisto>1234567,891</PrezzoAcquisto>")
         << true << -1 << QStringLiteral("1.234.567,89");
 }
 
@@ -171,7 +174,8 @@ void tst_DrugSearch::planAndPriceDisplayRules()
     QFETCH(QString, price);
     TlsTestServer server;
     QVERIFY(server.listen());
-    server.setSoapAnswer(200, loginAndDrug("<Farmaco>" + QByteArray(60, 'F') + "</Farmaco>" + drug));
+    server.setSoapAnswer(200,
+                         loginAndDrug("<Farmaco>" + QByteArray(60, 'F') + "</Farmaco>" + drug));
     MainWindowFixture f(configFor(server));
     QVERIFY(f.logIn(QStringLiteral("u"), QStringLiteral("p")));
     // A previous drug with a plan, so the display is really reset.

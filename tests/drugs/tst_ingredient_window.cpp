@@ -103,8 +103,8 @@ void tst_IngredientWindow::rowsFollowTheAnswerAndEscPicksNothing()
 {
     TlsTestServer server;
     QVERIFY(server.listen());
-    server.setSoapAnswer(200, loginAndIngredient(threeRecords +
-                                                 record("B01AB06", QByteArray(), "444444444", "SENZA")));
+    server.setSoapAnswer(200, loginAndIngredient(threeRecords + record("B01AB06", QByteArray(),
+                                                                       "444444444", "SENZA")));
     MainWindowFixture f(configFor(server));
     QVERIFY(f.logIn(QStringLiteral("u"), QStringLiteral("p")));
     f.boxes.clear();
