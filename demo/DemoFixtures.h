@@ -61,4 +61,40 @@ inline constexpr const char* errorPharmacySubject = "Farmacia";
 inline constexpr int errorOther = 40;
 inline constexpr const char* errorOtherSubject = "Medico prescrittore";
 
+// A second operator per province (a physician of the authority)
+inline constexpr const char* userPA2 = "medico.pa";
+inline constexpr const char* passwordPA2 = "dpc-medico-pa";
+inline constexpr const char* nomePA2 = "DR. SALVATORE LO PRESTI";
+inline constexpr int idPA2 = 31;
+inline constexpr const char* userCT2 = "medico.ct";
+inline constexpr const char* passwordCT2 = "dpc-medico-ct";
+inline constexpr const char* nomeCT2 = "DR.SSA AGATA D'AMICO";
+inline constexpr int idCT2 = 37;
+
+// Progressive number of the PA prescription above
+inline constexpr const char* prescriptionProgressive = "37";
+
+// An electronic prescription of province PA (fifth character "A": no check
+// character), same pharmacy and patient as above
+inline constexpr const char* prescriptionExemptPA = "1900A1234567890";
+inline constexpr int prescriptionExemptYear = 2025;
+inline constexpr int prescriptionExemptMonth = 11;
+
+// A prescription of province CT with its pharmacy (name with an apostrophe and
+// a comma) and patient
+inline constexpr const char* prescriptionCT = "190870000056788";
+inline constexpr int prescriptionCTYear = 2025;
+inline constexpr int prescriptionCTMonth = 3;
+inline constexpr int pharmacyCodeCT = 3010;
+inline constexpr const char* pharmacyNameCT = "FARMACIA DELL'ETNA, DR. CARMELO SCUDERI";
+inline constexpr const char* pharmacyTownCT = "CATANIA";
+inline constexpr const char* pharmacyDistrictCT = "CT1";
+inline constexpr const char* patientNameCT = "MUSUMECI AGATA";
+inline constexpr const char* patientFiscalCodeCT = "MSMGTA62B45C351S";
+inline constexpr const char* atcCT = "B01AF02"; // APIXABAN, dispensed on that prescription
+
+// Years covered by the seeded prescriptions and registered errors
+inline constexpr int firstSeededYear = 2024;
+inline constexpr int lastSeededYear = 2026;
+
 } // namespace DemoFixtures

@@ -25,10 +25,15 @@ QString SoapClient::CHIAMA_WS(const QString& soapAction, const QString& envelope
     request.setRawHeader("SOAPAction", soapAction.toUtf8());
     request.setTransferTimeout(m_config.timeoutMs);
 
-    QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
-    tls.setPeerVerifyMode(QSslSocket::VerifyPeer);
-    tls.setCaCertificates(QSslConfiguration::systemCaCertificates() + m_config.extraCaCertificates);
-    request.setSslConfiguration(tls);
+    // Reading the system's certificate store is slow: do it once, at the first
+    // call. The same configuration also lets later calls reuse the connection.
+    if (!m_tls) {
+        m_tls = QSslConfiguration::defaultConfiguration();
+        m_tls->setPeerVerifyMode(QSslSocket::VerifyPeer);
+        m_tls->setCaCertificates(QSslConfiguration::systemCaCertificates() +
+                                 m_config.extraCaCertificates);
+    }
+    request.setSslConfiguration(*m_tls);
 
     QNetworkReply* reply = m_network.post(request, envelope.toUtf8());
     QEventLoop loop;

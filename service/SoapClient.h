@@ -3,7 +3,9 @@
 #include "ServiceConfig.h"
 
 #include <QNetworkAccessManager>
+#include <QSslConfiguration>
 #include <QString>
+#include <optional>
 
 // Posts one SOAP request and waits for its answer. The wait keeps the windows
 // painted but takes no user input, and always ends: every failure (connection,
@@ -22,4 +24,5 @@ public:
 private:
     ServiceConfig m_config;
     QNetworkAccessManager m_network;
+    std::optional<QSslConfiguration> m_tls;
 };

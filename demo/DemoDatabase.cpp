@@ -1,0 +1,101 @@
+#include "DemoDatabase.h"
+
+#include "Seeder.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+
+namespace {
+
+bool run(QSqlDatabase& db, const QString& sql, QString* error)
+{
+    QSqlQuery query(db);
+    if (query.exec(sql))
+        return true;
+    if (error)
+        *error = sql + QStringLiteral(": ") + query.lastError().text();
+    return false;
+}
+
+} // namespace
+
+DemoDatabase::DemoDatabase(QString connectionName) : m_connectionName(std::move(connectionName)) {}
+
+DemoDatabase::~DemoDatabase() { close(); }
+
+QSqlDatabase DemoDatabase::connection() const { return QSqlDatabase::database(m_connectionName, false); }
+
+void DemoDatabase::close()
+{
+    if (!QSqlDatabase::contains(m_connectionName))
+        return;
+    {
+        QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
+        if (db.isOpen()) {
+            QSqlQuery(db).exec(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
+            db.close();
+        }
+    }
+    QSqlDatabase::removeDatabase(m_connectionName);
+}
+
+bool DemoDatabase::open(const QString& fileName, QString* error)
+{
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
+    db.setDatabaseName(fileName);
+    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+    if (!db.open()) {
+        if (error)
+            *error = db.lastError().text();
+        return false;
+    }
+    QSqlQuery mode(db);
+    if (!mode.exec(QStringLiteral("PRAGMA journal_mode=WAL")) || !mode.next() ||
+        mode.value(0).toString().compare(QLatin1String("wal"), Qt::CaseInsensitive) != 0) {
+        if (error)
+            *error = QStringLiteral("cannot switch %1 to WAL mode").arg(fileName);
+        return false;
+    }
+    // Every committed registration or cancellation is on disk before it is answered.
+    return run(db, QStringLiteral("PRAGMA synchronous=FULL"), error);
+}
+
+bool DemoDatabase::ensureSeeded(int scale, bool* seeded, int* existingScale, QString* error)
+{
+    QSqlDatabase db = connection();
+    *seeded = false;
+    {
+        QSqlQuery probe(db);
+        if (probe.exec(QStringLiteral("SELECT value FROM meta WHERE key = 'seed_scale'")) &&
+            probe.next()) {
+            *existingScale = probe.value(0).toInt();
+            QSqlQuery version(db);
+            if (!version.exec(QStringLiteral("SELECT value FROM meta WHERE key = 'schema_version'")) ||
+                !version.next() || version.value(0).toInt() != Seeder::kSchemaVersion) {
+                if (error)
+                    *error = QStringLiteral("the database was made by another version of the demo "
+                                            "service; delete it to start afresh");
+                return false;
+            }
+            return true;
+        }
+    }
+    if (!db.transaction()) {
+        if (error)
+            *error = db.lastError().text();
+        return false;
+    }
+    if (!Seeder::createSchema(db, error) || !Seeder::seed(db, scale, error)) {
+        db.rollback();
+        return false;
+    }
+    if (!db.commit()) {
+        if (error)
+            *error = db.lastError().text();
+        db.rollback();
+        return false;
+    }
+    *seeded = true;
+    *existingScale = scale;
+    return run(db, QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"), error);
+}

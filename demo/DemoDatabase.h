@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QSqlDatabase>
+#include <QString>
+
+// The demo service's SQLite file: opened in WAL mode with full durability,
+// created and seeded in one transaction the first time it is opened.
+class DemoDatabase
+{
+public:
+    explicit DemoDatabase(QString connectionName = QStringLiteral("dpc-demo"));
+    ~DemoDatabase();
+    DemoDatabase(const DemoDatabase&) = delete;
+    DemoDatabase& operator=(const DemoDatabase&) = delete;
+
+    bool open(const QString& fileName, QString* error);
+
+    // Seeds an empty database at the given scale; a database seeded before is
+    // left as it is. `seeded` tells which happened, `existingScale` the scale
+    // the data was made with.
+    bool ensureSeeded(int scale, bool* seeded, int* existingScale, QString* error);
+
+    QSqlDatabase connection() const;
+    void close();
+
+private:
+    QString m_connectionName;
+};

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "SoapMessage.h"
+
+#include <QSet>
+#include <QSqlDatabase>
+#include <QString>
+#include <optional>
+
+// What each operation answers, from the demo database. Every answer is
+// limited to the caller's province; nothing is ever built into SQL from the
+// request. A result of std::nullopt is "not found" (no result element).
+class DpcService
+{
+public:
+    explicit DpcService(QSqlDatabase db);
+
+    // Reads the provinces; call once after the database is seeded.
+    bool load(QString* error);
+
+    // Throws SoapMessage::Fault (Sender for a refused request, Receiver for a
+    // database failure, after which nothing has changed).
+    std::optional<QString> call(const SoapMessage::Request& request);
+
+private:
+    using Args = SoapMessage::Arguments;
+    using Result = std::optional<QString>;
+
+    Result loginUser(const Args& args);
+    Result loadTabErrori(const Args& args);
+    Result queryRicette(const Args& args);
+    Result loadListaFarmacie(const Args& args);
+    Result erroreDpc(const Args& args);
+    Result farmacoByAic(const Args& args);
+    Result farmacoByPattivo(const Args& args);
+    Result findByCf(const Args& args);
+    Result findFarma(const Args& args);
+    Result findFarmaById(const Args& args);
+    Result loadErroriByAnnoMese(const Args& args);
+    Result annullaErrore(const Args& args);
+
+    // The caller's province, or an empty text when it is not one of ours.
+    QString province(const Args& args, const char* name = "prov") const;
+    // The registered errors the condition selects, as <Errore> records.
+    Result errorRecords(const QString& where, const QVariantList& values);
+
+    QSqlDatabase m_db;
+    QSet<QString> m_provinces;
+};

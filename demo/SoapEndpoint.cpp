@@ -1,0 +1,57 @@
+#include "SoapEndpoint.h"
+
+#include "DpcService.h"
+#include "SoapMessage.h"
+
+namespace {
+
+const QByteArray kContentType = QByteArrayLiteral("application/soap+xml; charset=utf-8");
+
+QString unquoted(QByteArray value)
+{
+    value = value.trimmed();
+    if (value.size() >= 2 && value.startsWith('"') && value.endsWith('"'))
+        value = value.mid(1, value.size() - 2);
+    return QString::fromUtf8(value).trimmed();
+}
+
+} // namespace
+
+SoapEndpoint::SoapEndpoint(DpcService& service, QString namespaceUri)
+    : m_service(service), m_namespaceUri(std::move(namespaceUri))
+{
+}
+
+std::optional<QString> SoapEndpoint::declaredAction(const Headers& headers)
+{
+    for (const auto& [name, value] : headers) {
+        if (name.compare("SOAPAction", Qt::CaseInsensitive) == 0)
+            return unquoted(value);
+    }
+    for (const auto& [name, value] : headers) {
+        if (name.compare("Content-Type", Qt::CaseInsensitive) != 0)
+            continue;
+        for (const QByteArray& parameter : value.split(';')) {
+            const QByteArray p = parameter.trimmed();
+            if (p.toLower().startsWith("action="))
+                return unquoted(p.mid(7));
+        }
+    }
+    return std::nullopt;
+}
+
+SoapEndpoint::Reply SoapEndpoint::post(const QByteArray& body, const Headers& headers)
+{
+    Reply reply;
+    reply.contentType = kContentType;
+    try {
+        const SoapMessage::Request request =
+            SoapMessage::parse(body, m_namespaceUri, declaredAction(headers));
+        reply.operation = QLatin1String(request.operation->name);
+        reply.body = SoapMessage::answer(m_namespaceUri, reply.operation, m_service.call(request));
+    } catch (const SoapMessage::Fault& fault) {
+        reply.status = 500;
+        reply.body = SoapMessage::fault(fault);
+    }
+    return reply;
+}

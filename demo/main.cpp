@@ -1,0 +1,169 @@
+// dpc-demo-service: a small D.P.C. web service on the loopback address,
+// backed by an SQLite file, for trying the program out and for its tests.
+#include "DemoDatabase.h"
+#include "DemoServer.h"
+#include "DemoUsers.h"
+#include "DpcService.h"
+#include "SoapEndpoint.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QSocketNotifier>
+#include <QSslKey>
+#include <QTextStream>
+
+#include <csignal>
+#include <cstdio>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+int g_signalPipe[2] = {-1, -1};
+
+void onSignal(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const auto written = ::write(g_signalPipe[1], &byte, 1);
+}
+
+// SIGTERM and SIGINT end the event loop; the database is then closed cleanly.
+bool installSignalHandlers(QCoreApplication& app)
+{
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) != 0)
+        return false;
+    auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &app);
+    QObject::connect(notifier, &QSocketNotifier::activated, &app, [&app] {
+        char byte;
+        [[maybe_unused]] const auto read = ::read(g_signalPipe[0], &byte, 1);
+        app.quit();
+    });
+    struct sigaction action = {};
+    action.sa_handler = onSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    return ::sigaction(SIGTERM, &action, nullptr) == 0 && ::sigaction(SIGINT, &action, nullptr) == 0;
+}
+
+int fail(const QString& message)
+{
+    QTextStream(stderr) << "dpc-demo-service: " << message << '\n';
+    return 1;
+}
+
+QByteArray readFile(const QString& path, QString* error)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error = QStringLiteral("cannot read %1: %2").arg(path, file.errorString());
+        return {};
+    }
+    return file.readAll();
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("dpc-demo-service"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Demo D.P.C. web service (SOAP 1.2 over HTTPS on 127.0.0.1)"));
+    parser.addHelpOption();
+    const QCommandLineOption portOption(QStringLiteral("port"), QStringLiteral("TCP port; 0 picks a free one."),
+                                        QStringLiteral("N"), QStringLiteral("8443"));
+    const QCommandLineOption databaseOption(QStringLiteral("database"), QStringLiteral("SQLite file."),
+                                            QStringLiteral("FILE"), QStringLiteral(DPC_DEMO_DEFAULT_DATABASE));
+    const QCommandLineOption certOption(QStringLiteral("cert"), QStringLiteral("Server certificate (PEM)."),
+                                        QStringLiteral("FILE"), QStringLiteral(DPC_DEMO_SERVER_CERT));
+    const QCommandLineOption keyOption(QStringLiteral("key"), QStringLiteral("Server private key (PEM)."),
+                                       QStringLiteral("FILE"), QStringLiteral(DPC_DEMO_SERVER_KEY));
+    const QCommandLineOption namespaceOption(QStringLiteral("namespace"), QStringLiteral("Service namespace URI."),
+                                             QStringLiteral("URI"), QStringLiteral(DPC_DEMO_NAMESPACE));
+    const QCommandLineOption scaleOption(QStringLiteral("scale"),
+                                         QStringLiteral("Multiplies the seeded patients, prescriptions and "
+                                                        "registered errors (first start only)."),
+                                         QStringLiteral("N"), QStringLiteral("1"));
+    const QCommandLineOption verboseOption(QStringLiteral("verbose"),
+                                           QStringLiteral("Log every request on standard error."));
+    parser.addOptions({portOption, databaseOption, certOption, keyOption, namespaceOption, scaleOption,
+                       verboseOption});
+    parser.process(app);
+
+    bool ok = false;
+    const uint port = parser.value(portOption).toUInt(&ok);
+    if (!ok || port > 65535)
+        return fail(QStringLiteral("--port must be a number from 0 to 65535"));
+    const int scale = parser.value(scaleOption).toInt(&ok);
+    if (!ok || scale < 1 || scale > 1000)
+        return fail(QStringLiteral("--scale must be a number from 1 to 1000"));
+    const QString namespaceUri = parser.value(namespaceOption);
+    if (namespaceUri.isEmpty())
+        return fail(QStringLiteral("--namespace must not be empty"));
+
+    QString error;
+    const QByteArray certPem = readFile(parser.value(certOption), &error);
+    const QByteArray keyPem = certPem.isEmpty() ? QByteArray() : readFile(parser.value(keyOption), &error);
+    if (certPem.isEmpty() || keyPem.isEmpty())
+        return fail(error);
+    const QSslCertificate certificate(certPem, QSsl::Pem);
+    QSslKey key(keyPem, QSsl::Rsa, QSsl::Pem);
+    if (key.isNull())
+        key = QSslKey(keyPem, QSsl::Ec, QSsl::Pem);
+    if (certificate.isNull() || key.isNull())
+        return fail(QStringLiteral("cannot use the certificate %1 with the key %2")
+                        .arg(parser.value(certOption), parser.value(keyOption)));
+
+    const QString databaseFile = QFileInfo(parser.value(databaseOption)).absoluteFilePath();
+    if (!QDir().mkpath(QFileInfo(databaseFile).absolutePath()))
+        return fail(QStringLiteral("cannot create the folder of %1").arg(databaseFile));
+    DemoDatabase database;
+    if (!database.open(databaseFile, &error))
+        return fail(QStringLiteral("cannot open %1: %2").arg(databaseFile, error));
+    QElapsedTimer timer;
+    timer.start();
+    bool seeded = false;
+    int existingScale = 0;
+    if (!database.ensureSeeded(scale, &seeded, &existingScale, &error))
+        return fail(QStringLiteral("cannot prepare %1: %2").arg(databaseFile, error));
+    QTextStream err(stderr);
+    if (seeded) {
+        err << "Seeded " << databaseFile << " at scale " << scale << " in " << timer.elapsed() << " ms\n";
+    } else if (existingScale != scale && parser.isSet(scaleOption)) {
+        err << "Note: " << databaseFile << " was seeded at scale " << existingScale
+            << "; --scale applies to a new database only\n";
+    }
+    err.flush();
+
+    int status = 0;
+    {
+        DpcService service(database.connection());
+        if (!service.load(&error))
+            return fail(error);
+        SoapEndpoint endpoint(service, namespaceUri);
+        DemoServer server(endpoint, parser.isSet(verboseOption));
+        if (!installSignalHandlers(app))
+            return fail(QStringLiteral("cannot install the signal handlers"));
+        if (server.listen(certificate, key, static_cast<quint16>(port)) == 0)
+            return fail(QStringLiteral("cannot listen on 127.0.0.1:%1").arg(port));
+
+        QTextStream out(stdout);
+        out << "DPC demo service listening on " << server.endpointUrl() << Qt::endl;
+        out << "Demo users (user / password / province):" << Qt::endl;
+        for (const DemoUsers::User& user : DemoUsers::all()) {
+            out << "  " << user.username << " / " << user.password << " / " << user.prov << "  ("
+                << QString::fromUtf8(user.nome) << ")" << Qt::endl;
+        }
+        std::fflush(stdout);
+
+        status = app.exec();
+    }
+    database.close();
+    err << "DPC demo service stopped" << Qt::endl;
+    return status;
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "ServiceConfig.h"
+
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+
+// Runs the demo D.P.C. service (dpc-demo-service) on a free loopback port
+// for the duration of a test.
+class DemoServiceProcess
+{
+public:
+    DemoServiceProcess() = default;
+    ~DemoServiceProcess();
+    DemoServiceProcess(const DemoServiceProcess&) = delete;
+    DemoServiceProcess& operator=(const DemoServiceProcess&) = delete;
+
+    // Starts the service on the given database file (created and seeded when
+    // missing) and waits until it listens, up to 60 s. Extra arguments are
+    // passed on (for instance --scale 2).
+    bool start(const QString& databaseFile, const QStringList& extraArgs = {});
+    // Terminates the service and waits for it to end.
+    void stop();
+
+    bool isRunning() const;
+    quint16 port() const { return m_port; }
+    QUrl endpoint() const;
+    // Endpoint, namespace, the demo certificate authority and a 10 s timeout.
+    ServiceConfig config() const;
+    // What the service has printed on standard output so far (the listening
+    // line first, then the demo users).
+    QString output() const;
+
+private:
+    mutable QProcess m_process;
+    quint16 m_port = 0;
+    QString m_namespace = QStringLiteral("http://tempuri.org/");
+    mutable QString m_output;
+};
