@@ -5,26 +5,57 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/install-deps.sh"
 jobs="$(nproc)"
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+passed=0
+failed=0
+
+# Runs a CTest suite, showing its output, and adds its counts to the totals.
+run_suite() {
+    local status=0
+    "$@" 2>&1 | tee "$work/ctest.log" || status=$?
+    local line
+    line="$(grep -E '^[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$work/ctest.log" | tail -n 1)"
+    if [ -z "$line" ]; then
+        echo "no test summary from: $*"
+        failed=$((failed + 1))
+        return
+    fi
+    local bad total
+    bad="$(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1/' <<<"$line")"
+    total="$(sed -E 's/.* failed out of ([0-9]+).*/\1/' <<<"$line")"
+    passed=$((passed + total - bad))
+    failed=$((failed + bad))
+    [ "$status" -eq 0 ] || [ "$bad" -gt 0 ] || failed=$((failed + 1))
+}
 
 echo "== build and test"
 BUILD_TYPE=Debug "$root/scripts/build.sh" "$root/build"
-ctest --test-dir "$root/build" --output-on-failure -j"$jobs"
+run_suite ctest --test-dir "$root/build" --output-on-failure -j"$jobs"
 
 echo "== build and test with ASan + UBSan"
 BUILD_TYPE=Debug "$root/scripts/build.sh" "$root/build-asan" -DDPC_SANITIZE=ON -DDPC_BUILD_BENCHMARKS=OFF
 ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
-    ctest --test-dir "$root/build-asan" --output-on-failure -j"$jobs"
+    run_suite ctest --test-dir "$root/build-asan" --output-on-failure -j"$jobs"
 
 echo "== fuzz"
 CC=clang CXX=clang++ BUILD_TYPE=Debug TARGETS=fuzz_staging "$root/scripts/build.sh" "$root/build-fuzz" \
     -DDPC_BUILD_FUZZERS=ON -DDPC_BUILD_BENCHMARKS=OFF
-corpus="$(mktemp -d)"
-trap 'rm -rf "$corpus"' EXIT
 for target in "$root"/build-fuzz/fuzz/fuzz_*; do
-    [ -x "$target" ] || continue
-    echo "-- $(basename "$target")"
-    mkdir -p "$corpus/$(basename "$target")"
-    "$target" "$corpus/$(basename "$target")" "$root/fuzz/corpus" -runs="${FUZZ_RUNS:-200000}" \
-        -max_len=4096 -print_final_stats=1 >"$corpus/log" 2>&1 || { tail -n 40 "$corpus/log"; exit 1; }
-    tail -n 3 "$corpus/log"
+    [ -f "$target" ] && [ -x "$target" ] || continue
+    name="$(basename "$target")"
+    echo "-- $name"
+    mkdir -p "$work/$name"
+    if "$target" "$work/$name" "$root/fuzz/corpus" -runs="${FUZZ_RUNS:-200000}" -max_len=4096 \
+        -print_final_stats=1 >"$work/fuzz.log" 2>&1; then
+        tail -n 3 "$work/fuzz.log"
+        passed=$((passed + 1))
+    else
+        tail -n 40 "$work/fuzz.log"
+        failed=$((failed + 1))
+    fi
 done
+
+echo
+echo "tests: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]
