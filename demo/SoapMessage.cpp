@@ -1,5 +1,7 @@
 #include "SoapMessage.h"
 
+#include "SoapEnvelope.h"
+
 #include <QXmlStreamReader>
 
 namespace SoapMessage {
@@ -176,38 +178,24 @@ Request parse(const QByteArray& body, const QString& namespaceUri,
 
 QString escape(const QString& value)
 {
-    QString out;
-    out.reserve(value.size());
+    // Characters XML cannot carry (controls, lone surrogates) are replaced first.
+    QString clean;
+    clean.reserve(value.size());
     for (qsizetype i = 0; i < value.size(); ++i) {
         const QChar c = value[i];
-        // Characters XML cannot carry (controls, lone surrogates) are replaced.
         const bool pairedSurrogate = c.isHighSurrogate() && i + 1 < value.size() &&
                                      value[i + 1].isLowSurrogate();
         if (pairedSurrogate) {
-            out += c;
-            out += value[++i];
-            continue;
-        }
-        if ((c.unicode() < 0x20 && c != u'\t' && c != u'\n' && c != u'\r') || c.isSurrogate() ||
-            c.unicode() == 0xFFFE || c.unicode() == 0xFFFF) {
-            out += QChar(QChar::ReplacementCharacter);
-            continue;
-        }
-        switch (c.unicode()) {
-        case u'&':
-            out += u"&amp;";
-            break;
-        case u'<':
-            out += u"&lt;";
-            break;
-        case u'>':
-            out += u"&gt;";
-            break;
-        default:
-            out += c;
+            clean += c;
+            clean += value[++i];
+        } else if ((c.unicode() < 0x20 && c != u'\t' && c != u'\n' && c != u'\r') ||
+                   c.isSurrogate() || c.unicode() == 0xFFFE || c.unicode() == 0xFFFF) {
+            clean += QChar(QChar::ReplacementCharacter);
+        } else {
+            clean += c;
         }
     }
-    return out;
+    return SoapEnvelope::escape(clean);
 }
 
 Fragment& Fragment::open(const char* tag)
