@@ -30,8 +30,8 @@ run_suite() {
 }
 
 echo "== build and test"
-BUILD_TYPE=Debug "$root/scripts/build.sh" "$root/build"
-run_suite ctest --test-dir "$root/build" --output-on-failure -j"$jobs"
+BUILD_TYPE=Debug "$root/scripts/build.sh" "$root/build-test"
+run_suite ctest --test-dir "$root/build-test" --output-on-failure -j"$jobs"
 
 echo "== build and test with ASan + UBSan"
 BUILD_TYPE=Debug "$root/scripts/build.sh" "$root/build-asan" -DDPC_SANITIZE=ON -DDPC_BUILD_BENCHMARKS=OFF
