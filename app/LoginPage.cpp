@@ -17,7 +17,6 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
-#include <QTabWidget>
 #include <QVBoxLayout>
 
 namespace {
@@ -145,8 +144,7 @@ LoginPage::LoginPage(AppContext& context, QWidget* parent) : QWidget(parent), m_
     FocusWatch::onLeave(Command1, [this] {
         // Only while the operator is still on this tab: after a successful log-in
         // the focus belongs to the drug search.
-        auto* tabs = qobject_cast<QTabWidget*>(window()->findChild<QTabWidget*>("SSTab1"));
-        if (tabs && tabs->currentWidget() != this)
+        if (!isVisible())
             return;
         if (Text_UTE->text().isEmpty() || Text_PASS->text().isEmpty())
             Text_UTE->setFocus(Qt::OtherFocusReason);
