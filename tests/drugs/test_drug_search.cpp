@@ -234,4 +234,4 @@ void tst_DrugSearch::svuotaEmptiesTheTabAndTheLogInBoxes()
 }
 
 QTEST_MAIN(tst_DrugSearch)
-#include "tst_drug_search.moc"
+#include "test_drug_search.moc"

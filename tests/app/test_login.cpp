@@ -272,4 +272,4 @@ void tst_Login::failedErrorTableFetchKeepsOldCache()
 }
 
 QTEST_MAIN(tst_Login)
-#include "tst_login.moc"
+#include "test_login.moc"

@@ -288,4 +288,4 @@ private slots:
 };
 
 QTEST_MAIN(ColumnSortTest)
-#include "ColumnSortTest.moc"
+#include "test_column_sort.moc"

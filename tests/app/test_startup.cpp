@@ -52,4 +52,4 @@ void tst_Startup::versionTexts()
 }
 
 QTEST_MAIN(tst_Startup)
-#include "tst_startup.moc"
+#include "test_startup.moc"

@@ -122,4 +122,4 @@ private slots:
 };
 
 QTEST_MAIN(ListSetupTest)
-#include "ListSetupTest.moc"
+#include "test_list_setup.moc"

@@ -259,4 +259,4 @@ void tst_IngredientWindow::realServicePickShowsTheDrug()
 }
 
 QTEST_MAIN(tst_IngredientWindow)
-#include "tst_ingredient_window.moc"
+#include "test_ingredient_window.moc"

@@ -154,4 +154,4 @@ void tst_MainWindow::enterMovesToTheNextField()
 }
 
 QTEST_MAIN(tst_MainWindow)
-#include "tst_main_window.moc"
+#include "test_main_window.moc"
