@@ -2,24 +2,31 @@
 
 namespace Money {
 
-QString format(qint64 cents)
+namespace {
+
+// A whole number of hundredths or tenths written with a decimal comma.
+QString fixedPoint(qint64 value, int decimals)
 {
-    const bool negative = cents < 0;
-    const quint64 magnitude = negative ? 0 - static_cast<quint64>(cents) : static_cast<quint64>(cents);
+    const qint64 scale = decimals == 2 ? 100 : 10;
+    const bool negative = value < 0;
+    const quint64 magnitude =
+        negative ? 0 - static_cast<quint64>(value) : static_cast<quint64>(value);
     return QStringLiteral("%1%2,%3")
         .arg(negative ? QStringLiteral("-") : QString())
-        .arg(magnitude / 100)
-        .arg(magnitude % 100, 2, 10, QChar(u'0'));
+        .arg(magnitude / scale)
+        .arg(magnitude % scale, decimals, 10, QChar(u'0'));
+}
+
+} // namespace
+
+QString format(qint64 cents)
+{
+    return fixedPoint(cents, 2);
 }
 
 QString formatTenths(qint64 tenths)
 {
-    const bool negative = tenths < 0;
-    const quint64 magnitude = negative ? 0 - static_cast<quint64>(tenths) : static_cast<quint64>(tenths);
-    return QStringLiteral("%1%2,%3")
-        .arg(negative ? QStringLiteral("-") : QString())
-        .arg(magnitude / 10)
-        .arg(magnitude % 10);
+    return fixedPoint(tenths, 1);
 }
 
 qint64 parseCents(const char* text)
