@@ -7,6 +7,7 @@
 #include "TlsTestServer.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
@@ -49,6 +50,7 @@ private slots:
     void sessionFieldsFromAnswer();
     void laterLogInWithoutTagKeepsField();
     void failedErrorTableFetchKeepsOldCache();
+    void unwritableStagingFileFailsTheLogIn();
 
 private:
     QTemporaryDir m_data;
@@ -269,6 +271,19 @@ void tst_Login::failedErrorTableFetchKeepsOldCache()
     QVERIFY(server.lastRequest().body.contains(
         "<LoadTabErrori xmlns='http://tempuri.org/'><prov>RM</prov><da>1</da><a>99999</a>"
         "</LoadTabErrori>"));
+}
+
+void tst_Login::unwritableStagingFileFailsTheLogIn()
+{
+    MainWindowFixture f(m_demo.config());
+    // A folder where the staging file should be: the answer cannot be written.
+    QVERIFY(QDir(f.folder.path()).mkdir(StagingFolder::exportFile));
+    QVERIFY(!f.logIn(userPA, passwordPA));
+    QCOMPARE(f.boxes.texts(),
+             QStringList{QStringLiteral("IMPOSSIBILE SCRIVERE IL FILE export_xml.xml")});
+    QCOMPARE(f.context->menu.ERRORE_LOGIN, 1);
+    QCOMPARE(f.context->utenti.Nome.text(), QString(40, ' '));
+    QVERIFY(f.context->utenti.Prov.neverStored());
 }
 
 QTEST_MAIN(tst_Login)
