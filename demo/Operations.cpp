@@ -9,18 +9,17 @@ constexpr auto Int = ParamType::Int;
 const Param kLoginUser[] = {{"utente", Text}, {"password", Text}};
 const Param kLoadTabErrori[] = {{"prov", Text}, {"da", Int}, {"a", Int}};
 const Param kQueryRicette[] = {{"prov", Text}, {"flusso", Int}, {"query", Text}};
-const Param kLoadListaFarmacie[] = {{"prov", Text}, {"codice", Text}, {"ragsoc", Text},
-                                    {"distretto", Text}};
-const Param kErroreDPC[] = {{"prov", Text},      {"anno", Int}, {"mese", Int},
-                            {"codfarma", Int},   {"numrickey", Text}, {"aic", Text},
-                            {"pezzi", Text},     {"errore", Int}};
+const Param kLoadListaFarmacie[] = {
+    {"prov", Text}, {"codice", Text}, {"ragsoc", Text}, {"distretto", Text}};
+const Param kErroreDPC[] = {{"prov", Text},      {"anno", Int}, {"mese", Int},   {"codfarma", Int},
+                            {"numrickey", Text}, {"aic", Text}, {"pezzi", Text}, {"errore", Int}};
 const Param kFarmacoDPCbyAIC[] = {{"prov", Text}, {"aic", Text}};
 const Param kFarmacoDPCbyPattivo[] = {{"prov", Text}, {"pattivo", Text}};
 const Param kFindByCF[] = {{"prov", Text}, {"codice", Text}};
 const Param kFindFarma[] = {{"provincia", Text}, {"idassistito", Int}};
 const Param kFindFarmaById[] = {{"provincia", Text}, {"idassistito", Int}, {"atc", Text}};
-const Param kLoadErrori[] = {{"prov", Text}, {"flusso", Int}, {"anno", Int}, {"mese", Int},
-                             {"farmacia", Int}};
+const Param kLoadErrori[] = {
+    {"prov", Text}, {"flusso", Int}, {"anno", Int}, {"mese", Int}, {"farmacia", Int}};
 const Param kAnnulla[] = {{"prov", Text}, {"flusso", Int}, {"id", Int}};
 
 const Operation kOperations[] = {
@@ -38,39 +37,56 @@ const Operation kOperations[] = {
     {"AnnullaErroreFarmacia", kAnnulla, "ErroreResult"},
 };
 
-const Field kLoginUserResult[] = {
-    {"ID", "int"}, {"Prov", "string"}, {"Regione", "string"}, {"ASP", "string"}, {"Nome", "string"}};
-const Field kTabErrori[] = {{"Errore", "int"}, {"Descrizione", "string"}, {"Soggetto", "string"},
+const Field kLoginUserResult[] = {{"ID", "int"},
+                                  {"Prov", "string"},
+                                  {"Regione", "string"},
+                                  {"ASP", "string"},
+                                  {"Nome", "string"}};
+const Field kTabErrori[] = {{"Errore", "int"},
+                            {"Descrizione", "string"},
+                            {"Soggetto", "string"},
                             {"TipoAddebito", "string"}};
 const Field kArrayOfTabErrori[] = {{"TabErrori", "TabErrori", true}};
 const Field kQueryRicetteResult[] = {
-    {"Anno", "int"},        {"Mese", "int"},     {"Codice_assistito", "string"},
+    {"Anno", "int"},         {"Mese", "int"},           {"Codice_assistito", "string"},
     {"Assistito", "string"}, {"Progressivo", "string"}, {"Farmacia", "int"},
     {"NumRicKey", "string"}};
-const Field kFarmacie[] = {{"Codice", "int"}, {"Ragsoc", "string"}, {"Localita", "string"},
-                           {"Distretto", "string"}};
+const Field kFarmacie[] = {
+    {"Codice", "int"}, {"Ragsoc", "string"}, {"Localita", "string"}, {"Distretto", "string"}};
 const Field kArrayOfFarmacie[] = {{"Farmacie", "Farmacie", true}};
-const Field kErrore[] = {
-    {"ID", "int"},          {"Flusso", "string"},       {"Anno", "int"},
-    {"Mese", "int"},        {"Codfarma", "int"},        {"Farmacia", "string"},
-    {"NumricKey", "string"}, {"Assistito", "string"},   {"CodAssistito", "string"},
-    {"AIC", "string"},      {"Farmaco", "string"},      {"Molecola", "string"},
-    {"Pezzi", "int"},       {"Lordo", "string"},        {"CodErrore", "int"},
-    {"DescrizioneErrore", "string"}, {"TipoAddebito", "string"}, {"Soggetto", "string"}};
+const Field kErrore[] = {{"ID", "int"},
+                         {"Flusso", "string"},
+                         {"Anno", "int"},
+                         {"Mese", "int"},
+                         {"Codfarma", "int"},
+                         {"Farmacia", "string"},
+                         {"NumricKey", "string"},
+                         {"Assistito", "string"},
+                         {"CodAssistito", "string"},
+                         {"AIC", "string"},
+                         {"Farmaco", "string"},
+                         {"Molecola", "string"},
+                         {"Pezzi", "int"},
+                         {"Lordo", "string"},
+                         {"CodErrore", "int"},
+                         {"DescrizioneErrore", "string"},
+                         {"TipoAddebito", "string"},
+                         {"Soggetto", "string"}};
 const Field kErroreResult[] = {{"Errore", "Errore"}};
 const Field kArrayOfErrore[] = {{"Errore", "Errore", true}};
-const Field kFarmacoDPC[] = {
-    {"Data", "string"},   {"ATC", "string"},  {"Molecola", "string"}, {"AIC", "string"},
-    {"Farmaco", "string"}, {"Nota", "string"}, {"ReqPT", "string"},  {"PrezzoAcquisto", "string"},
-    {"TipoPT", "string"}, {"Disposizioni", "string"}};
-const Field kFarmaciDPC[] = {{"ATC", "string"}, {"Molecola", "string"}, {"AIC", "string"},
-                             {"Farmaco", "string"}};
+const Field kFarmacoDPC[] = {{"Data", "string"},     {"ATC", "string"},
+                             {"Molecola", "string"}, {"AIC", "string"},
+                             {"Farmaco", "string"},  {"Nota", "string"},
+                             {"ReqPT", "string"},    {"PrezzoAcquisto", "string"},
+                             {"TipoPT", "string"},   {"Disposizioni", "string"}};
+const Field kFarmaciDPC[] = {
+    {"ATC", "string"}, {"Molecola", "string"}, {"AIC", "string"}, {"Farmaco", "string"}};
 const Field kArrayOfFarmaciDPC[] = {{"FarmaciDPC", "FarmaciDPC", true}};
-const Field kAnagrafica[] = {{"ID", "int"}, {"CodiceFiscale", "string"}, {"Cognome", "string"},
-                             {"Nome", "string"}};
+const Field kAnagrafica[] = {
+    {"ID", "int"}, {"CodiceFiscale", "string"}, {"Cognome", "string"}, {"Nome", "string"}};
 const Field kArrayOfAnagrafica[] = {{"Anagrafica", "Anagrafica", true}};
 const Field kAnagraficaResult[] = {{"ListaAnagrafica", "ArrayOfAnagrafica"}};
-const Field kFarmaci[] = {{"Atc", "string"},  {"Gruppo", "string"},   {"Descrizione", "string"},
+const Field kFarmaci[] = {{"Atc", "string"},    {"Gruppo", "string"}, {"Descrizione", "string"},
                           {"Inizio", "string"}, {"Fine", "string"},   {"Confezioni", "int"},
                           {"Ddd", "string"}};
 const Field kArrayOfFarmaci[] = {{"Farmaci", "Farmaci", true}};
@@ -95,28 +111,36 @@ const ComplexType kTypes[] = {
     {"ArrayOfFarmaci", kArrayOfFarmaci},
 };
 
-} // namespace
-
-std::span<const Operation> all() { return kOperations; }
-
-const Operation* find(QStringView name)
+// The entry of a table whose `name` is the one asked for, or null.
+template <typename Entry> const Entry* byName(std::span<const Entry> table, QStringView name)
 {
-    for (const Operation& op : kOperations) {
-        if (name == QLatin1String(op.name))
-            return &op;
+    for (const Entry& entry : table) {
+        if (name == QLatin1String(entry.name))
+            return &entry;
     }
     return nullptr;
 }
 
-std::span<const ComplexType> types() { return kTypes; }
+} // namespace
+
+std::span<const Operation> all()
+{
+    return kOperations;
+}
+
+const Operation* find(QStringView name)
+{
+    return byName(std::span<const Operation>(kOperations), name);
+}
+
+std::span<const ComplexType> types()
+{
+    return kTypes;
+}
 
 const ComplexType* type(QStringView name)
 {
-    for (const ComplexType& t : kTypes) {
-        if (name == QLatin1String(t.name))
-            return &t;
-    }
-    return nullptr;
+    return byName(std::span<const ComplexType>(kTypes), name);
 }
 
 } // namespace Operations
