@@ -1,5 +1,6 @@
 #include "NumberText.h"
 
+#include <algorithm>
 #include <cfenv>
 #include <cmath>
 
@@ -82,4 +83,13 @@ QString NumberText::wholeOrEmpty(double value)
 {
     const QString number = whole(value);
     return number == u"0" ? QString() : number;
+}
+
+QString NumberText::count(double value)
+{
+    if (std::isnan(value))
+        return QStringLiteral("0");
+    constexpr double limit = double(std::numeric_limits<qint64>::max() / 2);
+    const double r = std::clamp(std::round(value), -limit, limit);
+    return QString::number(static_cast<qint64>(r)); // -0.0 becomes 0: no "-0"
 }
