@@ -14,6 +14,7 @@ ListWindow::ListWindow(const QString& windowName, const QString& listName,
     setObjectName(windowName);
     m_list->setObjectName(listName);
     m_list->setAccessibleName(listAccessibleName);
+    m_list->setColumnCount(0); // no columns until the list is filled
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_list);

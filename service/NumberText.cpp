@@ -29,7 +29,7 @@ double NumberText::leadingNumber(QStringView text)
     }
     if (!any)
         return 0.0;
-    return std::strtod(digits.constData(), nullptr);
+    return digits.toDouble(); // always a full stop, whatever the C locale says
 }
 
 qint64 NumberText::roundHalfEven(double value, qint64 min, qint64 max)
