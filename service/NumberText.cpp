@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cfenv>
 #include <cmath>
+#include <locale.h>
+#include <stdlib.h>
 
 double NumberText::leadingNumber(QStringView text)
 {
@@ -29,7 +31,9 @@ double NumberText::leadingNumber(QStringView text)
     }
     if (!any)
         return 0.0;
-    return digits.toDouble(); // always a full stop, whatever the C locale says
+    // Read in the "C" locale: a full stop, whatever locale the program runs under.
+    static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", locale_t(nullptr));
+    return strtod_l(digits.constData(), nullptr, cLocale);
 }
 
 qint64 NumberText::roundHalfEven(double value, qint64 min, qint64 max)
