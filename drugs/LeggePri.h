@@ -1,13 +1,12 @@
 #pragma once
 
-#include <QDialog>
+#include "ListWindow.h"
 
 class AppContext;
-class QTreeWidget;
 
 // The drugs of one active ingredient, listed from the export file; a pick hands
 // the row's AIC back in AIC_SCELTO.
-class LeggePri : public QDialog
+class LeggePri : public ListWindow
 {
     Q_OBJECT
 public:
@@ -19,7 +18,9 @@ public:
     QTreeWidget* listricette;
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
+    bool listClicked(QMouseEvent* event) override;
+    void enterPressed() override;
+    void escapePressed() override;
 
 private:
     void pickAndClose();

@@ -3,6 +3,7 @@
 #include "AppContext.h"
 #include "Controls.h"
 #include "PanelStatusBar.h"
+#include "PatientLookup.h"
 #include "Twips.h"
 
 #include <QGroupBox>
@@ -52,6 +53,8 @@ RegistraPage::RegistraPage(AppContext& context, QWidget* parent)
 
     setTabOrder(Text120, Text12);
     connect(Command3, &QPushButton::clicked, this, &RegistraPage::Command3_Click);
+    connect(bott_assi, &QPushButton::clicked, this,
+            [this] { PatientLookup::bott_assi_Click(m_context, window()); });
 }
 
 void RegistraPage::Command3_Click()

@@ -1,7 +1,10 @@
 #include "NumberText.h"
 
+#include <algorithm>
 #include <cfenv>
 #include <cmath>
+#include <locale.h>
+#include <stdlib.h>
 
 double NumberText::leadingNumber(QStringView text)
 {
@@ -28,7 +31,9 @@ double NumberText::leadingNumber(QStringView text)
     }
     if (!any)
         return 0.0;
-    return std::strtod(digits.constData(), nullptr);
+    // Read in the "C" locale: a full stop, whatever locale the program runs under.
+    static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", locale_t(nullptr));
+    return strtod_l(digits.constData(), nullptr, cLocale);
 }
 
 qint64 NumberText::roundHalfEven(double value, qint64 min, qint64 max)
@@ -82,4 +87,13 @@ QString NumberText::wholeOrEmpty(double value)
 {
     const QString number = whole(value);
     return number == u"0" ? QString() : number;
+}
+
+QString NumberText::count(double value)
+{
+    if (std::isnan(value))
+        return QStringLiteral("0");
+    constexpr double limit = double(std::numeric_limits<qint64>::max() / 2);
+    const double r = std::clamp(std::round(value), -limit, limit);
+    return QString::number(static_cast<qint64>(r)); // -0.0 becomes 0: no "-0"
 }

@@ -27,4 +27,6 @@ public:
     static QString zeroPadded(double value, int digits);
     // "##": whole number, empty for 0.
     static QString wholeOrEmpty(double value);
+    // "####0" for counts: whole number, halves away from zero, no grouping.
+    static QString count(double value);
 };
