@@ -10,6 +10,7 @@ namespace RegistraSteps {
 
 void enterTab(MainWindowFixture& f)
 {
+    f.boxes.clear();
     f.find<QTabWidget>("SSTab1")->setCurrentIndex(2);
     QTRY_COMPARE(QApplication::focusWidget(), f.find<QLineEdit>("Text120"));
 }

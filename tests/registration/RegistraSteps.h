@@ -10,7 +10,8 @@ class QTreeWidget;
 // the step allows.
 namespace RegistraSteps {
 
-// Selects the tab (which puts the focus in the first number field).
+// Forgets the messages shown so far (the log-in's among them) and selects
+// the tab, which puts the focus in the first number field.
 void enterTab(MainWindowFixture& f);
 // Types both parts of the number, each followed by Enter.
 void typeNumber(MainWindowFixture& f, const QString& first, const QString& second);
