@@ -339,7 +339,7 @@ void RegistraPage::Text_COD_AIC_LostFocus()
 void RegistraPage::clearErrorWhenEmpty(const QString& text)
 {
     if (Blanks::trim(text).isEmpty())
-        BOTT_SVUOTA_Click();
+        clearError();
 }
 
 void RegistraPage::Text_COD_ERR_LostFocus()
@@ -350,11 +350,13 @@ void RegistraPage::Text_COD_ERR_LostFocus()
     const double code = NumberText::leadingNumber(Blanks::trim(Text_COD_ERR->text()));
     if (code == 0 || !Text_add->text().isEmpty())
         return;
-    Utenti& u = m_context.utenti;
-    u.Descrizione.set(u"");
-    u.Errore_ricerca = NumberText::toInt32(code);
-    u.Errore = 0;
-    chooseError(Text_COD_ERR);
+    const qint32 searched = NumberText::toInt32(code);
+    chooseError(Text_COD_ERR, [this, searched] {
+        Utenti& u = m_context.utenti;
+        u.Descrizione.set(u"");
+        u.Errore_ricerca = searched;
+        u.Errore = 0;
+    });
 }
 
 void RegistraPage::Text_DESCR_ERR_LostFocus()
@@ -365,20 +367,25 @@ void RegistraPage::Text_DESCR_ERR_LostFocus()
     const QString words = Blanks::trim(Text_DESCR_ERR->toPlainText());
     if (words.isEmpty() || !Text_add->text().isEmpty())
         return;
-    Utenti& u = m_context.utenti;
-    u.Errore = 0;
-    u.Descrizione.set(words);
-    chooseError(Text_DESCR_ERR);
+    // Errore_ricerca stays 0, as entering the emptied error fields left it.
+    chooseError(Text_DESCR_ERR, [this, words] {
+        Utenti& u = m_context.utenti;
+        u.Errore = 0;
+        u.Descrizione.set(words);
+    });
 }
 
-void RegistraPage::chooseError(QWidget* searchField)
+void RegistraPage::chooseError(QWidget* searchField, std::function<void()> setSearch)
 {
     // The table window is modal: it opens once the focus change that asked
-    // for it is over, unless the tab was cleared or left meanwhile.
+    // for it is over, unless the operator cleared the tab or left it meanwhile.
+    // The search is set just before, as the move may have cleared the error
+    // state on the way (entering an empty error field does).
     const int clearings = m_clearings;
-    QTimer::singleShot(0, this, [this, searchField, clearings] {
+    QTimer::singleShot(0, this, [this, searchField, clearings, setSearch] {
         if (clearings != m_clearings || !isVisible())
             return;
+        setSearch();
         {
             VedeErrori table(m_context, window());
             table.exec();
@@ -399,6 +406,11 @@ void RegistraPage::chooseError(QWidget* searchField)
 void RegistraPage::BOTT_SVUOTA_Click()
 {
     ++m_clearings;
+    clearError();
+}
+
+void RegistraPage::clearError()
+{
     Utenti& u = m_context.utenti;
     u.Errore_ricerca = 0;
     u.Descrizione.set(u"");

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QWidget>
+#include <functional>
 
 class AppContext;
 class PanelStatusBar;
@@ -66,7 +67,10 @@ private:
     void Text_COD_ERR_LostFocus();
     void Text_DESCR_ERR_LostFocus();
     void clearErrorWhenEmpty(const QString& text);
-    void chooseError(QWidget* searchField);
+    // Opens the error table for the search that setSearch puts in the
+    // globals; a choice fills the error fields.
+    void chooseError(QWidget* searchField, std::function<void()> setSearch);
+    void clearError();
     // Moves the focus for the program. The control it leaves did not lose it
     // by the operator's move, so its look-up does not run.
     void refocus(QWidget* widget);
@@ -76,6 +80,7 @@ private:
 
     AppContext& m_context;
     bool m_refocusing = false;
-    // Bumped by every clearing, so an error choice queued before it is dropped.
+    // Bumped by the clearing buttons, so an error choice queued before the
+    // click is dropped.
     int m_clearings = 0;
 };

@@ -190,6 +190,21 @@ void tst_ErrorEntry::choiceByDescription()
            [&](QTreeWidget* list) { QTest::keyClick(list, Qt::Key_Escape); });
     QCOMPARE(f.find<QLineEdit>("Text_add")->text(), QString());
     QTRY_COMPARE(focusName(), QStringLiteral("Text_DESCR_ERR"));
+
+    // Moving from the words straight into the empty code field empties the
+    // error fields on the way, yet the words typed are what is searched.
+    words->clear();
+    QTest::keyClicks(words, QStringLiteral("DUPLICATA"));
+    ModalDriver driver([&](QWidget* modal) {
+        listed = rows(errorList(modal));
+        QTest::keyClick(errorList(modal), Qt::Key_Escape);
+    });
+    f.find<QLineEdit>("Text_COD_ERR")->setFocus(Qt::MouseFocusReason);
+    QTRY_VERIFY(driver.acted());
+    QTRY_VERIFY(!QApplication::activeModalWidget());
+    QCOMPARE(listed, QStringList{"8|RICETTA DUPLICATA|Parziale|Farmacia"});
+    QCOMPARE(f.find<QLineEdit>("Text_COD_ERR")->text(), QStringLiteral("8"));
+    QCOMPARE(words->toPlainText().trimmed(), QStringLiteral("RICETTA DUPLICATA"));
 }
 
 void tst_ErrorEntry::drugFields()
