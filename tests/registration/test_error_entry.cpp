@@ -8,6 +8,7 @@
 #include "TlsTestServer.h"
 
 #include <QApplication>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -91,6 +92,7 @@ private slots:
     void quantityFilter();
     void svuotaClearsAllButTheQuantity();
     void reportsTakeTheFocusAway();
+    void everyControlIsNamed();
 };
 
 void tst_ErrorEntry::choiceByCode()
@@ -334,6 +336,26 @@ void tst_ErrorEntry::reportsTakeTheFocusAway()
     tabs->setCurrentIndex(2);
     QTRY_COMPARE(focusName(), QStringLiteral("Text120"));
     QVERIFY(f.boxes.shown().isEmpty());
+}
+
+void tst_ErrorEntry::everyControlIsNamed()
+{
+    MainWindowFixture f(unreachable());
+    QWidget* page = f.find<QTabWidget>("SSTab1")->widget(2);
+    int controls = 0;
+    for (QWidget* w : page->findChildren<QWidget*>()) {
+        if (!qobject_cast<QLineEdit*>(w) && !qobject_cast<QPlainTextEdit*>(w) &&
+            !qobject_cast<QAbstractButton*>(w) && !qobject_cast<QGroupBox*>(w) &&
+            !qobject_cast<QLabel*>(w))
+            continue;
+        // Labels inside the status bars are its panels, named by the bar.
+        if (w->parentWidget() && w->parentWidget()->inherits("PanelStatusBar"))
+            continue;
+        ++controls;
+        QVERIFY2(!w->objectName().isEmpty(), w->metaObject()->className());
+        QVERIFY2(!w->accessibleName().isEmpty(), qPrintable(w->objectName()));
+    }
+    QCOMPARE(controls, 22);
 }
 
 QTEST_MAIN(tst_ErrorEntry)
