@@ -1,9 +1,8 @@
 #include "RegistraSteps.h"
 
-#include <QApplication>
-#include <QLineEdit>
+#include "ModalDriver.h"
+
 #include <QTabWidget>
-#include <QTest>
 #include <QTreeWidget>
 
 namespace RegistraSteps {
@@ -12,34 +11,46 @@ void enterTab(MainWindowFixture& f)
 {
     f.boxes.clear();
     f.find<QTabWidget>("SSTab1")->setCurrentIndex(2);
-    QTRY_COMPARE(QApplication::focusWidget(), f.find<QLineEdit>("Text120"));
+    QTRY_COMPARE(focusName(), QStringLiteral("Text120"));
 }
 
-void typeNumber(MainWindowFixture& f, const QString& first, const QString& second)
+void typeIn(MainWindowFixture& f, const char* field, const QString& text)
 {
-    auto* a = f.find<QLineEdit>("Text120");
-    a->setFocus(Qt::MouseFocusReason);
-    QTest::keyClicks(a, first);
-    QTest::keyClick(a, Qt::Key_Return);
-    auto* b = f.find<QLineEdit>("Text12");
-    QTest::keyClicks(b, second);
-    QTest::keyClick(b, Qt::Key_Return);
+    f.find<QWidget>(field)->setFocus(Qt::MouseFocusReason);
+    QTest::keyClicks(QApplication::focusWidget(), text);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
 }
 
-void typeAic(MainWindowFixture& f, const QString& aic)
+void typeNumber(MainWindowFixture& f, const QString& number)
 {
-    auto* box = f.find<QLineEdit>("Text_COD_AIC");
-    box->setFocus(Qt::MouseFocusReason);
-    box->clear();
-    QTest::keyClicks(box, aic);
-    QTest::keyClick(box, Qt::Key_Return);
+    typeIn(f, "Text120", number.left(5));
+    typeIn(f, "Text12", number.mid(5));
 }
 
-QTreeWidget* errorList(QWidget* modal)
+bool searchError(MainWindowFixture& f, const char* field, const QString& text,
+                 const std::function<void(QTreeWidget*)>& act)
 {
-    if (!modal || modal->objectName() != QStringLiteral("vede_errori"))
-        return nullptr;
-    return modal->findChild<QTreeWidget*>(QStringLiteral("listricette"));
+    ModalDriver driver([&](QWidget* modal) {
+        act(modal->findChild<QTreeWidget*>(QStringLiteral("listricette")));
+    });
+    typeIn(f, field, text);
+    if (!QTest::qWaitFor([&] { return driver.acted(); }) ||
+        !QTest::qWaitFor([] { return !QApplication::activeModalWidget(); }))
+        return false;
+    f.activate();
+    return true;
+}
+
+bool opensNoWindow(MainWindowFixture& f, const char* field, const QString& text)
+{
+    bool opened = false;
+    ModalDriver driver([&](QWidget* modal) {
+        opened = true;
+        modal->close();
+    });
+    typeIn(f, field, text);
+    QCoreApplication::processEvents(); // runs what leaving the field queued
+    return !opened;
 }
 
 QStringList rows(QTreeWidget* list)
@@ -54,11 +65,10 @@ QStringList rows(QTreeWidget* list)
     return out;
 }
 
-QString call(MainWindowFixture& f, const QString& operation,
-             const QList<QPair<QString, QString>>& children)
+QString focusName()
 {
-    const QString response = f.context->service().post(operation, children);
-    return ServiceCall::inMemory(response, operation, true).value_or(QString());
+    QWidget* w = QApplication::focusWidget();
+    return w ? w->objectName() : QString();
 }
 
 } // namespace RegistraSteps

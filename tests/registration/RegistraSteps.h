@@ -2,27 +2,30 @@
 
 #include "MainWindowFixture.h"
 
-#include <QString>
+#include <QApplication>
+#include <QTest>
+#include <functional>
 
 class QTreeWidget;
 
-// What an operator does on the registration tab, with the keyboard as far as
-// the step allows.
+// What an operator does on the registration tab, typing into the field that
+// has the focus as a keyboard does.
 namespace RegistraSteps {
 
-// Forgets the messages shown so far (the log-in's among them) and selects
-// the tab, which puts the focus in the first number field.
+// Forgets the log-in's messages and selects the tab (the focus goes to Text120).
 void enterTab(MainWindowFixture& f);
-// Types both parts of the number, each followed by Enter.
-void typeNumber(MainWindowFixture& f, const QString& first, const QString& second);
-// Types an AIC code in its field and presses Enter (the look-up runs on leaving).
-void typeAic(MainWindowFixture& f, const QString& aic);
-// The list of the error-table window, when it is the modal window shown.
-QTreeWidget* errorList(QWidget* modal);
-// The rows of the error-table window's list, cell texts joined by '|'.
+// Puts the focus in a field and types text followed by Enter.
+void typeIn(MainWindowFixture& f, const char* field, const QString& text);
+// Types the two parts of a prescription number, each followed by Enter.
+void typeNumber(MainWindowFixture& f, const QString& number);
+// Leaves an error search field with `text` typed and acts on the error table
+// window it opens. False when no window opened.
+bool searchError(MainWindowFixture& f, const char* field, const QString& text,
+                 const std::function<void(QTreeWidget*)>& act);
+// Leaves the field with `text` typed: true when no window opens.
+bool opensNoWindow(MainWindowFixture& f, const char* field, const QString& text);
+// The rows of a list, cells joined by '|'.
 QStringList rows(QTreeWidget* list);
-// The cut result of an in-memory call of the service, as the program sees it.
-QString call(MainWindowFixture& f, const QString& operation,
-             const QList<QPair<QString, QString>>& children);
+QString focusName();
 
 } // namespace RegistraSteps
