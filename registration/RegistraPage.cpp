@@ -180,26 +180,20 @@ RegistraPage::RegistraPage(AppContext& context, QWidget* parent)
     for (QWidget* box : std::initializer_list<QWidget*>{Text120, Text12, Text_COD_AIC, Text_QTA_AIC,
                                                         Text_COD_ERR, Text_DESCR_ERR})
         EnterAsTab::install(box);
-    Text120->installEventFilter(this);
-    Text12->installEventFilter(this);
+    // The colour follows the focus whatever moved it; the handlers below
+    // react only to moves inside the window.
+    for (QWidget* box : std::initializer_list<QWidget*>{Text120, Text12, Text_COD_AIC, Text_QTA_AIC,
+                                                        Text_COD_ERR, Text_DESCR_ERR})
+        box->installEventFilter(this);
 
     FocusWatch::onEnter(Text120, [this] { Text120_GotFocus(); });
     FocusWatch::onLeave(Text120, [this] { Text120_LostFocus(); });
-    FocusWatch::onEnter(Text12, [this] { showFocus(Text12, true); });
     FocusWatch::onLeave(Text12, [this] { Text12_LostFocus(); });
-    FocusWatch::onEnter(Text_COD_AIC, [this] { showFocus(Text_COD_AIC, true); });
     FocusWatch::onLeave(Text_COD_AIC, [this] { Text_COD_AIC_LostFocus(); });
-    FocusWatch::onEnter(Text_QTA_AIC, [this] { showFocus(Text_QTA_AIC, true); });
-    FocusWatch::onLeave(Text_QTA_AIC, [this] { showFocus(Text_QTA_AIC, false); });
-    FocusWatch::onEnter(Text_COD_ERR, [this] {
-        showFocus(Text_COD_ERR, true);
-        clearErrorWhenEmpty(Text_COD_ERR->text());
-    });
+    FocusWatch::onEnter(Text_COD_ERR, [this] { clearErrorWhenEmpty(Text_COD_ERR->text()); });
     FocusWatch::onLeave(Text_COD_ERR, [this] { Text_COD_ERR_LostFocus(); });
-    FocusWatch::onEnter(Text_DESCR_ERR, [this] {
-        showFocus(Text_DESCR_ERR, true);
-        clearErrorWhenEmpty(Text_DESCR_ERR->toPlainText());
-    });
+    FocusWatch::onEnter(Text_DESCR_ERR,
+                        [this] { clearErrorWhenEmpty(Text_DESCR_ERR->toPlainText()); });
     FocusWatch::onLeave(Text_DESCR_ERR, [this] { Text_DESCR_ERR_LostFocus(); });
     // The drug's name is shown, not typed: the focus passes on to the error
     // code once the move that brought it here is over.
@@ -217,6 +211,8 @@ RegistraPage::RegistraPage(AppContext& context, QWidget* parent)
 
 bool RegistraPage::eventFilter(QObject* watched, QEvent* event)
 {
+    if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)
+        showFocus(static_cast<QWidget*>(watched), event->type() == QEvent::FocusIn);
     if ((watched == Text120 || watched == Text12) && event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
         if (watched == Text12 && key->key() == Qt::Key_Up) {
@@ -251,7 +247,6 @@ void RegistraPage::refocus(QWidget* widget)
 
 void RegistraPage::Text120_GotFocus()
 {
-    showFocus(Text120, true);
     m_context.utenti.numrickey.set(u"");
     bott_assi->setText(QString());
     bott_assi->setEnabled(false);
@@ -259,7 +254,6 @@ void RegistraPage::Text120_GotFocus()
 
 void RegistraPage::Text120_LostFocus()
 {
-    showFocus(Text120, false);
     if (!acting())
         return;
     const QString prefix = Blanks::trim(Text120->text());
@@ -269,7 +263,6 @@ void RegistraPage::Text120_LostFocus()
 
 void RegistraPage::Text12_LostFocus()
 {
-    showFocus(Text12, false);
     if (!acting())
         return;
     if (Blanks::trim(Text120->text()).isEmpty()) {
@@ -312,13 +305,16 @@ void RegistraPage::Text12_LostFocus()
                            QStringLiteral(" - Cod.Fisc. ") + u.Codice_assistito);
     } else {
         BOTT_SVUOTA_Click();
+        // What entering Text120 does, done here too: after a message box the
+        // window may get its activation back only later, and a focus change
+        // caused by activation runs no handler.
+        u.numrickey.set(u"");
         refocus(Text120);
     }
 }
 
 void RegistraPage::Text_COD_AIC_LostFocus()
 {
-    showFocus(Text_COD_AIC, false);
     if (!acting())
         return;
     MenuState& menu = m_context.menu;
@@ -344,7 +340,6 @@ void RegistraPage::clearErrorWhenEmpty(const QString& text)
 
 void RegistraPage::Text_COD_ERR_LostFocus()
 {
-    showFocus(Text_COD_ERR, false);
     if (!acting())
         return;
     const double code = NumberText::leadingNumber(Blanks::trim(Text_COD_ERR->text()));
@@ -361,7 +356,6 @@ void RegistraPage::Text_COD_ERR_LostFocus()
 
 void RegistraPage::Text_DESCR_ERR_LostFocus()
 {
-    showFocus(Text_DESCR_ERR, false);
     if (!acting())
         return;
     const QString words = Blanks::trim(Text_DESCR_ERR->toPlainText());
