@@ -51,6 +51,7 @@ MenuDpc::MenuDpc(AppContext& context, QWidget* parent)
         connect(button, &QPushButton::clicked, this, &MenuDpc::esci);
     for (QPushButton* button : {drugPage->Command6, registraPage->Command5, reportsPage->Command7})
         connect(button, &QPushButton::clicked, this, &MenuDpc::riduci);
+    connect(registraPage, &RegistraPage::statusRequested, this, &MenuDpc::status);
 
     SSTab1->setCurrentIndex(0);
     connect(SSTab1, &QTabWidget::currentChanged, this, &MenuDpc::SSTab1_Click);

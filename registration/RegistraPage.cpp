@@ -1,22 +1,71 @@
 #include "RegistraPage.h"
 
 #include "AppContext.h"
+#include "Blanks.h"
+#include "BusyCursor.h"
 #include "Controls.h"
+#include "DrugLookup.h"
+#include "EnterAsTab.h"
+#include "ErrorRegistration.h"
+#include "FocusWatch.h"
+#include "NumberText.h"
 #include "PanelStatusBar.h"
 #include "PatientLookup.h"
+#include "PrescriptionLookup.h"
+#include "PrescriptionNumber.h"
 #include "Twips.h"
+#include "VedeErrori.h"
 
+#include <QCoreApplication>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QTimer>
+
+namespace {
+
+const QColor focusedColour(0, 255, 255);
+const QColor idleColour(192, 255, 255);
+const QColor blue(0, 0, 255);
+const QColor lightBlue(128, 128, 255);
+
+void setRole(QWidget* widget, QPalette::ColorRole role, const QColor& colour)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(role, colour);
+    widget->setPalette(palette);
+}
+
+// Entry fields turn cyan while they have the focus, pale cyan otherwise.
+void showFocus(QWidget* field, bool focused)
+{
+    setRole(field, QPalette::Base, focused ? focusedColour : idleColour);
+}
+
+QFont boxFont(const QFont& base, qreal points)
+{
+    QFont font = base;
+    font.setBold(true);
+    font.setPointSizeF(points);
+    return font;
+}
+
+} // namespace
 
 RegistraPage::RegistraPage(AppContext& context, QWidget* parent)
     : QWidget(parent), m_context(context)
 {
     const int t = Controls::tabRowTwips;
+    const QFont big = boxFont(font(), 12);
+    const QFont normal = boxFont(font(), 9.75);
+
     Frame6 = Controls::place(new QGroupBox(QStringLiteral("NUMERO RICETTA"), this), "Frame6",
                              QStringLiteral("NUMERO RICETTA"), 120, 960 - t, 11775, 4455);
+    setRole(Frame6, QPalette::WindowText, blue);
     Text120 =
         Controls::place(new QLineEdit(Frame6), "Text120",
                         QStringLiteral("Numero ricetta, primi 5 caratteri"), 240, 360, 1455, 420);
@@ -27,8 +76,76 @@ RegistraPage::RegistraPage(AppContext& context, QWidget* parent)
     Text12->setMaxLength(10);
     Label18 = Controls::place(new QLabel(Frame6), "Label18", QStringLiteral("Progressivo"), 6240,
                               360, 2400, 420);
-    bott_assi = Controls::place(new QPushButton(this), "bott_assi", QStringLiteral("Assistito"),
-                                120, 5640 - t, 8535, 615);
+    QFont labelFont = font();
+    labelFont.setPointSizeF(12);
+    Label18->setFont(labelFont);
+    setRole(Label18, QPalette::WindowText, blue);
+
+    // The inner frames keep the ordinary caption colour.
+    const QColor caption = palette().color(QPalette::WindowText);
+    Frame3 = Controls::place(new QGroupBox(QStringLiteral("AIC FARMACO"), Frame6), "Frame3",
+                             QStringLiteral("AIC FARMACO"), 120, 840, 11415, 1455);
+    Text_COD_AIC = Controls::place(new QLineEdit(Frame3), "Text_COD_AIC",
+                                   QStringLiteral("Codice AIC del farmaco"), 240, 360, 1425, 360);
+    Text_COD_AIC->setMaxLength(9);
+    Text_DESCR_AIC = Controls::place(new QLineEdit(Frame3), "Text_DESCR_AIC",
+                                     QStringLiteral("Farmaco"), 1800, 360, 9285, 360);
+    Text_DESCR_AIC->setReadOnly(true);
+    Text_ATCX = Controls::place(new QLineEdit(Frame3), "Text_ATCX", QStringLiteral("ATC"), 240, 840,
+                                1425, 360);
+    Text_ATCX->setMaxLength(9);
+    Text_MOLECO = Controls::place(new QLineEdit(Frame3), "Text_MOLECO", QStringLiteral("Molecola"),
+                                  1800, 840, 5565, 360);
+    Text_MOLECO->setReadOnly(true);
+
+    Frame5 = Controls::place(new QGroupBox(QStringLiteral("ERRORE"), Frame6), "Frame5",
+                             QStringLiteral("ERRORE"), 120, 2400, 9975, 1815);
+    Text_COD_ERR = Controls::place(new QLineEdit(Frame5), "Text_COD_ERR",
+                                   QStringLiteral("Codice errore"), 240, 360, 1425, 360);
+    Text_COD_ERR->setMaxLength(5);
+    Text_COD_ERR->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    Text_DESCR_ERR = Controls::place(new QPlainTextEdit(Frame5), "Text_DESCR_ERR",
+                                     QStringLiteral("Descrizione errore"), 1800, 360, 8085, 825);
+    Text_DESCR_ERR->setTabChangesFocus(true);
+    BOTT_SVUOTA = Controls::place(new QPushButton(QStringLiteral("SVUOTA"), Frame5), "BOTT_SVUOTA",
+                                  QStringLiteral("Svuota errore"), 240, 1320, 1455, 375);
+    Text_add = Controls::place(new QLineEdit(Frame5), "Text_add", QStringLiteral("Tipo addebito"),
+                               1800, 1320, 3645, 360);
+    Text_add->setReadOnly(true);
+    Text_sogg = Controls::place(new QLineEdit(Frame5), "Text_sogg",
+                                QStringLiteral("Soggetto addebito"), 5640, 1320, 4245, 360);
+    Text_sogg->setReadOnly(true);
+
+    Frame4 = Controls::place(new QGroupBox(QStringLiteral("QUANTITA'"), Frame6), "Frame4",
+                             QStringLiteral("QUANTITA'"), 10200, 2400, 1335, 855);
+    Text_QTA_AIC = Controls::place(new QLineEdit(QStringLiteral("2"), Frame4), "Text_QTA_AIC",
+                                   QStringLiteral("Quantità"), 240, 360, 825, 360);
+    Text_QTA_AIC->setMaxLength(2);
+    Text_QTA_AIC->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    // Digits, comma and minus only, typed or pasted.
+    Text_QTA_AIC->setValidator(new QRegularExpressionValidator(
+        QRegularExpression(QStringLiteral("[0-9,\\-]*")), Text_QTA_AIC));
+
+    for (QGroupBox* frame : {Frame3, Frame4, Frame5})
+        setRole(frame, QPalette::WindowText, caption);
+    for (QLineEdit* box : {Text120, Text12, Text_QTA_AIC})
+        box->setFont(big);
+    for (QWidget* box :
+         std::initializer_list<QWidget*>{Text_COD_AIC, Text_DESCR_AIC, Text_ATCX, Text_MOLECO,
+                                         Text_COD_ERR, Text_DESCR_ERR, Text_add, Text_sogg})
+        box->setFont(normal);
+    for (QWidget* box : std::initializer_list<QWidget*>{
+             Text120, Text12, Text_COD_AIC, Text_DESCR_AIC, Text_ATCX, Text_MOLECO, Text_COD_ERR,
+             Text_DESCR_ERR, Text_add, Text_sogg, Text_QTA_AIC})
+        showFocus(box, false);
+    for (QWidget* box : std::initializer_list<QWidget*>{Text_COD_AIC, Text_DESCR_AIC})
+        setRole(box, QPalette::Text, blue);
+    for (QWidget* box : std::initializer_list<QWidget*>{Text_ATCX, Text_MOLECO})
+        setRole(box, QPalette::Text, lightBlue);
+
+    bott_assi =
+        Controls::place(new QPushButton(this), "bott_assi",
+                        QStringLiteral("Assistito della ricetta"), 120, 5640 - t, 8535, 615);
     bott_assi->setEnabled(false);
     Comm_REGISTRA =
         Controls::place(new QPushButton(QStringLiteral("REGISTRA ERRORE"), this), "Comm_REGISTRA",
@@ -40,7 +157,7 @@ RegistraPage::RegistraPage(AppContext& context, QWidget* parent)
                                QStringLiteral("Riduci"), 9960, 6480 - t, 855, 855);
     Com_02 = Controls::place(new QPushButton(QStringLiteral("Esci"), this), "Com_02",
                              QStringLiteral("Esci"), 10920, 6480 - t, 855, 855);
-    for (QPushButton* b : {bott_assi, Comm_REGISTRA, Command3, Command5, Com_02})
+    for (QPushButton* b : {BOTT_SVUOTA, bott_assi, Comm_REGISTRA, Command3, Command5, Com_02})
         b->setAutoDefault(false);
 
     StatusBar4 = new PanelStatusBar(this);
@@ -49,16 +166,262 @@ RegistraPage::RegistraPage(AppContext& context, QWidget* parent)
     StatusBar4->dockAtBottom(1, Twips::px(8900));
     StatusBar2 = new PanelStatusBar(this);
     StatusBar2->setObjectName(QStringLiteral("StatusBar2"));
+    StatusBar2->setAccessibleName(QStringLiteral("Sessione"));
     StatusBar2->dockAtBottom();
 
-    setTabOrder(Text120, Text12);
+    // Tab order by the tab indexes: the usual path is number, drug code, error
+    // code, then (after a choice) straight to "REGISTRA ERRORE".
+    const QList<QWidget*> order = {
+        Comm_REGISTRA, Text_QTA_AIC, Text_DESCR_ERR, Text_add,    BOTT_SVUOTA,   Command3,
+        Command5,      Com_02,       Text_sogg,      bott_assi,   Text120,       Text12,
+        Text_COD_AIC,  Text_COD_ERR, Text_ATCX,      Text_MOLECO, Text_DESCR_AIC};
+    for (qsizetype i = 1; i < order.size(); ++i)
+        setTabOrder(order[i - 1], order[i]);
+
+    for (QWidget* box : std::initializer_list<QWidget*>{Text120, Text12, Text_COD_AIC, Text_QTA_AIC,
+                                                        Text_COD_ERR, Text_DESCR_ERR})
+        EnterAsTab::install(box);
+    // The colour follows the focus whatever moved it; the handlers below
+    // react only to moves inside the window.
+    for (QWidget* box : std::initializer_list<QWidget*>{Text120, Text12, Text_COD_AIC, Text_QTA_AIC,
+                                                        Text_COD_ERR, Text_DESCR_ERR})
+        box->installEventFilter(this);
+
+    FocusWatch::onEnter(Text120, [this] { Text120_GotFocus(); });
+    FocusWatch::onLeave(Text120, [this] { Text120_LostFocus(); });
+    FocusWatch::onLeave(Text12, [this] { Text12_LostFocus(); });
+    FocusWatch::onLeave(Text_COD_AIC, [this] { Text_COD_AIC_LostFocus(); });
+    FocusWatch::onEnter(Text_COD_ERR, [this] { clearErrorWhenEmpty(Text_COD_ERR->text()); });
+    FocusWatch::onLeave(Text_COD_ERR, [this] { Text_COD_ERR_LostFocus(); });
+    FocusWatch::onEnter(Text_DESCR_ERR,
+                        [this] { clearErrorWhenEmpty(Text_DESCR_ERR->toPlainText()); });
+    FocusWatch::onLeave(Text_DESCR_ERR, [this] { Text_DESCR_ERR_LostFocus(); });
+    // The drug's name is shown, not typed: the focus passes on to the error
+    // code once the move that brought it here is over.
+    FocusWatch::onEnter(Text_DESCR_AIC, [this] {
+        QTimer::singleShot(0, this, [this] {
+            if (Text_DESCR_AIC->hasFocus())
+                Text_COD_ERR->setFocus(Qt::TabFocusReason);
+        });
+    });
+
     connect(Command3, &QPushButton::clicked, this, &RegistraPage::Command3_Click);
     connect(bott_assi, &QPushButton::clicked, this,
             [this] { PatientLookup::bott_assi_Click(m_context, window()); });
+    connect(BOTT_SVUOTA, &QPushButton::clicked, this, &RegistraPage::BOTT_SVUOTA_Click);
+    connect(Comm_REGISTRA, &QPushButton::clicked, this, &RegistraPage::Comm_REGISTRA_Click);
+}
+
+bool RegistraPage::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)
+        showFocus(static_cast<QWidget*>(watched), event->type() == QEvent::FocusIn);
+    if ((watched == Text120 || watched == Text12) && event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (watched == Text12 && key->key() == Qt::Key_Up) {
+            Text120->setFocus(Qt::OtherFocusReason);
+            return true;
+        }
+        // Letters are typed in upper case.
+        const QString text = key->text();
+        if (text.size() == 1 && text[0] >= u'a' && text[0] <= u'z') {
+            QKeyEvent upper(key->type(), key->key(), key->modifiers(), text.toUpper(),
+                            key->isAutoRepeat(), key->count());
+            QCoreApplication::sendEvent(watched, &upper);
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+bool RegistraPage::acting() const
+{
+    return !m_refocusing && isVisible();
+}
+
+void RegistraPage::refocus(QWidget* widget)
+{
+    if (!isVisible())
+        return;
+    m_refocusing = true;
+    widget->setFocus(Qt::OtherFocusReason);
+    m_refocusing = false;
+}
+
+void RegistraPage::Text120_GotFocus()
+{
+    m_context.utenti.numrickey.set(u"");
+    bott_assi->setText(QString());
+    bott_assi->setEnabled(false);
+}
+
+void RegistraPage::Text120_LostFocus()
+{
+    if (!acting())
+        return;
+    const QString prefix = Blanks::trim(Text120->text());
+    if (!prefix.isEmpty() && prefix.size() != 5)
+        refocus(Text120);
+}
+
+void RegistraPage::Text12_LostFocus()
+{
+    if (!acting())
+        return;
+    if (Blanks::trim(Text120->text()).isEmpty()) {
+        refocus(Text120);
+        return;
+    }
+    if (Blanks::trim(Text12->text()).isEmpty()) {
+        refocus(Text12);
+        return;
+    }
+    Utenti& u = m_context.utenti;
+    const QString joined = PrescriptionNumber::join(Text120->text(), Text12->text());
+    if (!PrescriptionNumber::hasOnlyLettersAndDigits(joined)) {
+        // Never sent: the number would become part of the service's query.
+        u.numrickey.set(u"");
+        m_context.boxes().inform(this, QStringLiteral("Numero ricetta errato"));
+        refocus(Text12);
+        return;
+    }
+    u.numrickey.set(joined);
+    if (!PrescriptionNumber::passes(u.numrickey.text())) {
+        m_context.boxes().inform(this, PrescriptionNumber::wrongCheckMessage(u.numrickey.text()));
+        refocus(Text12);
+        return;
+    }
+
+    u.Anno = 0;
+    u.Mese = 0;
+    u.Farmacia = 0;
+    u.Ragsoc.set(u"");
+    u.Localita.set(u"");
+    u.Distretto.set(u"");
+    u.Progressivo.clear();
+    PrescriptionLookup::CERCA_RICETTA(m_context, this);
+    Label18->setText(u.Progressivo);
+    if (u.Farmacia != 0) {
+        emit statusRequested();
+        bott_assi->setEnabled(true);
+        bott_assi->setText(QStringLiteral("ASSISTITO : ") + u.Assistito +
+                           QStringLiteral(" - Cod.Fisc. ") + u.Codice_assistito);
+    } else {
+        BOTT_SVUOTA_Click();
+        // What entering Text120 does, done here too: after a message box the
+        // window may get its activation back only later, and a focus change
+        // caused by activation runs no handler.
+        u.numrickey.set(u"");
+        refocus(Text120);
+    }
+}
+
+void RegistraPage::Text_COD_AIC_LostFocus()
+{
+    if (!acting())
+        return;
+    MenuState& menu = m_context.menu;
+    menu.AIC_CERCATO = Blanks::trim(Text_COD_AIC->text());
+    if (!menu.AIC_CERCATO.isEmpty()) {
+        BusyCursor busy;
+        menu.FARMACO_NON_TROVATO = 0;
+        DrugLookup::CERCA_AIC(m_context, this);
+        if (menu.FARMACO_NON_TROVATO == 0)
+            DrugLookup::LEGGE_AIC(m_context);
+    }
+    const Utenti& u = m_context.utenti;
+    Text_DESCR_AIC->setText(u.Farmaco.shown());
+    Text_ATCX->setText(u.ATC.shown());
+    Text_MOLECO->setText(u.Molecola.shown());
+}
+
+void RegistraPage::clearErrorWhenEmpty(const QString& text)
+{
+    if (Blanks::trim(text).isEmpty())
+        clearError();
+}
+
+void RegistraPage::Text_COD_ERR_LostFocus()
+{
+    if (!acting())
+        return;
+    const double code = NumberText::leadingNumber(Blanks::trim(Text_COD_ERR->text()));
+    if (code == 0 || !Text_add->text().isEmpty())
+        return;
+    const qint32 searched = NumberText::toInt32(code);
+    chooseError(Text_COD_ERR, [this, searched] {
+        Utenti& u = m_context.utenti;
+        u.Descrizione.set(u"");
+        u.Errore_ricerca = searched;
+        u.Errore = 0;
+    });
+}
+
+void RegistraPage::Text_DESCR_ERR_LostFocus()
+{
+    if (!acting())
+        return;
+    const QString words = Blanks::trim(Text_DESCR_ERR->toPlainText());
+    if (words.isEmpty() || !Text_add->text().isEmpty())
+        return;
+    // Errore_ricerca stays 0, as entering the emptied error fields left it.
+    chooseError(Text_DESCR_ERR, [this, words] {
+        Utenti& u = m_context.utenti;
+        u.Errore = 0;
+        u.Descrizione.set(words);
+    });
+}
+
+void RegistraPage::chooseError(QWidget* searchField, std::function<void()> setSearch)
+{
+    // The table window is modal: it opens once the focus change that asked
+    // for it is over, unless the operator cleared the tab or left it meanwhile.
+    // The search is set just before, as the move may have cleared the error
+    // state on the way (entering an empty error field does).
+    const int clearings = m_clearings;
+    QTimer::singleShot(0, this, [this, searchField, clearings, setSearch] {
+        if (clearings != m_clearings || !isVisible())
+            return;
+        setSearch();
+        {
+            VedeErrori table(m_context, window());
+            table.exec();
+        }
+        const Utenti& u = m_context.utenti;
+        if (u.Errore == 0) {
+            refocus(searchField);
+            return;
+        }
+        Text_COD_ERR->setText(QString::number(u.Errore));
+        Text_DESCR_ERR->setPlainText(u.Descrizione.shown());
+        Text_add->setText(u.TipoAddebito.shown());
+        Text_sogg->setText(u.Soggetto.shown());
+        refocus(Comm_REGISTRA);
+    });
+}
+
+void RegistraPage::BOTT_SVUOTA_Click()
+{
+    ++m_clearings;
+    clearError();
+}
+
+void RegistraPage::clearError()
+{
+    Utenti& u = m_context.utenti;
+    u.Errore_ricerca = 0;
+    u.Descrizione.set(u"");
+    u.TipoAddebito.set(u"");
+    u.Soggetto.set(u"");
+    Text_sogg->clear();
+    Text_COD_ERR->clear();
+    Text_DESCR_ERR->clear();
+    Text_add->clear();
 }
 
 void RegistraPage::Command3_Click()
 {
+    ++m_clearings;
     Utenti& u = m_context.utenti;
     u.numrickey.set(u"");
     m_context.menu.AIC_CERCATO.clear();
@@ -67,15 +430,45 @@ void RegistraPage::Command3_Click()
     u.Descrizione.set(u"");
     u.TipoAddebito.set(u"");
     u.Soggetto.set(u"");
+    Text_COD_ERR->clear();
+    Text_DESCR_ERR->clear();
+    Text_add->clear();
+    Text_sogg->clear();
     Text120->clear();
     Text12->clear();
+    Text_COD_AIC->clear();
+    Text_DESCR_AIC->clear();
+    Text_ATCX->clear();
+    Text_MOLECO->clear();
     bott_assi->setText(QString());
     bott_assi->setEnabled(false);
-    Text120->setFocus(Qt::OtherFocusReason);
+    // Only on this tab: entering REPORTS clears it too, and the focus belongs there.
+    if (isVisible())
+        Text120->setFocus(Qt::OtherFocusReason);
     Label18->clear();
     if (StatusBar4->panelCount() >= 2) {
         StatusBar4->setText(0, QString());
         StatusBar4->setSize(0, PanelStatusBar::Size::Contents);
         StatusBar4->setText(1, QString());
     }
+}
+
+void RegistraPage::Comm_REGISTRA_Click()
+{
+    const Utenti& u = m_context.utenti;
+    const QString aic = Blanks::trim(m_context.menu.AIC_CERCATO);
+    const QString quantity = Blanks::trim(Text_QTA_AIC->text());
+    if (u.numrickey.trimmed().isEmpty() || aic.isEmpty() || quantity.isEmpty())
+        return;
+    if (!Text_sogg->text().contains(QStringLiteral("armacia"), Qt::CaseSensitive)) {
+        m_context.boxes().inform(this, QStringLiteral("Soggetto non Farmacia"));
+        return;
+    }
+    if (!m_context.boxes().ask(this,
+                               ErrorRegistration::summary(u, m_context.menu.AIC_CERCATO, quantity),
+                               MessageBoxes::applicationTitle))
+        return;
+    const bool recorded = ErrorRegistration::send(m_context, m_context.menu.AIC_CERCATO, quantity);
+    m_context.boxes().inform(this, recorded ? QStringLiteral("REGISTRAZIONE EFFETTUATA")
+                                            : QStringLiteral("REGISTRAZIONE NON RIUSCITA"));
 }

@@ -1,28 +1,49 @@
 #pragma once
 
 #include <QWidget>
+#include <functional>
 
 class AppContext;
 class PanelStatusBar;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QPlainTextEdit;
 class QPushButton;
 
-// The "REGISTRA" tab: the prescription number, the error line and its submission.
+// The "REGISTRA" tab: the prescription number and its look-up, the drug,
+// quantity and error of one prescription line, and its submission.
 class RegistraPage : public QWidget
 {
     Q_OBJECT
 public:
     explicit RegistraPage(AppContext& context, QWidget* parent = nullptr);
 
-    // "Svuota": clears the whole registration tab (the quantity excepted).
+    // "Svuota": clears the whole registration tab (the quantity excepted). The
+    // focus goes to Text120 only while this tab is the one shown.
     void Command3_Click();
+    // "SVUOTA" of the error frame: forgets the chosen error.
+    void BOTT_SVUOTA_Click();
+    // "REGISTRA ERRORE"
+    void Comm_REGISTRA_Click();
 
     QGroupBox* Frame6;
     QLineEdit* Text120;
     QLineEdit* Text12;
     QLabel* Label18;
+    QGroupBox* Frame3;
+    QLineEdit* Text_COD_AIC;
+    QLineEdit* Text_DESCR_AIC;
+    QLineEdit* Text_ATCX;
+    QLineEdit* Text_MOLECO;
+    QGroupBox* Frame5;
+    QLineEdit* Text_COD_ERR;
+    QPlainTextEdit* Text_DESCR_ERR;
+    QPushButton* BOTT_SVUOTA;
+    QLineEdit* Text_add;
+    QLineEdit* Text_sogg;
+    QGroupBox* Frame4;
+    QLineEdit* Text_QTA_AIC;
     QPushButton* bott_assi;
     QPushButton* Comm_REGISTRA;
     QPushButton* Command3;
@@ -31,6 +52,35 @@ public:
     PanelStatusBar* StatusBar2;
     PanelStatusBar* StatusBar4;
 
+signals:
+    // A prescription and its pharmacy were found: the status bars need rebuilding.
+    void statusRequested();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    void Text120_GotFocus();
+    void Text120_LostFocus();
+    void Text12_LostFocus();
+    void Text_COD_AIC_LostFocus();
+    void Text_COD_ERR_LostFocus();
+    void Text_DESCR_ERR_LostFocus();
+    void clearErrorWhenEmpty(const QString& text);
+    // Opens the error table for the search that setSearch puts in the
+    // globals; a choice fills the error fields.
+    void chooseError(QWidget* searchField, std::function<void()> setSearch);
+    void clearError();
+    // Moves the focus for the program. The control it leaves did not lose it
+    // by the operator's move, so its look-up does not run.
+    void refocus(QWidget* widget);
+    // Whether a focus-loss handler should act: not while the program itself is
+    // moving the focus, and not when the tab is being left.
+    bool acting() const;
+
     AppContext& m_context;
+    bool m_refocusing = false;
+    // Bumped by the clearing buttons, so an error choice queued before the
+    // click is dropped.
+    int m_clearings = 0;
 };

@@ -1,0 +1,31 @@
+#include "ErrorRegistration.h"
+
+#include "AppContext.h"
+
+QString ErrorRegistration::summary(const Utenti& u, const QString& aic, const QString& quantity)
+{
+    // The labels are padded so the N° marks line up in a fixed-pitch font.
+    return QStringLiteral("Registrare :\n") + QStringLiteral("Mese / Anno : ") +
+           QString::number(u.Mese) + u'/' + QString::number(u.Anno) + u'\n' +
+           QStringLiteral("Farmacia N° ") + QString::number(u.Farmacia) + u'\n' +
+           QStringLiteral("Ricetta  N° ") + u.numrickey.text() + u'\n' +
+           QStringLiteral("AIC      N° ") + aic + QStringLiteral(" Q.tà ") + quantity + u'\n' +
+           QStringLiteral("Errore   N° ") + QString::number(u.Errore);
+}
+
+bool ErrorRegistration::send(AppContext& context, const QString& aic, const QString& quantity)
+{
+    const Utenti& u = context.utenti;
+    const QString response = context.service().post(
+        QStringLiteral("ErroreDPC"), {{QStringLiteral("prov"), u.Prov.text()},
+                                      {QStringLiteral("anno"), QString::number(u.Anno)},
+                                      {QStringLiteral("mese"), QString::number(u.Mese)},
+                                      {QStringLiteral("codfarma"), QString::number(u.Farmacia)},
+                                      {QStringLiteral("numrickey"), u.numrickey.text()},
+                                      {QStringLiteral("aic"), aic},
+                                      {QStringLiteral("pezzi"), quantity},
+                                      {QStringLiteral("errore"), QString::number(u.Errore)}});
+    const std::optional<QString> result =
+        ServiceCall::inMemory(response, QStringLiteral("ErroreDPC"), true);
+    return result && result->contains(QStringLiteral("<Errore>"));
+}

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "MainWindowFixture.h"
+
+#include <QApplication>
+#include <QTest>
+#include <functional>
+
+class QTreeWidget;
+
+// What an operator does on the registration tab, typing into the field that
+// has the focus as a keyboard does.
+namespace RegistraSteps {
+
+// Forgets the log-in's messages and selects the tab (the focus goes to Text120).
+void enterTab(MainWindowFixture& f);
+// Puts the focus in a field and types text followed by Enter.
+void typeIn(MainWindowFixture& f, const char* field, const QString& text);
+// Types the two parts of a prescription number, each followed by Enter.
+void typeNumber(MainWindowFixture& f, const QString& number);
+// Leaves an error search field with `text` typed and acts on the error table
+// window it opens. False when no window opened.
+bool searchError(MainWindowFixture& f, const char* field, const QString& text,
+                 const std::function<void(QTreeWidget*)>& act);
+// Leaves the field with `text` typed: true when no window opens.
+bool opensNoWindow(MainWindowFixture& f, const char* field, const QString& text);
+// The rows of a list, cells joined by '|'.
+QStringList rows(QTreeWidget* list);
+QString focusName();
+
+} // namespace RegistraSteps

@@ -1,0 +1,516 @@
+#include "DemoFixtures.h"
+#include "DemoServiceProcess.h"
+#include "ModalDriver.h"
+#include "PanelStatusBar.h"
+#include "RegistraSteps.h"
+#include "TestService.h"
+#include "TlsTestServer.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTreeWidget>
+
+using namespace DemoFixtures;
+using namespace RegistraSteps;
+using namespace TestService;
+
+namespace {
+
+const QByteArray foundPrescription =
+    "<QueryRicetteResult><Anno>2024</Anno><Mese>3</Mese><Progressivo> 5 </Progressivo>"
+    "<Farmacia>77</Farmacia></QueryRicetteResult>"
+    "<LoadListaFarmacieResult><Farmacie><Ragsoc>FARMACIA UNO</Ragsoc></Farmacie>"
+    "</LoadListaFarmacieResult>";
+
+// A canned service: each operation cuts its own result out of the one answer.
+QByteArray world(const QByteArray& prescription = foundPrescription,
+                 const QByteArray& rest = QByteArray())
+{
+    return answer(
+        "<LoginUserResult><ID>1</ID><Prov>PA</Prov><Nome>OPERATORE</Nome></LoginUserResult>"
+        "<LoadTabErroriResult>"
+        "<TabErrori><Errore>7</Errore><Descrizione>RICETTA SCADUTA</Descrizione>"
+        "<Soggetto>Farmacia</Soggetto><TipoAddebito>Totale</TipoAddebito></TabErrori>"
+        "<TabErrori><Errore>8</Errore><Descrizione>RICETTA DUPLICATA</Descrizione>"
+        "<Soggetto>FARMACIA</Soggetto><TipoAddebito>Parziale</TipoAddebito></TabErrori>"
+        "<TabErrori><Errore>9</Errore><Descrizione>ricetta smarrita</Descrizione>"
+        "<Soggetto>farmacia di turno</Soggetto><TipoAddebito>Nessuno</TipoAddebito></TabErrori>"
+        "</LoadTabErroriResult>"
+        "<FarmacoDPCbyAICResult><ATC>B01AB05</ATC><Molecola>ENOXAPARINA</Molecola>"
+        "<Farmaco>CLEXANE</Farmaco></FarmacoDPCbyAICResult>" +
+        prescription + rest);
+}
+
+QString text(MainWindowFixture& f, const char* field)
+{
+    if (auto* box = f.find<QPlainTextEdit>(field))
+        return box->toPlainText().trimmed();
+    return f.find<QLineEdit>(field)->text().trimmed();
+}
+
+const auto pressEsc = [](QTreeWidget* list) { QTest::keyClick(list, Qt::Key_Escape); };
+
+} // namespace
+
+class tst_Registration : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void keyboardOnlyRegistration();
+    void checkCharacter_data();
+    void checkCharacter();
+    void focusHoldsInTheNumberFields();
+    void lookUpFailures_data();
+    void lookUpFailures();
+    void errorChoice();
+    void quantityFilter();
+    void clearingAndLeavingTheTab();
+    void submission_data();
+    void submission();
+
+private:
+    QTemporaryDir m_data;
+    DemoServiceProcess m_demo;
+};
+
+void tst_Registration::initTestCase()
+{
+    QVERIFY(m_demo.start(m_data.filePath(QStringLiteral("demo.sqlite"))));
+}
+
+void tst_Registration::keyboardOnlyRegistration()
+{
+    MainWindowFixture f(m_demo.config());
+    QVERIFY(f.logIn(userPA, passwordPA));
+    const QList<QPair<QString, QString>> month = {
+        {"prov", "PA"}, {"flusso", "2"}, {"anno", "2024"}, {"mese", "9"}, {"farmacia", "1234"}};
+    const auto listed = [&] {
+        const QString response = f.context->service().post("F_LoadErroreByAnnoMese", month);
+        return ServiceCall::inMemory(response, "F_LoadErroreByAnnoMese", true).value_or("");
+    };
+    const qsizetype before = listed().count(QStringLiteral("<ID>"));
+    enterTab(f);
+
+    // Every key goes to whatever has the focus.
+    const auto type = [](const QString& text, Qt::Key then) {
+        QTest::keyClicks(QApplication::focusWidget(), text);
+        QTest::keyClick(QApplication::focusWidget(), then);
+    };
+    type(QStringLiteral("12345"), Qt::Key_Return);
+    type(QStringLiteral("0000043211"), Qt::Key_Return);
+    QCOMPARE(focusName(), QStringLiteral("Text_COD_AIC"));
+    QCOMPARE(f.find<QLabel>("Label18")->text(), QString::fromLatin1(prescriptionProgressive));
+    QCOMPARE(f.find<QPushButton>("bott_assi")->text(),
+             QStringLiteral("ASSISTITO : RUSSO GIUSEPPE - Cod.Fisc. RSSGPP50A01G273X"));
+    QVERIFY(f.find<QPushButton>("bott_assi")->isEnabled());
+    QCOMPARE(f.find<PanelStatusBar>("StatusBar4")->text(0), QStringLiteral("SETTEMBRE 2024"));
+    QCOMPARE(f.find<PanelStatusBar>("StatusBar4")->text(1),
+             QStringLiteral("1234 - ") + QString::fromLatin1(pharmacyName).leftJustified(80));
+    type(QString::fromLatin1(aicPlan), Qt::Key_Return);
+    QCOMPARE(text(f, "Text_DESCR_AIC"), QString::fromLatin1(namePlan));
+    QCOMPARE(focusName(), QStringLiteral("Text_COD_ERR"));
+
+    // The error code's single row: Enter in the list takes it.
+    ModalDriver driver([](QWidget*) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    });
+    type(QStringLiteral("12"), Qt::Key_Return);
+    QTRY_VERIFY(driver.acted());
+    QTRY_VERIFY(!QApplication::activeModalWidget());
+    f.activate();
+    QTRY_COMPARE(focusName(), QStringLiteral("Comm_REGISTRA"));
+
+    // The quantity is one Tab after the button; back with Shift+Tab.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(focusName(), QStringLiteral("Text_QTA_AIC"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_End);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backspace);
+    type(QStringLiteral("1"), Qt::Key_Backtab);
+    QCOMPARE(focusName(), QStringLiteral("Comm_REGISTRA"));
+
+    // Space presses a focused button natively (Enter does too once the
+    // program-wide rule for buttons is in).
+    f.boxes.answerNext(QMessageBox::Yes);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    QCOMPARE(f.boxes.texts().size(), 2);
+    const MessageRequest& confirm = f.boxes.shown().at(0);
+    QCOMPARE(confirm.text.split(u'\n'),
+             (QStringList{"Registrare :", "Mese / Anno : 9/2024", "Farmacia N° 1234",
+                          "Ricetta  N° 123450000043211", "AIC      N° 035946023 Q.tà 1",
+                          "Errore   N° 12"}));
+    QCOMPARE(confirm.title, QStringLiteral("QuorvelDPC"));
+    QCOMPARE(confirm.icon, QMessageBox::Question);
+    QCOMPARE(f.boxes.texts().at(1), QStringLiteral("REGISTRAZIONE EFFETTUATA"));
+
+    // The service lists it, with the amount of one package.
+    const QString now = listed();
+    QCOMPARE(now.count(QStringLiteral("<ID>")), before + 1);
+    const QString last = now.mid(now.lastIndexOf(QStringLiteral("<Errore>")));
+    for (const char* expected :
+         {"<NumricKey>123450000043211</NumricKey>", "<AIC>035946023</AIC>", "<Pezzi>1</Pezzi>",
+          "<Lordo>1234.50</Lordo>", "<CodErrore>12</CodErrore>"})
+        QVERIFY2(last.contains(QLatin1String(expected)), expected);
+    // Nothing on the tab changed: a further error can be recorded at once.
+    QCOMPARE(text(f, "Text_COD_ERR"), QStringLiteral("12"));
+}
+
+void tst_Registration::checkCharacter_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("numrickey");
+    QTest::addColumn<QString>("message"); // empty: the number is looked up
+    const QString wrong = QStringLiteral("Numero ricetta errato - Controllo Nr  1");
+    const QString refused = QStringLiteral("Numero ricetta errato");
+    QTest::newRow("check digit right") << "123450000043211"
+                                       << "123450000043211"
+                                       << "";
+    QTest::newRow("check digit wrong") << "123450000043212"
+                                       << "123450000043212" << wrong;
+    QTest::newRow("999 prefix") << "999120000043219"
+                                << "999120000043219"
+                                << "";
+    QTest::newRow("fifth A, typed lower") << "1234a0000043219"
+                                          << "1234A0000043219"
+                                          << "";
+    QTest::newRow("000 prefix") << "000120000043219"
+                                << "000120000043219"
+                                << "";
+    QTest::newRow("letter prefix") << "a23450000043219"
+                                   << "A23450000043219"
+                                   << "";
+    QTest::newRow("letter 15th") << "12345000004321x"
+                                 << "12345000004321X" << wrong;
+    QTest::newRow("blank 15th") << "12345000004321"
+                                << "12345000004321 " << wrong;
+    QTest::newRow("short exempt") << "9991234"
+                                  << "9991234        "
+                                  << "";
+    QTest::newRow("apostrophe") << "1234500000'3211" << QString(15, u' ') << refused;
+    QTest::newRow("blank inside") << "12 450000043211" << QString(15, u' ') << refused;
+}
+
+void tst_Registration::checkCharacter()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, numrickey);
+    QFETCH(QString, message);
+    TlsTestServer server;
+    QVERIFY(server.listen());
+    server.setSoapAnswer(200, world());
+    MainWindowFixture f(configFor(server));
+    QVERIFY(f.logIn(QStringLiteral("u"), QStringLiteral("p")));
+    enterTab(f);
+    const int before = server.requestCount();
+    typeNumber(f, typed);
+
+    QCOMPARE(f.context->utenti.numrickey.text(), numrickey);
+    if (message.isEmpty()) {
+        QCOMPARE(f.boxes.texts(), QStringList());
+        QCOMPARE(server.requestCount(), before + 2);
+        QCOMPARE(focusName(), QStringLiteral("Text_COD_AIC"));
+    } else {
+        QCOMPARE(f.boxes.texts(), QStringList{message});
+        QCOMPARE(f.boxes.shown().first().title, QStringLiteral("QuorvelDPC"));
+        QCOMPARE(server.requestCount(), before); // nothing sent
+        QCOMPARE(focusName(), QStringLiteral("Text12"));
+    }
+}
+
+void tst_Registration::focusHoldsInTheNumberFields()
+{
+    TlsTestServer server;
+    QVERIFY(server.listen());
+    server.setSoapAnswer(200, world(QByteArray()));
+    MainWindowFixture f(configFor(server));
+    QVERIFY(f.logIn(QStringLiteral("u"), QStringLiteral("p")));
+    enterTab(f);
+    const auto colour = [&](const char* field) {
+        return f.find<QLineEdit>(field)->palette().color(QPalette::Base);
+    };
+    QCOMPARE(colour("Text120"), QColor(0, 255, 255));
+    QCOMPARE(colour("Text12"), QColor(192, 255, 255));
+
+    typeIn(f, "Text120", QStringLiteral("123")); // 1 to 4 characters: stays
+    QCOMPARE(focusName(), QStringLiteral("Text120"));
+    f.find<QLineEdit>("Text120")->clear();
+    typeIn(f, "Text120", QString()); // empty: accepted
+    QCOMPARE(focusName(), QStringLiteral("Text12"));
+    QCOMPARE(colour("Text12"), QColor(0, 255, 255));
+    typeIn(f, "Text12", QStringLiteral("0000043211")); // but the first part is needed
+    QCOMPARE(focusName(), QStringLiteral("Text120"));
+    typeIn(f, "Text120", QStringLiteral("12345"));
+    f.find<QLineEdit>("Text12")->clear();
+    typeIn(f, "Text12", QString()); // an empty second part keeps the focus,
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up); // even against Up
+    QCOMPARE(focusName(), QStringLiteral("Text12"));
+    QCOMPARE(server.requestCount(), 2); // the log-in's only
+
+    // Up leaves a filled second part as any other exit does: the look-up runs.
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("0000043211"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
+    QCOMPARE(f.boxes.texts(), QStringList{QStringLiteral("RICETTA NON TROVATA")});
+    QCOMPARE(focusName(), QStringLiteral("Text120"));
+}
+
+void tst_Registration::lookUpFailures_data()
+{
+    QTest::addColumn<QByteArray>("prescription");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<int>("year");
+    QTest::addColumn<QString>("progressive");
+    QTest::addColumn<QByteArray>("sentCode");
+    QTest::newRow("prescription not found") << QByteArray("<QueryRicetteResponse/>")
+                                            << "RICETTA NON TROVATA" << 0 << "" << QByteArray();
+    QTest::newRow("pharmacy not found")
+        << QByteArray("<QueryRicetteResult><Anno>2024</Anno><Progressivo> 5 </Progressivo>"
+                      "<Farmacia>77</Farmacia></QueryRicetteResult>")
+        << "ATTENZIONE!FARMACIA NON TROVATA" << 2024 << "5" << QByteArray("77");
+    QTest::newRow("no pharmacy in the prescription")
+        << QByteArray("<QueryRicetteResult><Anno>2024</Anno></QueryRicetteResult>"
+                      "<LoadListaFarmacieResult></LoadListaFarmacieResult>")
+        << "" << 2024 << "" << QByteArray("0");
+    QTest::newRow("empty or non-numeric values count as 0")
+        << QByteArray("<QueryRicetteResult><Anno></Anno><Farmacia>x</Farmacia>"
+                      "</QueryRicetteResult><LoadListaFarmacieResult/>")
+        << "" << 0 << "" << QByteArray("0");
+    QTest::newRow("a value without its end tag runs to the end")
+        << QByteArray("<QueryRicetteResult><Anno>2023</Anno><Progressivo> 12 "
+                      "</QueryRicetteResult>")
+        << "ATTENZIONE!FARMACIA NON TROVATA" << 2023 << "12" << QByteArray("0");
+}
+
+void tst_Registration::lookUpFailures()
+{
+    QFETCH(QByteArray, prescription);
+    QFETCH(QString, message);
+    QFETCH(int, year);
+    QFETCH(QString, progressive);
+    QFETCH(QByteArray, sentCode);
+    TlsTestServer server;
+    QVERIFY(server.listen());
+    server.setSoapAnswer(200, world(prescription));
+    MainWindowFixture f(configFor(server));
+    QVERIFY(f.logIn(QStringLiteral("u"), QStringLiteral("p")));
+    enterTab(f);
+    f.find<QLineEdit>("Text_COD_ERR")->setText(QStringLiteral("7"));
+    typeNumber(f, QStringLiteral("999000000000001"));
+
+    // Farmacia 0 is a prescription not found, whatever the pharmacy answer.
+    QCOMPARE(f.boxes.texts(), message.isEmpty() ? QStringList() : QStringList{message});
+    if (!sentCode.isEmpty())
+        QVERIFY(server.lastRequest().body.contains("<codice>" + sentCode + "</codice>"));
+    QCOMPARE(f.context->utenti.Farmacia, 0);
+    QCOMPARE(int(f.context->utenti.Anno), year);
+    QCOMPARE(f.find<QLabel>("Label18")->text(), progressive);
+    QCOMPARE(text(f, "Text_COD_ERR"), QString()); // the error fields are cleared
+    QCOMPARE(focusName(), QStringLiteral("Text120"));
+    QVERIFY(!f.find<QPushButton>("bott_assi")->isEnabled());
+}
+
+void tst_Registration::errorChoice()
+{
+    TlsTestServer server;
+    QVERIFY(server.listen());
+    server.setSoapAnswer(200, world());
+    MainWindowFixture f(configFor(server));
+    QVERIFY(f.logIn(QStringLiteral("u"), QStringLiteral("p")));
+    enterTab(f);
+    auto* code = f.find<QLineEdit>("Text_COD_ERR");
+    QVERIFY(opensNoWindow(f, "Text_COD_ERR", QStringLiteral("0")));
+    code->clear();
+    QVERIFY(opensNoWindow(f, "Text_COD_ERR", QStringLiteral("ab")));
+    code->clear();
+
+    // A unique row counts as chosen even when the window is left with Esc.
+    QStringList listed;
+    QVERIFY(searchError(f, "Text_COD_ERR", QStringLiteral("7"), [&](QTreeWidget* list) {
+        listed = rows(list);
+        pressEsc(list);
+    }));
+    QCOMPARE(listed, QStringList{"7|RICETTA SCADUTA|Totale|Farmacia"});
+    QCOMPARE(text(f, "Text_DESCR_ERR"), QStringLiteral("RICETTA SCADUTA"));
+    QCOMPARE(text(f, "Text_add"), QStringLiteral("Totale"));
+    QCOMPARE(f.find<QLineEdit>("Text_sogg")->text(), QStringLiteral("Farmacia").leftJustified(80));
+    QTRY_COMPARE(focusName(), QStringLiteral("Comm_REGISTRA"));
+
+    // With an error chosen, another code typed over it changes nothing.
+    code->setFocus(Qt::MouseFocusReason);
+    code->clear();
+    QVERIFY(opensNoWindow(f, "Text_COD_ERR", QStringLiteral("9")));
+    QCOMPARE(text(f, "Text_add"), QStringLiteral("Totale"));
+    QCOMPARE(f.context->utenti.Errore, 7);
+
+    // After SVUOTA a code matching nothing leaves no error, the focus back in the field.
+    QTest::mouseClick(f.find<QPushButton>("BOTT_SVUOTA"), Qt::LeftButton);
+    QCOMPARE(text(f, "Text_add"), QString());
+    QVERIFY(searchError(f, "Text_COD_ERR", QStringLiteral("99"), [&](QTreeWidget* list) {
+        listed = rows(list);
+        pressEsc(list);
+    }));
+    QCOMPARE(listed, QStringList());
+    QCOMPARE(f.context->utenti.Errore, 0);
+    QTRY_COMPARE(focusName(), QStringLiteral("Text_COD_ERR"));
+
+    // By description, case-sensitive; Enter takes the row selected.
+    code->clear();
+    QVERIFY(searchError(f, "Text_DESCR_ERR", QStringLiteral("RICETTA"), [&](QTreeWidget* list) {
+        listed = rows(list);
+        QTest::keyClick(list, Qt::Key_Down);
+        QTest::keyClick(list, Qt::Key_Return);
+    }));
+    QCOMPARE(listed.size(), 2);
+    QCOMPARE(text(f, "Text_COD_ERR"), QStringLiteral("8"));
+
+    // Moving from the words straight into the emptied code field clears the
+    // error fields on the way, yet the words typed are what is searched.
+    QTest::mouseClick(f.find<QPushButton>("BOTT_SVUOTA"), Qt::LeftButton);
+    f.find<QPlainTextEdit>("Text_DESCR_ERR")->setFocus(Qt::MouseFocusReason);
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("ricetta"));
+    ModalDriver driver([&](QWidget* modal) {
+        listed = rows(modal->findChild<QTreeWidget*>());
+        modal->close();
+    });
+    code->setFocus(Qt::MouseFocusReason);
+    QTRY_VERIFY(driver.acted());
+    QCOMPARE(listed, QStringList{"9|ricetta smarrita|Nessuno|farmacia di turno"});
+    QCOMPARE(text(f, "Text_COD_ERR"), QStringLiteral("9"));
+}
+
+void tst_Registration::quantityFilter()
+{
+    MainWindowFixture f(unreachable());
+    auto* box = f.find<QLineEdit>("Text_QTA_AIC");
+    QCOMPARE(box->text(), QStringLiteral("2"));
+    const QList<QPair<QString, QString>> cases = {
+        {"123", "12"}, {"-1", "-1"}, {"1,", "1,"}, {"a. 1b", "1"}};
+    for (const auto& [typed, kept] : cases) {
+        box->clear();
+        typeIn(f, "Text_QTA_AIC", typed);
+        QCOMPARE(box->text(), kept);
+    }
+}
+
+void tst_Registration::clearingAndLeavingTheTab()
+{
+    TlsTestServer server;
+    QVERIFY(server.listen());
+    server.setSoapAnswer(200, world());
+    MainWindowFixture f(configFor(server));
+    QVERIFY(f.logIn(QStringLiteral("u"), QStringLiteral("p")));
+    enterTab(f);
+    typeNumber(f, QStringLiteral("999000000000001"));
+    typeIn(f, "Text_COD_AIC", QStringLiteral("035683042"));
+    QCOMPARE(text(f, "Text_MOLECO"), QStringLiteral("ENOXAPARINA"));
+    // The drug's name is passed over, with no second look-up.
+    const int sent = server.requestCount();
+    f.find<QLineEdit>("Text_MOLECO")->setFocus(Qt::MouseFocusReason);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QTRY_COMPARE(focusName(), QStringLiteral("Text_COD_ERR"));
+    QCOMPARE(server.requestCount(), sent);
+    QVERIFY(searchError(f, "Text_COD_ERR", QStringLiteral("7"), pressEsc));
+    f.find<QLineEdit>("Text_QTA_AIC")->setText(QStringLiteral("5"));
+
+    QTest::mouseClick(f.find<QPushButton>("Command3"), Qt::LeftButton);
+    QWidget* page = f.find<QTabWidget>("SSTab1")->widget(2);
+    for (QLineEdit* box : page->findChildren<QLineEdit*>())
+        QVERIFY2(box->text().isEmpty() || box->objectName() == "Text_QTA_AIC",
+                 qPrintable(box->objectName()));
+    QCOMPARE(text(f, "Text_DESCR_ERR"), QString());
+    QCOMPARE(text(f, "Text_QTA_AIC"), QStringLiteral("5"));
+    QCOMPARE(f.find<QLabel>("Label18")->text(), QString());
+    QVERIFY(!f.find<QPushButton>("bott_assi")->isEnabled());
+    QCOMPARE(f.find<PanelStatusBar>("StatusBar4")->text(1), QString());
+    QCOMPARE(focusName(), QStringLiteral("Text120"));
+    QCOMPARE(f.context->utenti.Errore, 0);
+    QCOMPARE(f.context->menu.AIC_CERCATO, QString());
+    QTest::mouseClick(f.find<QPushButton>("Comm_REGISTRA"), Qt::LeftButton);
+    QCOMPARE(f.boxes.texts(), QStringList()); // nothing left to register
+
+    // REPORTS clears the tab too, but leaves no focus on its hidden controls.
+    typeIn(f, "Text_COD_AIC", QStringLiteral("1"));
+    f.find<QTabWidget>("SSTab1")->setCurrentIndex(3);
+    QCOMPARE(text(f, "Text_COD_AIC"), QString());
+    QVERIFY(!QApplication::focusWidget() || !page->isAncestorOf(QApplication::focusWidget()));
+    enterTab(f);
+
+    // Every control carries a name and an accessible name for screen readers.
+    for (QWidget* w : page->findChildren<QWidget*>()) {
+        if (qobject_cast<QLineEdit*>(w) || qobject_cast<QPlainTextEdit*>(w) ||
+            qobject_cast<QPushButton*>(w) || qobject_cast<QGroupBox*>(w) ||
+            (qobject_cast<QLabel*>(w) && w->parentWidget() != f.find<QWidget>("StatusBar4") &&
+             w->parentWidget() != f.find<QWidget>("StatusBar2")))
+            QVERIFY2(!w->objectName().isEmpty() && !w->accessibleName().isEmpty(),
+                     qPrintable(w->objectName()));
+    }
+}
+
+void tst_Registration::submission_data()
+{
+    QTest::addColumn<QString>("code"); // error chosen, if any
+    QTest::addColumn<QByteArray>("registration");
+    QTest::addColumn<QStringList>("messages");
+    const QByteArray record = "<ErroreDPCResult><Errore><ID>9</ID></Errore>nota, altro"
+                              "</ErroreDPCResult>";
+    const QString confirm = QStringLiteral("?");
+    QTest::newRow("no error chosen") << "" << record << QStringList{"Soggetto non Farmacia"};
+    QTest::newRow("FARMACIA in capitals") << "8" << record << QStringList{"Soggetto non Farmacia"};
+    QTest::newRow("recorded") << "9" << record << QStringList{confirm, "REGISTRAZIONE EFFETTUATA"};
+    QTest::newRow("no record in the result")
+        << "9" << QByteArray("<ErroreDPCResult>OK</ErroreDPCResult><Errore>")
+        << QStringList{confirm, "REGISTRAZIONE NON RIUSCITA"};
+    QTest::newRow("no result") << "9" << QByteArray()
+                               << QStringList{confirm, "REGISTRAZIONE NON RIUSCITA"};
+}
+
+void tst_Registration::submission()
+{
+    QFETCH(QString, code);
+    QFETCH(QByteArray, registration);
+    QFETCH(QStringList, messages);
+    TlsTestServer server;
+    QVERIFY(server.listen());
+    server.setSoapAnswer(200, world(foundPrescription, registration));
+    MainWindowFixture f(configFor(server));
+    QVERIFY(f.logIn(QStringLiteral("u"), QStringLiteral("p")));
+    enterTab(f);
+    typeNumber(f, QStringLiteral("999000000000001"));
+    typeIn(f, "Text_COD_AIC", QStringLiteral("012345678"));
+    if (!code.isEmpty())
+        QVERIFY(searchError(f, "Text_COD_ERR", code, pressEsc));
+    f.boxes.clear();
+    const int before = server.requestCount();
+
+    // Answered No: nothing is sent.
+    QTest::mouseClick(f.find<QPushButton>("Comm_REGISTRA"), Qt::LeftButton);
+    QCOMPARE(server.requestCount(), before);
+    f.boxes.clear();
+
+    f.boxes.answerNext(QMessageBox::Yes);
+    QTest::mouseClick(f.find<QPushButton>("Comm_REGISTRA"), Qt::LeftButton);
+    QStringList shown = f.boxes.texts();
+    if (shown.size() == 2)
+        shown[0] = QStringLiteral("?");
+    QCOMPARE(shown, messages);
+    QCOMPARE(f.boxes.shown().last().icon, QMessageBox::NoIcon);
+    QCOMPARE(f.boxes.shown().last().title, QStringLiteral("QuorvelDPC"));
+    if (messages.size() == 1) {
+        QCOMPARE(server.requestCount(), before);
+        return;
+    }
+    // Numbers without leading zeros, the prescription number whole.
+    QVERIFY2(server.lastRequest().body.contains(
+                 "<ErroreDPC xmlns='http://tempuri.org/'><prov>PA</prov><anno>2024</anno>"
+                 "<mese>3</mese><codfarma>77</codfarma><numrickey>999000000000001</numrickey>"
+                 "<aic>012345678</aic><pezzi>2</pezzi><errore>9</errore></ErroreDPC>"),
+             server.lastRequest().body.constData());
+    QVERIFY(f.boxes.texts().first().contains(QStringLiteral("\nMese / Anno : 3/2024\n")));
+}
+
+QTEST_MAIN(tst_Registration)
+#include "test_registration.moc"
