@@ -288,6 +288,9 @@ void RegistraPage::Text12_LostFocus()
     u.numrickey.set(joined);
     if (!PrescriptionNumber::passes(u.numrickey.text())) {
         m_context.boxes().inform(this, PrescriptionNumber::wrongCheckMessage(u.numrickey.text()));
+        // A rejected number is not held: "REGISTRA ERRORE" would otherwise send
+        // it with the pharmacy, month and year of the prescription looked up before.
+        u.numrickey.set(u"");
         refocus(Text12);
         return;
     }

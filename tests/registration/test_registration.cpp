@@ -72,6 +72,7 @@ private slots:
     void clearingAndLeavingTheTab();
     void submission_data();
     void submission();
+    void rejectedNumberIsNeverRegistered();
 
 private:
     QTemporaryDir m_data;
@@ -170,8 +171,7 @@ void tst_Registration::checkCharacter_data()
     QTest::newRow("check digit right") << "123450000043211"
                                        << "123450000043211"
                                        << "";
-    QTest::newRow("check digit wrong") << "123450000043212"
-                                       << "123450000043212" << wrong;
+    QTest::newRow("check digit wrong") << "123450000043212" << QString(15, u' ') << wrong;
     QTest::newRow("999 prefix") << "999120000043219"
                                 << "999120000043219"
                                 << "";
@@ -184,10 +184,8 @@ void tst_Registration::checkCharacter_data()
     QTest::newRow("letter prefix") << "a23450000043219"
                                    << "A23450000043219"
                                    << "";
-    QTest::newRow("letter 15th") << "12345000004321x"
-                                 << "12345000004321X" << wrong;
-    QTest::newRow("blank 15th") << "12345000004321"
-                                << "12345000004321 " << wrong;
+    QTest::newRow("letter 15th") << "12345000004321x" << QString(15, u' ') << wrong;
+    QTest::newRow("blank 15th") << "12345000004321" << QString(15, u' ') << wrong;
     QTest::newRow("short exempt") << "9991234"
                                   << "9991234        "
                                   << "";
@@ -510,6 +508,40 @@ void tst_Registration::submission()
                  "<aic>012345678</aic><pezzi>2</pezzi><errore>9</errore></ErroreDPC>"),
              server.lastRequest().body.constData());
     QVERIFY(f.boxes.texts().first().contains(QStringLiteral("\nMese / Anno : 3/2024\n")));
+}
+
+void tst_Registration::rejectedNumberIsNeverRegistered()
+{
+    TlsTestServer server;
+    QVERIFY(server.listen());
+    server.setSoapAnswer(
+        200,
+        world(foundPrescription, "<ErroreDPCResult><Errore><ID>9</ID></Errore></ErroreDPCResult>"));
+    MainWindowFixture f(configFor(server));
+    QVERIFY(f.logIn(QStringLiteral("u"), QStringLiteral("p")));
+    enterTab(f);
+    typeNumber(f, QStringLiteral("123450000043211"));
+    typeIn(f, "Text_COD_AIC", QStringLiteral("012345678"));
+    QVERIFY(searchError(f, "Text_COD_ERR", QStringLiteral("9"), pressEsc));
+
+    // The operator goes back into the second part only and mistypes it.
+    auto* text12 = f.find<QLineEdit>("Text12");
+    text12->setFocus(Qt::MouseFocusReason);
+    text12->selectAll();
+    QTest::keyClicks(text12, QStringLiteral("0000043212"));
+    f.boxes.clear();
+    QTest::keyClick(text12, Qt::Key_Return);
+    QCOMPARE(f.boxes.texts(),
+             QStringList{QStringLiteral("Numero ricetta errato - Controllo Nr  1")});
+
+    f.boxes.clear();
+    f.boxes.answerNext(QMessageBox::Yes);
+    const int before = server.requestCount();
+    QTest::mouseClick(f.find<QPushButton>("Comm_REGISTRA"), Qt::LeftButton);
+    // Leaving Text12 for the button checks the number again; nothing is confirmed or sent.
+    for (const QString& shown : f.boxes.texts())
+        QCOMPARE(shown, QStringLiteral("Numero ricetta errato - Controllo Nr  1"));
+    QCOMPARE(server.requestCount(), before);
 }
 
 QTEST_MAIN(tst_Registration)
