@@ -38,6 +38,7 @@ public:
                                            bool replaceCommas);
 
     QStringList readLines(const QString& fileName) const { return m_staging.readLines(fileName); }
+    QString readText(const QString& fileName) const { return m_staging.readText(fileName); }
 
 private:
     SoapClient& m_client;

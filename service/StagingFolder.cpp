@@ -51,6 +51,14 @@ QStringList StagingFolder::readLines(const QString& fileName) const
     return splitLines(text);
 }
 
+QString StagingFolder::readText(const QString& fileName) const
+{
+    QFile file(path(fileName));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(file.readAll());
+}
+
 QStringList StagingFolder::splitLines(QStringView text)
 {
     QStringList lines;
