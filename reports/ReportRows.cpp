@@ -13,16 +13,40 @@ namespace {
 constexpr std::array<QStringView, 6> RowTags = {u"Anno",     u"Mese",      u"Codfarma",
                                                 u"Farmacia", u"NumricKey", u"ID"};
 
-// Index in RowTags of the start tag "<name>" at `at`, or -1.
+// Index in RowTags of the start tag "<name>" at `at`, or -1. The six names
+// start with six different letters, so one comparison at most is made.
 int rowTagAt(QStringView line, qsizetype at)
 {
-    for (int t = 0; t < int(RowTags.size()); ++t) {
-        const QStringView tag = RowTags[size_t(t)];
-        const qsizetype close = at + 1 + tag.size();
-        if (close < line.size() && line[close] == u'>' && line.sliced(at + 1, tag.size()) == tag)
-            return t;
+    if (at + 1 >= line.size())
+        return -1;
+    int t = -1;
+    switch (line[at + 1].unicode()) {
+    case u'A':
+        t = 0;
+        break;
+    case u'M':
+        t = 1;
+        break;
+    case u'C':
+        t = 2;
+        break;
+    case u'F':
+        t = 3;
+        break;
+    case u'N':
+        t = 4;
+        break;
+    case u'I':
+        t = 5;
+        break;
+    default:
+        return -1;
     }
-    return -1;
+    const QStringView tag = RowTags[size_t(t)];
+    const qsizetype close = at + 1 + tag.size();
+    return close < line.size() && line[close] == u'>' && line.sliced(at + 1, tag.size()) == tag
+               ? t
+               : -1;
 }
 
 } // namespace
@@ -36,8 +60,8 @@ QList<QStringList> ReportRows::read(QStringView stagedText)
         std::array<bool, 6> seen{};
         bool endOfRecord = false;
         for (qsizetype at = line.indexOf(u'<'); at >= 0; at = line.indexOf(u'<', at + 1)) {
-            if (line.sliced(at).startsWith(u"</Errore>")) {
-                endOfRecord = true;
+            if (at + 1 < line.size() && line[at + 1] == u'/') {
+                endOfRecord = endOfRecord || line.sliced(at).startsWith(u"</Errore>");
                 continue;
             }
             const int t = rowTagAt(line, at);

@@ -22,8 +22,12 @@
 #include <QTreeWidget>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <functional>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -76,16 +80,27 @@ QByteArray cannedAnswer(int records)
                   "</soap:Body></soap:Envelope>";
 }
 
-double peakMb()
+// A memory figure of this process from /proc/self/status, in MB.
+double statusMb(const QByteArray& field)
 {
     QFile status(QStringLiteral("/proc/self/status"));
     if (!status.open(QIODevice::ReadOnly))
         return 0.0;
     for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
+        if (line.startsWith(field))
+            return line.mid(field.size()).trimmed().split(' ').first().toDouble() / 1024.0;
     }
     return 0.0;
+}
+
+double peakMb()
+{
+    return statusMb("VmHWM:");
+}
+
+double residentMb()
+{
+    return statusMb("VmRSS:");
 }
 
 void resetPeak()
@@ -93,6 +108,49 @@ void resetPeak()
     QFile clear(QStringLiteral("/proc/self/clear_refs"));
     if (clear.open(QIODevice::WriteOnly))
         clear.write("5");
+}
+
+// A loopback TLS server answering `records` canned records, in a child process of
+// its own so that its copy of the answer does not count in the client's memory.
+// Forked before the client starts any thread.
+struct ServerProcess
+{
+    pid_t pid = -1;
+    quint16 port = 0;
+};
+
+ServerProcess startServer(int argc, char* argv[], int records)
+{
+    int fds[2];
+    if (pipe(fds) != 0)
+        return {};
+    const pid_t pid = fork();
+    if (pid == 0) {
+        close(fds[0]);
+        QCoreApplication app(argc, argv);
+        TlsTestServer server;
+        server.setSoapAnswer(200, cannedAnswer(records));
+        quint16 port = server.listen() ? server.port() : 0;
+        if (write(fds[1], &port, sizeof port) != sizeof port || port == 0)
+            _exit(1);
+        close(fds[1]);
+        app.exec();
+        _exit(0);
+    }
+    close(fds[1]);
+    ServerProcess process{pid, 0};
+    if (pid < 0 || read(fds[0], &process.port, sizeof process.port) != sizeof process.port)
+        process.port = 0;
+    close(fds[0]);
+    return process;
+}
+
+void stopServer(const ServerProcess& process)
+{
+    if (process.pid <= 0)
+        return;
+    kill(process.pid, SIGTERM);
+    waitpid(process.pid, nullptr, 0);
 }
 
 double bestMs(const std::function<void()>& run)
@@ -112,13 +170,26 @@ struct Figures
     double wholeMs = 0, floorMs = 0, peakMb = 0;
 };
 
-Figures measure(int records, TlsTestServer& server, AppContext& context, ReportsPage& page)
+Figures measure(int records, quint16 port, const QString& folder)
 {
-    server.setSoapAnswer(200, cannedAnswer(records));
+    ServiceConfig config;
+    config.endpoint = QUrl(QStringLiteral("https://127.0.0.1:%1/WS/WSQuorvel.asmx").arg(port));
+    config.namespaceUri = QStringLiteral("http://tempuri.org/");
+    config.extraCaCertificates =
+        QSslCertificate::fromPath(QStringLiteral(DPC_TEST_CERT_DIR "/ca.pem"));
+    config.timeoutMs = 120000;
+    SilentBoxes boxes;
+    AppContext context(config, StagingFolder(folder), boxes);
+    context.utenti.Prov.set(u"PA");
+    ReportsPage page(context);
+    page.resize(809, 470);
+    page.show();
+    QCoreApplication::processEvents();
     page.Txt_SC_ANNO->setText(QStringLiteral("2025"));
     QTreeWidget* list = page.ListView1;
 
     Figures f;
+    const double before = residentMb();
     resetPeak();
     f.wholeMs = bestMs([&] {
         page.Comm_ELABORA->click();
@@ -151,10 +222,26 @@ Figures measure(int records, TlsTestServer& server, AppContext& context, Reports
     const double postMs = bestMs([&] { response = context.service().post(operation, children); });
     const double stageMs = bestMs(
         [&] { context.service().stage(response, operation, StagingFolder::exportFile, true); });
-    response.clear();
     QList<QStringList> read;
     const double readMs = bestMs(
         [&] { read = ReportRows::read(context.service().readText(StagingFolder::exportFile)); });
+    // What each step adds to the resident memory at its peak.
+    response.clear();
+    read.clear();
+    double base = residentMb();
+    resetPeak();
+    response = context.service().post(operation, children);
+    const double postPeak = peakMb() - base;
+    base = residentMb();
+    resetPeak();
+    context.service().stage(response, operation, StagingFolder::exportFile, true);
+    const double stagePeak = peakMb() - base;
+    response.clear();
+    base = residentMb();
+    resetPeak();
+    read = ReportRows::read(context.service().readText(StagingFolder::exportFile));
+    const double readPeak = peakMb() - base;
+    read.clear();
     ListSetup::prepare(list, columns);
     const double fillMs = bestMs([&] {
         ListSetup::prepare(list, columns);
@@ -172,9 +259,11 @@ Figures measure(int records, TlsTestServer& server, AppContext& context, Reports
                 f.floorMs, f.wholeMs / f.floorMs, AimRatio);
     std::printf("  breakdown: post %.1f, stage %.1f, read %.1f, fill %.1f, sort %.1f ms\n", postMs,
                 stageMs, readMs, fillMs, sortMs);
-    std::printf("  peak memory during Elabora: %.0f MB (whole process, server's canned answer "
-                "included)\n",
-                f.peakMb);
+    std::printf("  peak memory during Elabora: %.0f MB (client process; %.0f MB before it)\n",
+                f.peakMb, before);
+    std::printf("  added at the peak of each step: post %.0f MB, stage %.0f MB (answer held), "
+                "read %.0f MB\n",
+                postPeak, stagePeak, readPeak);
     return f;
 }
 
@@ -182,6 +271,14 @@ Figures measure(int records, TlsTestServer& server, AppContext& context, Reports
 
 int main(int argc, char* argv[])
 {
+    const ServerProcess smallServer = startServer(argc, argv, 10000);
+    const ServerProcess largeServer = startServer(argc, argv, 100000);
+    if (smallServer.port == 0 || largeServer.port == 0) {
+        std::printf("the loopback servers did not start\n");
+        stopServer(smallServer);
+        stopServer(largeServer);
+        return 1;
+    }
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
@@ -192,26 +289,11 @@ int main(int argc, char* argv[])
     std::printf("build: debug (unoptimised; figures are higher than in a release build)\n");
 #endif
 
-    TlsTestServer server;
-    if (!server.listen())
-        return 1;
     QTemporaryDir folder;
-    ServiceConfig config;
-    config.endpoint = server.endpoint();
-    config.namespaceUri = QStringLiteral("http://tempuri.org/");
-    config.extraCaCertificates =
-        QSslCertificate::fromPath(QStringLiteral(DPC_TEST_CERT_DIR "/ca.pem"));
-    config.timeoutMs = 120000;
-    SilentBoxes boxes;
-    AppContext context(config, StagingFolder(folder.path()), boxes);
-    context.utenti.Prov.set(u"PA");
-    ReportsPage page(context);
-    page.resize(809, 470);
-    page.show();
-    QCoreApplication::processEvents();
-
-    const Figures small = measure(10000, server, context, page);
-    const Figures large = measure(100000, server, context, page);
+    const Figures small = measure(10000, smallServer.port, folder.path());
+    const Figures large = measure(100000, largeServer.port, folder.path());
+    stopServer(smallServer);
+    stopServer(largeServer);
 
     const double perSmall = small.wholeMs / 10000, perLarge = large.wholeMs / 100000;
     const bool ratioMet =
