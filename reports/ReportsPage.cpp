@@ -315,7 +315,9 @@ void ReportsPage::Txt_cod_LostFocus()
     m_lookUpQueued = true;
     QTimer::singleShot(0, this, [this] {
         m_lookUpQueued = false;
-        if (Blanks::trim(Txt_cod->text()).isEmpty())
+        // Nothing to look up, or the operator has left the tab (entering it
+        // again empties the pharmacy fields).
+        if (Blanks::trim(Txt_cod->text()).isEmpty() || !isVisible())
             return;
         const QString code = Txt_cod->text();
         const QString name = txt_rag->text();
@@ -342,7 +344,8 @@ void ReportsPage::txt_rag_LostFocus()
     m_lookUpQueued = true;
     QTimer::singleShot(0, this, [this] {
         m_lookUpQueued = false;
-        if (Blanks::trim(txt_rag->text()).isEmpty() || !Blanks::trim(Txt_cod->text()).isEmpty())
+        if (Blanks::trim(txt_rag->text()).isEmpty() || !Blanks::trim(Txt_cod->text()).isEmpty() ||
+            !isVisible())
             return;
         const QString code = Txt_cod->text();
         const QString name = txt_rag->text();

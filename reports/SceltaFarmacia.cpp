@@ -62,8 +62,9 @@ void SceltaFarmacia::LEGGE()
         return true;
     });
     ListSetup::addRows(listfarmacie, rows);
+    // Typing letters in the list jumps to the business names.
     if (listfarmacie->topLevelItemCount() > 0)
-        listfarmacie->setCurrentItem(listfarmacie->topLevelItem(0));
+        listfarmacie->setCurrentItem(listfarmacie->topLevelItem(0), 1);
 }
 
 void SceltaFarmacia::pick(QTreeWidgetItem* row)
