@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QList>
 #include <QStringList>
 #include <QStringView>
@@ -12,10 +13,13 @@ class ReportRows
 public:
     static constexpr int IdColumn = 5;
 
-    // One row per line holding "</Errore>". The six values are held from line to
+    // One row per line holding "</Errore>". Every tag is looked for on every
+    // line, its value read as the value reader reads it (first start tag, first
+    // end tag after it, blanks trimmed). The six values are held from line to
     // line and never cleared, so a record missing an element shows the value of
-    // the record before it.
-    static QList<QStringList> read(QStringView stagedText);
+    // the record before it. The staged file is UTF-8: it is scanned as bytes
+    // and only the values are decoded, since a year's answer runs to tens of MB.
+    static QList<QStringList> read(QByteArrayView stagedUtf8);
 
     // The pharmacy code the report asks for: the leading whole number of the
     // code field, blanks ignored; 0 when it does not start with a number.

@@ -276,7 +276,7 @@ void ReportsPage::legge_archi()
     Lab_conta->setText(QStringLiteral("0"));
 
     const QList<QStringList> rows =
-        ReportRows::read(m_context.service().readText(StagingFolder::exportFile));
+        ReportRows::read(m_context.service().readUtf8(StagingFolder::exportFile));
     ListSetup::addRows(ListView1, rows);
     Lab_conta->setText(QString::number(rows.size()));
     ColumnSort::ORDINA_COLONNA(ListView1, 3);

@@ -53,10 +53,15 @@ QStringList StagingFolder::readLines(const QString& fileName) const
 
 QString StagingFolder::readText(const QString& fileName) const
 {
+    return QString::fromUtf8(readUtf8(fileName));
+}
+
+QByteArray StagingFolder::readUtf8(const QString& fileName) const
+{
     QFile file(path(fileName));
     if (!file.open(QIODevice::ReadOnly))
         return {};
-    return QString::fromUtf8(file.readAll());
+    return file.readAll();
 }
 
 QStringList StagingFolder::splitLines(QStringView text)

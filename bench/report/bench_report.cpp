@@ -202,7 +202,7 @@ Figures measure(int records, quint16 port, const QString& folder)
 
     // The floor: the same rows, already in memory, filled and sorted once.
     const QList<QStringList> rows =
-        ReportRows::read(context.service().readText(StagingFolder::exportFile));
+        ReportRows::read(context.service().readUtf8(StagingFolder::exportFile));
     QList<ListColumn> columns;
     for (int c = 0; c < list->columnCount(); ++c)
         columns.append({list->headerItem()->text(c), c == 5 ? 0 : 1000, Qt::AlignLeft,
@@ -224,7 +224,7 @@ Figures measure(int records, quint16 port, const QString& folder)
         [&] { context.service().stage(response, operation, StagingFolder::exportFile, true); });
     QList<QStringList> read;
     const double readMs = bestMs(
-        [&] { read = ReportRows::read(context.service().readText(StagingFolder::exportFile)); });
+        [&] { read = ReportRows::read(context.service().readUtf8(StagingFolder::exportFile)); });
     // What each step adds to the resident memory at its peak.
     response.clear();
     read.clear();
@@ -239,7 +239,7 @@ Figures measure(int records, quint16 port, const QString& folder)
     response.clear();
     base = residentMb();
     resetPeak();
-    read = ReportRows::read(context.service().readText(StagingFolder::exportFile));
+    read = ReportRows::read(context.service().readUtf8(StagingFolder::exportFile));
     const double readPeak = peakMb() - base;
     read.clear();
     ListSetup::prepare(list, columns);
