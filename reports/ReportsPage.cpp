@@ -113,9 +113,9 @@ ReportsPage::ReportsPage(AppContext& context, QWidget* parent) : QWidget(parent)
     Txt_cod->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     Label19->setBuddy(Txt_cod);
     Label20 = Controls::place(new QLabel(QStringLiteral("Ragione Sociale"), Frame9), "Label20",
-                              QStringLiteral("Ragione Sociale"), 1920, 420, 1320, 330);
+                              QStringLiteral("Ragione Sociale"), 1920, 420, 1560, 330);
     txt_rag = Controls::place(new QLineEdit(Frame9), "txt_rag", QStringLiteral("Ragione Sociale"),
-                              3240, 360, 3600, 390);
+                              3480, 360, 3360, 390);
     Label20->setBuddy(txt_rag);
     Command4 = Controls::place(new QPushButton(QStringLiteral("Svuota"), Frame9), "Command4",
                                QStringLiteral("Svuota farmacia"), 6960, 300, 720, 510);
