@@ -565,9 +565,10 @@ void ColumnSort::ORDINA_COLONNA(QTreeWidget* list, int column)
     ListSetup::setHeaderTag(list, column0, toggled);
 
     // Rows follow the list's order from here on; Qt's own sorting stays off.
-    // Switching it off also makes the header unclickable: the next click must sort.
+    // Switching it off also makes the header unclickable: keep it as it was.
+    const bool clickable = list->header()->sectionsClickable();
     list->setSortingEnabled(false);
-    list->header()->setSectionsClickable(true);
+    list->header()->setSectionsClickable(clickable);
     const KeyKind kind = type == QStringLiteral("N")   ? KeyKind::Number
                          : type == QStringLiteral("D") ? KeyKind::Date
                                                        : KeyKind::Text;

@@ -1,45 +1,444 @@
 #include "ReportsPage.h"
 
 #include "AppContext.h"
+#include "Blanks.h"
+#include "BusyCursor.h"
+#include "ColumnSort.h"
 #include "Controls.h"
+#include "EnterAsTab.h"
+#include "FocusWatch.h"
+#include "ListSetup.h"
+#include "NumberText.h"
 #include "PanelStatusBar.h"
+#include "ReportRows.h"
+#include "ResultStager.h"
+#include "Ricetta.h"
+#include "SceltaFarmacia.h"
+#include "StagedText.h"
 #include "Twips.h"
+#include "ValueReader.h"
 
+#include <QApplication>
+#include <QButtonGroup>
 #include <QCheckBox>
+#include <QDate>
 #include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+#include <QTreeWidget>
+
+namespace {
+
+const QStringList MonthCaptions = {
+    QStringLiteral("Gennaio"), QStringLiteral("Febbario"), QStringLiteral("Marzo"),
+    QStringLiteral("Aprile"),  QStringLiteral("Maggio"),   QStringLiteral("Giugno"),
+    QStringLiteral("Luglio"),  QStringLiteral("Agosto"),   QStringLiteral("Settembre"),
+    QStringLiteral("Ottobre"), QStringLiteral("Novembre"), QStringLiteral("Dicembre")};
+
+// The columns of the registered-errors list; the last one, hidden, holds the ID.
+QList<ListColumn> reportColumns()
+{
+    return {{QStringLiteral("ANNO"), 780, Qt::AlignLeft, QStringLiteral("S|True|")},
+            {QStringLiteral("MESE"), 780, Qt::AlignRight, QStringLiteral("S|True|")},
+            {QStringLiteral("CODICE"), 1000, Qt::AlignRight, QStringLiteral("S|True|")},
+            {QStringLiteral("FARMACIA"), 4800, Qt::AlignLeft, QStringLiteral("S|True|")},
+            {QStringLiteral("RICETTA N°"), 2100, Qt::AlignLeft, QStringLiteral("N|True|")},
+            {QString(), 0, Qt::AlignLeft, QString()}};
+}
+
+// A report year: digits only, 1900 to 2100.
+bool validYear(const QString& text, qint16& year)
+{
+    if (text.isEmpty() || text.size() > 4)
+        return false;
+    for (QChar c : text) {
+        if (c < u'0' || c > u'9')
+            return false;
+    }
+    const int value = text.toInt();
+    if (value < 1900 || value > 2100)
+        return false;
+    year = qint16(value);
+    return true;
+}
+
+} // namespace
 
 ReportsPage::ReportsPage(AppContext& context, QWidget* parent) : QWidget(parent), m_context(context)
 {
-    Frame8 = Controls::name(new QGroupBox(QStringLiteral(" DATI REGISTRATI "), this), "Frame8",
-                            QStringLiteral("DATI REGISTRATI"));
-    Frame8->setGeometry(8, 8, Twips::px(12135) - 22, 300);
-    Frame9 = Controls::name(new QGroupBox(QStringLiteral(" Scelta Farmacia "), this), "Frame9",
-                            QStringLiteral("Scelta Farmacia"));
-    Frame9->setGeometry(8, 316, 520, 60);
-    Check_TT = Controls::name(new QCheckBox(QStringLiteral("Tutte le Farmacie"), this), "Check_TT",
-                              QStringLiteral("Tutte le Farmacie"));
-    Check_TT->setGeometry(540, 336, 160, 24);
+    const int t = Controls::tabRowTwips;
+    Frame8 = Controls::place(new QGroupBox(QStringLiteral(" DATI REGISTRATI "), this), "Frame8",
+                             QStringLiteral("DATI REGISTRATI"), 120, 720 - t, 11895, 4560);
+    ListView1 = Controls::place(new QTreeWidget(Frame8), "ListView1",
+                                QStringLiteral("Errori registrati"), 120, 300, 8160, 4140);
+    Frame11 = Controls::place(new QGroupBox(QStringLiteral("Scelta mese "), Frame8), "Frame11",
+                              QStringLiteral("Scelta mese"), 8400, 180, 1560, 4260);
+    m_months = new QButtonGroup(this);
+    for (int i = 0; i < 12; ++i) {
+        const QByteArray name = "Option1_" + QByteArray::number(i);
+        auto* option =
+            Controls::place(new QRadioButton(MonthCaptions[i], Frame11), name.constData(),
+                            MonthCaptions[i], 120, 240 + i * 320, 1320, 300);
+        Option1.append(option);
+        m_months->addButton(option, i);
+        connect(option, &QRadioButton::toggled, this, [this, i](bool on) {
+            if (on)
+                Option1_Click(i);
+        });
+    }
+    Label21 = Controls::place(new QLabel(QStringLiteral("SCELTA ANNO"), Frame8), "Label21",
+                              QStringLiteral("SCELTA ANNO"), 10080, 300, 1680, 300);
+    Txt_SC_ANNO = Controls::place(new QLineEdit(Frame8), "Txt_SC_ANNO",
+                                  QStringLiteral("SCELTA ANNO"), 10080, 600, 1680, 390);
+    Txt_SC_ANNO->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    Label21->setBuddy(Txt_SC_ANNO);
+    Check1 = Controls::place(new QCheckBox(QStringLiteral("Annuo"), Frame8), "Check1",
+                             QStringLiteral("Annuo"), 10080, 1140, 1680, 330);
+    Frame10 = Controls::place(new QGroupBox(QStringLiteral("Record N°"), Frame8), "Frame10",
+                              QStringLiteral("Record N°"), 10080, 1620, 1680, 780);
+    Lab_conta = Controls::place(new QLabel(Frame10), "Lab_conta", QStringLiteral("Record N°"), 120,
+                                300, 1440, 360);
+    Lab_conta->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+
+    Frame9 = Controls::place(new QGroupBox(QStringLiteral(" Scelta Farmacia "), this), "Frame9",
+                             QStringLiteral("Scelta Farmacia"), 120, 5400 - t, 7800, 960);
+    Label19 = Controls::place(new QLabel(QStringLiteral("Codice"), Frame9), "Label19",
+                              QStringLiteral("Codice"), 120, 420, 600, 330);
+    Txt_cod = Controls::place(new QLineEdit(Frame9), "Txt_cod", QStringLiteral("Codice farmacia"),
+                              720, 360, 1080, 390);
+    Txt_cod->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    Label19->setBuddy(Txt_cod);
+    Label20 = Controls::place(new QLabel(QStringLiteral("Ragione Sociale"), Frame9), "Label20",
+                              QStringLiteral("Ragione Sociale"), 1920, 420, 1560, 330);
+    txt_rag = Controls::place(new QLineEdit(Frame9), "txt_rag", QStringLiteral("Ragione Sociale"),
+                              3480, 360, 3360, 390);
+    Label20->setBuddy(txt_rag);
+    Command4 = Controls::place(new QPushButton(QStringLiteral("Svuota"), Frame9), "Command4",
+                               QStringLiteral("Svuota farmacia"), 6960, 300, 720, 510);
+    Check_TT = Controls::place(new QCheckBox(QStringLiteral("Tutte le Farmacie"), this), "Check_TT",
+                               QStringLiteral("Tutte le Farmacie"), 8040, 5760 - t, 2400, 330);
     Check_TT->setChecked(true);
-    Command7 = Controls::name(new QPushButton(QStringLiteral("Riduci"), this), "Command7",
-                              QStringLiteral("Riduci"));
-    Comm_ELABORA = Controls::name(new QPushButton(QStringLiteral("Elabora"), this), "Comm_ELABORA",
-                                  QStringLiteral("Elabora"));
-    Com_03 = Controls::name(new QPushButton(QStringLiteral("Esci"), this), "Com_03",
-                            QStringLiteral("Esci"));
-    const int y = 384;
-    Command7->setGeometry(Twips::px(9000), y, 57, 57);
-    Comm_ELABORA->setGeometry(Twips::px(9960), y, 57, 57);
-    Com_03->setGeometry(Twips::px(10920), y, 57, 57);
-    for (QPushButton* b : {Command7, Comm_ELABORA, Com_03})
+
+    Command7 = Controls::place(new QPushButton(QStringLiteral("Riduci"), this), "Command7",
+                               QStringLiteral("Riduci"), 9000, 6480 - t, 855, 855);
+    Comm_ELABORA = Controls::place(new QPushButton(QStringLiteral("Elabora"), this), "Comm_ELABORA",
+                                   QStringLiteral("Elabora"), 9960, 6480 - t, 855, 855);
+    Com_03 = Controls::place(new QPushButton(QStringLiteral("Esci"), this), "Com_03",
+                             QStringLiteral("Esci"), 10920, 6480 - t, 855, 855);
+    for (QPushButton* b : {Command4, Command7, Comm_ELABORA, Com_03})
         b->setAutoDefault(false);
 
     StatusBar3 = new PanelStatusBar(this);
     StatusBar3->setObjectName(QStringLiteral("StatusBar3"));
     StatusBar3->dockAtBottom();
+
+    // The list starts with its columns, before any report has run.
+    ListSetup::prepare(ListView1, reportColumns());
+    ListSetup::sortOnHeaderClick(ListView1);
+    ListView1->installEventFilter(this);
+    connect(ListView1, &QTreeWidget::itemClicked, this, [this] { openDetail(); });
+
+    QList<QWidget*> order{ListView1};
+    for (QRadioButton* option : std::as_const(Option1))
+        order.append(option);
+    order << Txt_SC_ANNO << Check1 << Txt_cod << txt_rag << Command4 << Check_TT << Comm_ELABORA
+          << Command7 << Com_03;
+    for (qsizetype i = 1; i < order.size(); ++i)
+        setTabOrder(order[i - 1], order[i]);
+
+    Txt_cod->installEventFilter(this);
+    EnterAsTab::install(txt_rag);
+    FocusWatch::onLeave(Txt_cod, [this] { Txt_cod_LostFocus(); });
+    FocusWatch::onLeave(txt_rag, [this] { txt_rag_LostFocus(); });
+    connect(Check1, &QCheckBox::toggled, this, &ReportsPage::Check1_Click);
+    connect(Check_TT, &QCheckBox::toggled, this, &ReportsPage::Check_TT_Click);
+    connect(Command4, &QPushButton::clicked, this, &ReportsPage::Command4_Click);
+    connect(Comm_ELABORA, &QPushButton::clicked, this, &ReportsPage::Comm_ELABORA_Click);
 }
 
 void ReportsPage::enter()
 {
+    Utenti& u = m_context.utenti;
     Check_TT->setChecked(true);
+    Txt_SC_ANNO->setText(QString::number(u.Anno != 0 ? int(u.Anno) : QDate::currentDate().year()));
+    u.Anno = NumberText::toInt16(NumberText::leadingNumber(Blanks::trim(Txt_SC_ANNO->text())));
+    legge_report();
+    if (ListView1->topLevelItemCount() > 0) {
+        focusList();
+        return;
+    }
+    // No rows: the focus stays where it was, unless that control is not on
+    // screen (a control of another tab); then the year is the place to start.
+    const QWidget* focused = QApplication::focusWidget();
+    if (!focused || !focused->isVisible())
+        Txt_SC_ANNO->setFocus(Qt::OtherFocusReason);
+}
+
+void ReportsPage::selectMonth(int month)
+{
+    if (month >= 1 && month <= 12) {
+        Option1[month - 1]->setChecked(true);
+        return;
+    }
+    // An exclusive group cannot be emptied one button at a time.
+    m_months->setExclusive(false);
+    for (QRadioButton* option : std::as_const(Option1))
+        option->setChecked(false);
+    m_months->setExclusive(true);
+}
+
+void ReportsPage::Option1_Click(int)
+{
+    // Choosing a month leaves "Annuo" without running its own action, which
+    // would put back the previous month in place of the one just chosen.
+    m_monthPicking = true;
+    Check1->setChecked(false);
+    m_monthPicking = false;
+}
+
+void ReportsPage::Check1_Click()
+{
+    if (m_monthPicking)
+        return;
+    selectMonth(0);
+    if (!Check1->isChecked())
+        selectMonth(m_context.utenti.Mese);
+}
+
+void ReportsPage::Check_TT_Click()
+{
+    Txt_cod->clear();
+    txt_rag->clear();
+}
+
+void ReportsPage::Command4_Click()
+{
+    Txt_cod->clear();
+    txt_rag->clear();
+    Check_TT->setChecked(true);
+}
+
+void ReportsPage::Comm_ELABORA_Click()
+{
+    qint16 year = 0;
+    if (!validYear(Blanks::trim(Txt_SC_ANNO->text()), year)) {
+        m_context.boxes().inform(this, QStringLiteral("ANNO NON VALIDO"));
+        Txt_SC_ANNO->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    m_context.utenti.Anno = year;
+    legge_archi();
+    if (ListView1->topLevelItemCount() > 0)
+        focusList();
+}
+
+void ReportsPage::legge_report()
+{
+    const qint16 month = m_context.utenti.Mese;
+    if (month >= 1 && month <= 12)
+        selectMonth(month);
+    else
+        Check1->setChecked(true);
+    legge_archi();
+}
+
+void ReportsPage::legge_archi()
+{
+    BusyCursor busy;
+    Utenti& u = m_context.utenti;
+    if (!Check1->isChecked() && m_months->checkedId() >= 0)
+        u.Mese = qint16(m_months->checkedId() + 1);
+
+    ListSetup::prepare(ListView1, reportColumns());
+
+    const QString operation = QStringLiteral("F_LoadErroreByAnnoMese");
+    {
+        // The answer is let go as soon as it is staged: a year of a province
+        // is tens of megabytes.
+        const QString response = m_context.service().post(
+            operation,
+            {{QStringLiteral("prov"), u.Prov.text()},
+             {QStringLiteral("flusso"), QStringLiteral("2")},
+             {QStringLiteral("anno"), QString::number(u.Anno)},
+             {QStringLiteral("mese"), QString::number(Check1->isChecked() ? 0 : int(u.Mese))},
+             {QStringLiteral("farmacia"),
+              QString::number(ReportRows::pharmacyCode(Txt_cod->text()))}});
+        if (!m_context.stage(this, response, operation, StagingFolder::exportFile, true,
+                             QStringLiteral("NESSUN DATO TROVATO"))) {
+            Lab_conta->setText(QStringLiteral("0"));
+            return;
+        }
+    }
+    Lab_conta->setText(QStringLiteral("0"));
+
+    const QList<QStringList> rows =
+        ReportRows::read(m_context.service().readUtf8(StagingFolder::exportFile));
+    ListSetup::addRows(ListView1, rows);
+    Lab_conta->setText(QString::number(rows.size()));
+    ColumnSort::ORDINA_COLONNA(ListView1, 3);
+
+    if (ListView1->topLevelItemCount() > 0) {
+        ListView1->clearSelection();
+        ListView1->setCurrentItem(ListView1->topLevelItem(0));
+        focusList();
+    }
+}
+
+void ReportsPage::focusList()
+{
+    ListView1->setFocus(Qt::OtherFocusReason);
+}
+
+void ReportsPage::openDetail()
+{
+    QTreeWidgetItem* row = ListView1->currentItem();
+    if (!row || !row->isSelected()) {
+        const QList<QTreeWidgetItem*> selected = ListView1->selectedItems();
+        row = selected.isEmpty() ? nullptr : selected.first();
+    }
+    if (!row)
+        return;
+    m_context.utenti.Id_errore = Blanks::trim(row->text(ReportRows::IdColumn));
+    Ricetta detail(m_context, window());
+    detail.exec();
+}
+
+void ReportsPage::Txt_cod_LostFocus()
+{
+    if (Blanks::trim(Txt_cod->text()).isEmpty() || m_lookUpQueued)
+        return;
+    // The look-up may open a modal window: run it once the focus change is over.
+    m_lookUpQueued = true;
+    QTimer::singleShot(0, this, [this] {
+        m_lookUpQueued = false;
+        // Nothing to look up, or the operator has left the tab (entering it
+        // again empties the pharmacy fields).
+        if (Blanks::trim(Txt_cod->text()).isEmpty() || !isVisible())
+            return;
+        const QString code = Txt_cod->text();
+        const QString name = txt_rag->text();
+        txt_rag->clear();
+        switch (lookUpPharmacy()) {
+        case Choice::Escaped:
+            Txt_cod->setText(code);
+            txt_rag->setText(name);
+            break;
+        case Choice::Picked:
+            break;
+        case Choice::None:
+            LEGGEUNICO();
+            break;
+        }
+    });
+}
+
+void ReportsPage::txt_rag_LostFocus()
+{
+    if (Blanks::trim(txt_rag->text()).isEmpty() || !Blanks::trim(Txt_cod->text()).isEmpty() ||
+        m_lookUpQueued)
+        return;
+    m_lookUpQueued = true;
+    QTimer::singleShot(0, this, [this] {
+        m_lookUpQueued = false;
+        if (Blanks::trim(txt_rag->text()).isEmpty() || !Blanks::trim(Txt_cod->text()).isEmpty() ||
+            !isVisible())
+            return;
+        const QString code = Txt_cod->text();
+        const QString name = txt_rag->text();
+        Txt_cod->clear();
+        if (lookUpPharmacy() == Choice::Escaped) {
+            Txt_cod->setText(code);
+            txt_rag->setText(name);
+        }
+    });
+}
+
+void ReportsPage::legge_codfarm()
+{
+    lookUpPharmacy();
+}
+
+ReportsPage::Choice ReportsPage::lookUpPharmacy()
+{
+    const QString operation = QStringLiteral("LoadListaFarmacie");
+    const QString response = m_context.service().post(
+        operation, {{QStringLiteral("prov"), m_context.utenti.Prov.text()},
+                    {QStringLiteral("codice"), Blanks::trim(Txt_cod->text())},
+                    {QStringLiteral("ragsoc"), Blanks::trim(txt_rag->text())},
+                    {QStringLiteral("distretto"), QString()}});
+    const std::optional<QString> result = ResultStager::cut(response, operation, false);
+    if (!result) {
+        m_context.boxes().inform(this, QStringLiteral("FARMACIA NON TROVATA"));
+        Txt_cod->clear();
+        Txt_cod->setFocus(Qt::OtherFocusReason);
+    }
+    // Staged even when not found: then the whole answer, split.
+    const QString staged = ResultStager::split(result ? *result : response);
+    if (!m_context.service().staging().write(StagingFolder::exportFile, staged)) {
+        m_context.boxes().inform(this, QStringLiteral("IMPOSSIBILE SCRIVERE IL FILE ") +
+                                           StagingFolder::exportFile);
+        return Choice::None;
+    }
+
+    const qsizetype pharmacies = staged.count(QStringLiteral("<Farmacie>"));
+    if (pharmacies == 1)
+        LEGGEUNICO();
+    if (pharmacies <= 1)
+        return Choice::None;
+
+    SceltaFarmacia choice(m_context, window());
+    choice.exec();
+    if (!choice.picked())
+        return Choice::Escaped;
+    Check_TT->setChecked(false);
+    Txt_cod->setText(choice.codice());
+    txt_rag->setText(choice.ragsoc());
+    return Choice::Picked;
+}
+
+void ReportsPage::LEGGEUNICO()
+{
+    Check_TT->setChecked(false);
+    const QString text = m_context.service().readText(StagingFolder::exportFile);
+    forEachStagedLine(text, [this](QStringView line) {
+        if (ValueReader::hasTag(line, u"Codice"))
+            Txt_cod->setText(ValueReader::LEGGI_VALORE(line, u"Codice"));
+        if (ValueReader::hasTag(line, u"Ragsoc"))
+            txt_rag->setText(ValueReader::LEGGI_VALORE(line, u"Ragsoc"));
+        return true;
+    });
+}
+
+bool ReportsPage::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() != QEvent::KeyPress)
+        return QWidget::eventFilter(watched, event);
+    const auto* key = static_cast<QKeyEvent*>(event);
+    const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+    if (watched == Txt_cod) {
+        if (enter) {
+            EnterAsTab::sendTab(Txt_cod);
+            return true;
+        }
+        // Digits, comma and minus are typed; other characters are dropped.
+        // Control characters (backspace, shortcuts such as paste) pass.
+        const QString text = key->text();
+        if (!text.isEmpty() && text[0].unicode() >= 0x20) {
+            const QChar c = text[0];
+            if (!((c >= u'0' && c <= u'9') || c == u',' || c == u'-'))
+                return true;
+        }
+    } else if (watched == ListView1) {
+        // Any character typed in the list opens the chosen row, as a click does.
+        const QString text = key->text();
+        if (enter || (!text.isEmpty() && text[0].isPrint())) {
+            openDetail();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }

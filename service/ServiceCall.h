@@ -38,6 +38,8 @@ public:
                                            bool replaceCommas);
 
     QStringList readLines(const QString& fileName) const { return m_staging.readLines(fileName); }
+    QString readText(const QString& fileName) const { return m_staging.readText(fileName); }
+    QByteArray readUtf8(const QString& fileName) const { return m_staging.readUtf8(fileName); }
 
 private:
     SoapClient& m_client;

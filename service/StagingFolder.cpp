@@ -51,6 +51,19 @@ QStringList StagingFolder::readLines(const QString& fileName) const
     return splitLines(text);
 }
 
+QString StagingFolder::readText(const QString& fileName) const
+{
+    return QString::fromUtf8(readUtf8(fileName));
+}
+
+QByteArray StagingFolder::readUtf8(const QString& fileName) const
+{
+    QFile file(path(fileName));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.readAll();
+}
+
 QStringList StagingFolder::splitLines(QStringView text)
 {
     QStringList lines;

@@ -27,6 +27,11 @@ public:
 
     // The file's lines; none when it does not exist or cannot be read.
     QStringList readLines(const QString& fileName) const;
+    // The file's whole text, for readers that walk large answers without a
+    // copy per line; "" when it does not exist or cannot be read.
+    QString readText(const QString& fileName) const;
+    // The same as UTF-8 bytes, for readers that only decode the values they keep.
+    QByteArray readUtf8(const QString& fileName) const;
 
     static QStringList splitLines(QStringView text);
 

@@ -1,0 +1,310 @@
+// Times "Elabora" on the REPORTS tab from the click to the filled, counted and
+// sorted list, against a loopback TLS server answering F_LoadErroreByAnnoMese with
+// 10,000 and 100,000 canned records; and, in the same run, the floor: the same
+// rows filled from memory and sorted once. Prints the figures, a breakdown, the
+// peak memory and whether the aims are met.
+#include "AppContext.h"
+#include "ColumnSort.h"
+#include "ListSetup.h"
+#include "ReportRows.h"
+#include "ReportsPage.h"
+#include "TlsTestServer.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRandomGenerator>
+#include <QSslCertificate>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+
+#include <algorithm>
+#include <csignal>
+#include <cstdio>
+#include <functional>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int Runs = 5;
+constexpr double AimRatio = 3.0;
+constexpr double AimPerRecordSpread = 0.30;
+constexpr double AimPeakMb = 400.0;
+
+// Message boxes are counted, never shown.
+class SilentBoxes : public MessageBoxes
+{
+public:
+    QMessageBox::StandardButton show(QWidget*, const MessageRequest& request) override
+    {
+        std::printf("unexpected message: %s\n", qPrintable(request.text));
+        return QMessageBox::Ok;
+    }
+};
+
+QByteArray cannedAnswer(int records)
+{
+    static const char* const names[] = {"FARMACIA CENTRALE", "FARMACIA SAN GIUSEPPE, DR. LO PRESTI",
+                                        "ANTICA FARMACIA RUSSO", "FARMACIA DELL'ETNA",
+                                        "FARMACIA DEL CORSO DI BIANCHI E ROSSI"};
+    QRandomGenerator random(20250115);
+    QByteArray body = "<?xml version=\"1.0\" encoding=\"utf-8\"?><soap:Envelope "
+                      "xmlns:soap=\"http://www.w3.org/2003/05/soap-envelope\"><soap:Body>"
+                      "<F_LoadErroreByAnnoMeseResponse xmlns=\"http://tempuri.org/\">"
+                      "<F_LoadErroreByAnnoMeseResult>";
+    body.reserve(qsizetype(records) * 560);
+    for (int i = 1; i <= records; ++i) {
+        const int code = int(random.bounded(1, 99999));
+        const QByteArray cents = QByteArray::number(random.bounded(100, 500000));
+        body += "<Errore><ID>" + QByteArray::number(i) +
+                "</ID><Flusso>DPC</Flusso><Anno>2025</Anno><Mese>" +
+                QByteArray::number(random.bounded(1, 13)) + "</Mese><Codfarma>" +
+                QByteArray::number(code) + "</Codfarma><Farmacia>" + names[code % 5] +
+                "</Farmacia><NumricKey>" +
+                QByteArray::number(190000000000000LL + random.bounded(1, 999999999)) +
+                "</NumricKey><Assistito>RUSSO GIUSEPPE</Assistito><CodAssistito>"
+                "RSSGPP50A01G273X</CodAssistito><AIC>035946023</AIC><Farmaco>HUMIRA 40 MG "
+                "SOLUZIONE INIETTABILE 2 PENNE</Farmaco><Molecola>ADALIMUMAB</Molecola><Pezzi>" +
+                QByteArray::number(random.bounded(1, 5)) + "</Pezzi><Lordo>" +
+                cents.left(cents.size() - 2) + "," + cents.right(2) +
+                "</Lordo><CodErrore>12</CodErrore><DescrizioneErrore>RICETTA SCADUTA"
+                "</DescrizioneErrore><TipoAddebito>A</TipoAddebito><Soggetto>Farmacia"
+                "</Soggetto></Errore>";
+    }
+    return body + "</F_LoadErroreByAnnoMeseResult></F_LoadErroreByAnnoMeseResponse>"
+                  "</soap:Body></soap:Envelope>";
+}
+
+// A memory figure of this process from /proc/self/status, in MB.
+double statusMb(const QByteArray& field)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0.0;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith(field))
+            return line.mid(field.size()).trimmed().split(' ').first().toDouble() / 1024.0;
+    }
+    return 0.0;
+}
+
+double peakMb()
+{
+    return statusMb("VmHWM:");
+}
+
+double residentMb()
+{
+    return statusMb("VmRSS:");
+}
+
+void resetPeak()
+{
+    QFile clear(QStringLiteral("/proc/self/clear_refs"));
+    if (clear.open(QIODevice::WriteOnly))
+        clear.write("5");
+}
+
+// A loopback TLS server answering `records` canned records, in a child process of
+// its own so that its copy of the answer does not count in the client's memory.
+// Forked before the client starts any thread.
+struct ServerProcess
+{
+    pid_t pid = -1;
+    quint16 port = 0;
+};
+
+ServerProcess startServer(int argc, char* argv[], int records)
+{
+    int fds[2];
+    if (pipe(fds) != 0)
+        return {};
+    const pid_t pid = fork();
+    if (pid == 0) {
+        close(fds[0]);
+        QCoreApplication app(argc, argv);
+        TlsTestServer server;
+        server.setSoapAnswer(200, cannedAnswer(records));
+        quint16 port = server.listen() ? server.port() : 0;
+        if (write(fds[1], &port, sizeof port) != sizeof port || port == 0)
+            _exit(1);
+        close(fds[1]);
+        app.exec();
+        _exit(0);
+    }
+    close(fds[1]);
+    ServerProcess process{pid, 0};
+    if (pid < 0 || read(fds[0], &process.port, sizeof process.port) != sizeof process.port)
+        process.port = 0;
+    close(fds[0]);
+    return process;
+}
+
+void stopServer(const ServerProcess& process)
+{
+    if (process.pid <= 0)
+        return;
+    kill(process.pid, SIGTERM);
+    waitpid(process.pid, nullptr, 0);
+}
+
+double bestMs(const std::function<void()>& run)
+{
+    double best = 1e300;
+    for (int i = 0; i < Runs; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        run();
+        best = std::min(best, double(timer.nsecsElapsed()) / 1e6);
+    }
+    return best;
+}
+
+struct Figures
+{
+    double wholeMs = 0, floorMs = 0, peakMb = 0;
+};
+
+Figures measure(int records, quint16 port, const QString& folder)
+{
+    ServiceConfig config;
+    config.endpoint = QUrl(QStringLiteral("https://127.0.0.1:%1/WS/WSQuorvel.asmx").arg(port));
+    config.namespaceUri = QStringLiteral("http://tempuri.org/");
+    config.extraCaCertificates =
+        QSslCertificate::fromPath(QStringLiteral(DPC_TEST_CERT_DIR "/ca.pem"));
+    config.timeoutMs = 120000;
+    SilentBoxes boxes;
+    AppContext context(config, StagingFolder(folder), boxes);
+    context.utenti.Prov.set(u"PA");
+    ReportsPage page(context);
+    page.resize(809, 470);
+    page.show();
+    QCoreApplication::processEvents();
+    page.Txt_SC_ANNO->setText(QStringLiteral("2025"));
+    QTreeWidget* list = page.ListView1;
+
+    Figures f;
+    const double before = residentMb();
+    resetPeak();
+    f.wholeMs = bestMs([&] {
+        page.Comm_ELABORA->click();
+        QCoreApplication::processEvents(); // the one repaint of the filled list
+    });
+    f.peakMb = peakMb();
+    if (page.Lab_conta->text() != QString::number(records) || list->topLevelItemCount() != records)
+        std::printf("WRONG: counter %s, %d rows\n", qPrintable(page.Lab_conta->text()),
+                    list->topLevelItemCount());
+
+    // The floor: the same rows, already in memory, filled and sorted once.
+    const QList<QStringList> rows =
+        ReportRows::read(context.service().readUtf8(StagingFolder::exportFile));
+    QList<ListColumn> columns;
+    for (int c = 0; c < list->columnCount(); ++c)
+        columns.append({list->headerItem()->text(c), c == 5 ? 0 : 1000, Qt::AlignLeft,
+                        c == 5 ? QString() : QStringLiteral("S|True|")});
+    f.floorMs = bestMs([&] {
+        ListSetup::prepare(list, columns);
+        ListSetup::addRows(list, rows);
+        ColumnSort::ORDINA_COLONNA(list, 3);
+        QCoreApplication::processEvents();
+    });
+
+    // Where the time goes (best of the runs each).
+    const QString operation = QStringLiteral("F_LoadErroreByAnnoMese");
+    const SoapChildren children = {
+        {"prov", "PA"}, {"flusso", "2"}, {"anno", "2025"}, {"mese", "0"}, {"farmacia", "0"}};
+    QString response;
+    const double postMs = bestMs([&] { response = context.service().post(operation, children); });
+    const double stageMs = bestMs(
+        [&] { context.service().stage(response, operation, StagingFolder::exportFile, true); });
+    QList<QStringList> read;
+    const double readMs = bestMs(
+        [&] { read = ReportRows::read(context.service().readUtf8(StagingFolder::exportFile)); });
+    // What each step adds to the resident memory at its peak.
+    response.clear();
+    read.clear();
+    double base = residentMb();
+    resetPeak();
+    response = context.service().post(operation, children);
+    const double postPeak = peakMb() - base;
+    base = residentMb();
+    resetPeak();
+    context.service().stage(response, operation, StagingFolder::exportFile, true);
+    const double stagePeak = peakMb() - base;
+    response.clear();
+    base = residentMb();
+    resetPeak();
+    read = ReportRows::read(context.service().readUtf8(StagingFolder::exportFile));
+    const double readPeak = peakMb() - base;
+    read.clear();
+    ListSetup::prepare(list, columns);
+    const double fillMs = bestMs([&] {
+        ListSetup::prepare(list, columns);
+        ListSetup::addRows(list, rows);
+    });
+    const double sortMs = bestMs([&] {
+        ListSetup::setHeaderTag(list, 2, QStringLiteral("S|True|"));
+        ColumnSort::ORDINA_COLONNA(list, 3);
+    });
+    std::printf("%7d records: answer %.1f MB\n", records,
+                double(cannedAnswer(records).size()) / 1e6);
+    std::printf("  Elabora -> list filled, counted, sorted: %8.1f ms (%.2f us/record)\n", f.wholeMs,
+                f.wholeMs * 1000 / records);
+    std::printf("  floor (fill from memory + one sort):     %8.1f ms  ratio %.2f (aim <= %.1f)\n",
+                f.floorMs, f.wholeMs / f.floorMs, AimRatio);
+    std::printf("  breakdown: post %.1f, stage %.1f, read %.1f, fill %.1f, sort %.1f ms\n", postMs,
+                stageMs, readMs, fillMs, sortMs);
+    std::printf("  peak memory during Elabora: %.0f MB (client process; %.0f MB before it)\n",
+                f.peakMb, before);
+    std::printf("  added at the peak of each step: post %.0f MB, stage %.0f MB (answer held), "
+                "read %.0f MB\n",
+                postPeak, stagePeak, readPeak);
+    return f;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    const ServerProcess smallServer = startServer(argc, argv, 10000);
+    const ServerProcess largeServer = startServer(argc, argv, 100000);
+    if (smallServer.port == 0 || largeServer.port == 0) {
+        std::printf("the loopback servers did not start\n");
+        stopServer(smallServer);
+        stopServer(largeServer);
+        return 1;
+    }
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
+#ifdef NDEBUG
+    std::printf("build: optimised; best of %d runs each\n", Runs);
+#else
+    std::printf("build: debug (unoptimised; figures are higher than in a release build)\n");
+#endif
+
+    QTemporaryDir folder;
+    const Figures small = measure(10000, smallServer.port, folder.path());
+    const Figures large = measure(100000, largeServer.port, folder.path());
+    stopServer(smallServer);
+    stopServer(largeServer);
+
+    const double perSmall = small.wholeMs / 10000, perLarge = large.wholeMs / 100000;
+    const bool ratioMet =
+        small.wholeMs <= AimRatio * small.floorMs && large.wholeMs <= AimRatio * large.floorMs;
+    const bool linearMet = std::abs(perLarge / perSmall - 1.0) <= AimPerRecordSpread;
+    const bool memoryMet = large.peakMb < AimPeakMb;
+    std::printf("within %.0fx the floor at both sizes: %s\n", AimRatio,
+                ratioMet ? "met" : "NOT met");
+    std::printf("time per record 100k vs 10k: %+.0f %% (aim within 30 %%): %s\n",
+                (perLarge / perSmall - 1.0) * 100, linearMet ? "met" : "NOT met");
+    std::printf("peak memory for 100,000 records under %.0f MB: %s\n", AimPeakMb,
+                memoryMet ? "met" : "NOT met");
+    return 0;
+}

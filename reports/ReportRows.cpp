@@ -1,0 +1,147 @@
+#include "ReportRows.h"
+
+#include "NumberText.h"
+
+#include <array>
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+// The tags a row is made of, in column order (MESE and CODICE are formatted).
+// Their names start with six different letters.
+constexpr std::array<QByteArrayView, 6> RowTags = {"Anno",     "Mese",      "Codfarma",
+                                                   "Farmacia", "NumricKey", "ID"};
+
+int tagIndexByLetter(char c)
+{
+    switch (c) {
+    case 'A':
+        return 0;
+    case 'M':
+        return 1;
+    case 'C':
+        return 2;
+    case 'F':
+        return 3;
+    case 'N':
+        return 4;
+    case 'I':
+        return 5;
+    default:
+        return -1;
+    }
+}
+
+qsizetype indexOf(QByteArrayView line, char c, qsizetype from)
+{
+    if (from >= line.size())
+        return -1;
+    const void* hit = std::memchr(line.data() + from, c, size_t(line.size() - from));
+    return hit ? static_cast<const char*>(hit) - line.data() : -1;
+}
+
+// The value after the start tag that ends at `from`: up to the first end tag
+// after it (to the end of the line without one), spaces trimmed.
+QString valueAfter(QByteArrayView line, QByteArrayView tag, qsizetype from)
+{
+    qsizetype end = line.size();
+    for (qsizetype at = indexOf(line, '<', from); at >= 0; at = indexOf(line, '<', at + 1)) {
+        const qsizetype close = at + 2 + tag.size();
+        if (close < line.size() && line[at + 1] == '/' && line[close] == '>' &&
+            line.sliced(at + 2, tag.size()) == tag) {
+            end = at;
+            break;
+        }
+    }
+    while (from < end && line[from] == ' ')
+        ++from;
+    while (end > from && line[end - 1] == ' ')
+        --end;
+    return QString::fromUtf8(line.sliced(from, end - from));
+}
+
+bool plainDigits(const QString& text)
+{
+    if (text.isEmpty() || text.size() > 9)
+        return false;
+    for (QChar c : text) {
+        if (c < u'0' || c > u'9')
+            return false;
+    }
+    return true;
+}
+
+// "##" and "00000" of the usual plain codes without the general number reading;
+// anything else goes through it.
+QString monthCell(const QString& value)
+{
+    if (!plainDigits(value))
+        return NumberText::wholeOrEmpty(NumberText::leadingNumber(value));
+    const int n = value.toInt();
+    return n == 0 ? QString() : QString::number(n);
+}
+
+QString codeCell(const QString& value)
+{
+    if (!plainDigits(value))
+        return NumberText::zeroPadded(NumberText::leadingNumber(value), 5);
+    return QString::number(value.toInt()).rightJustified(5, u'0');
+}
+
+} // namespace
+
+QList<QStringList> ReportRows::read(QByteArrayView stagedUtf8)
+{
+    static constexpr QByteArrayView recordEnd = "</Errore>";
+    QList<QStringList> rows;
+    std::array<QString, 6> held;
+    qsizetype from = 0;
+    const qsizetype size = stagedUtf8.size();
+    while (from < size) {
+        // Lines end at CR or CR LF; a lone LF belongs to its line.
+        const qsizetype cr = indexOf(stagedUtf8, '\r', from);
+        const QByteArrayView line =
+            cr < 0 ? stagedUtf8.sliced(from) : stagedUtf8.sliced(from, cr - from);
+        std::array<bool, 6> seen{};
+        bool endOfRecord = false;
+        for (qsizetype at = indexOf(line, '<', 0); at >= 0 && at + 1 < line.size();
+             at = indexOf(line, '<', at + 1)) {
+            if (line[at + 1] == '/') {
+                endOfRecord = endOfRecord || line.sliced(at).startsWith(recordEnd);
+                continue;
+            }
+            const int t = tagIndexByLetter(line[at + 1]);
+            if (t < 0 || seen[size_t(t)])
+                continue;
+            const QByteArrayView tag = RowTags[size_t(t)];
+            const qsizetype close = at + 1 + tag.size();
+            if (close < line.size() && line[close] == '>' &&
+                line.sliced(at + 1, tag.size()) == tag) {
+                seen[size_t(t)] = true;
+                held[size_t(t)] = valueAfter(line, tag, close + 1);
+            }
+        }
+        if (endOfRecord)
+            rows.append(
+                {held[0], monthCell(held[1]), codeCell(held[2]), held[3], held[4], held[5]});
+        if (cr < 0)
+            break;
+        from = cr + 1;
+        if (from < size && stagedUtf8[from] == '\n')
+            ++from;
+    }
+    return rows;
+}
+
+qint32 ReportRows::pharmacyCode(QStringView codeField)
+{
+    QString digits;
+    digits.reserve(codeField.size());
+    for (QChar c : codeField) {
+        if (c != u' ')
+            digits.append(c);
+    }
+    // Only the whole part counts: "12,5" and "12.5" both ask for pharmacy 12.
+    return NumberText::toInt32(std::trunc(NumberText::leadingNumber(digits)));
+}

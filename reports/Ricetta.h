@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QDialog>
+#include <QString>
+
+class AppContext;
+class QGroupBox;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+
+// RICETTA: one registered error in full, read from the report's staged answer
+// (the record whose <ID> is Id_errore), with "Elimina" to cancel it on the service.
+class Ricetta : public QDialog
+{
+    Q_OBJECT
+public:
+    Ricetta(AppContext& context, QWidget* parent = nullptr);
+
+    // Fills the fields, Id_numerico and Flusso from the export file. False when
+    // no record carries Id_errore.
+    bool maschera();
+
+    void bott_elim_Click();
+
+    QLineEdit* Text_NR;
+    QLineEdit* Text_mese;
+    QLineEdit* Text_COD;
+    QLineEdit* Text_FAR;
+    QLineEdit* Text_CF;
+    QLineEdit* Text4_ASS;
+    QLineEdit* Text_COD_AIC;
+    QLineEdit* Text_DESCR_AIC;
+    QLineEdit* Text_MOLE;
+    QLineEdit* Text_QTA_AIC;
+    QLineEdit* Text_NETTO;
+    QLineEdit* Text_COD_ERR;
+    QPlainTextEdit* Text_DESCR_ERR;
+    QLineEdit* Text_add;
+    QLineEdit* Text_sogg;
+    QPushButton* bott_elim;
+    QPushButton* Com_03;
+
+    qint32 Id_numerico = 0;
+    QString Flusso;
+
+private:
+    AppContext& m_context;
+};
