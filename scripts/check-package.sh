@@ -125,25 +125,32 @@ for _ in $(seq 1 100); do
     sleep 0.1
 done
 sleep 1 # the window is shown after the lock is taken
-check "the program starts offscreen" eval '$started && kill -0 "$program" 2>/dev/null'
+running() { $started && kill -0 "$program" 2>/dev/null; }
+check "the program starts offscreen" running
 kill "$program" 2>/dev/null || true
 wait "$program" 2>/dev/null || true
 cat "$work/program.log"
 check "nothing written beside the program" \
-    test "$(ls -A "$scratch/usr/bin" | tr '\n' ' ')" = "dpc-demo-service quorvel-dpc "
+    test "$(find "$scratch/usr/bin" -mindepth 1 -printf '%f ' | tr ' ' '\n' | sort | xargs)" \
+    = "dpc-demo-service quorvel-dpc"
 
 # The demo service, installed: its certificate from the package, its database in
 # the user's data folder, trusted by the program's built-in certificate authority.
 "${run[@]}" "$scratch/usr/bin/dpc-demo-service" --port 0 >"$work/demo.log" 2>&1 &
 demo=$!
 children+=("$demo")
-if check "the demo service starts" wait_for "$work/demo.log" 60 "listening on"; then
+listening=false
+wait_for "$work/demo.log" 60 "listening on" && listening=true
+check "the demo service starts" "$listening"
+if $listening; then
     port="$(sed -nE 's|.*listening on https://127\.0\.0\.1:([0-9]+)/.*|\1|p' "$work/demo.log")"
     check "its database in the user's data folder" \
         test -s "$home/data/dpc-demo-service/dpc-demo.sqlite"
-    check "its certificate verifies against the built-in CA" \
-        eval 'openssl s_client -connect "127.0.0.1:$port" -verify_return_error \
-            -verify_hostname localhost -CAfile "$(cache DPC_CA_BUNDLE)" </dev/null >"$work/tls.log" 2>&1'
+    verifies() {
+        openssl s_client -connect "127.0.0.1:$port" -verify_return_error -verify_hostname localhost \
+            -CAfile "$(cache DPC_CA_BUNDLE)" </dev/null >"$work/tls.log" 2>&1
+    }
+    check "its certificate verifies against the built-in CA" verifies
     kill -TERM "$demo"
     check "it stops cleanly" wait "$demo"
 fi
