@@ -99,7 +99,7 @@ home="$work/home"
 mkdir -p "$home" "$work/runtime"
 chmod 700 "$work/runtime"
 chmod a-w "$scratch/usr/bin"
-run=(env -i PATH=/usr/bin:/bin HOME="$home" XDG_DATA_HOME="$home/data"
+run=(timeout 120 env -i PATH=/usr/bin:/bin HOME="$home" XDG_DATA_HOME="$home/data"
     XDG_RUNTIME_DIR="$work/runtime" LC_ALL=C.UTF-8 QT_QPA_PLATFORM=offscreen)
 "${run[@]}" "$scratch/usr/bin/quorvel-dpc" --version >"$work/version" 2>&1 || true
 cat "$work/version"
