@@ -4,7 +4,8 @@
 # the files at their places, a valid menu entry and metainfo, dependencies
 # computed from the binaries, and both programs running from there, the
 # program with its bin folder read-only and a scratch home. Then builds the
-# program for another service (in build-package/) and checks it carries it.
+# program for another service (in build-package-check/, so an administrator's
+# build-package/ is left alone) and checks it carries that service.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$root/build"
@@ -157,11 +158,13 @@ fi
 cat "$work/demo.log"
 
 # A package built for another service carries that service's settings.
-"$root/scripts/package.sh" -DDPC_ENDPOINT_URL=https://dpc.asp.example.org/WS/WSQuorvel.asmx \
+custom="$root/build-package-check"
+PACKAGE_BUILD_DIR="$custom" "$root/scripts/package.sh" \
+    -DDPC_ENDPOINT_URL=https://dpc.asp.example.org/WS/WSQuorvel.asmx \
     -DDPC_NAMESPACE_URI=urn:example:dpc/ -DDPC_CA_BUNDLE="$build/demo-certs/untrusted.pem" \
     >"$work/custom.log" 2>&1 || cat "$work/custom.log"
 mkdir -p "$work/custom"
-dpkg -x "$root/build-package/packages/quorvel-dpc_${version}_$arch.deb" "$work/custom"
+dpkg -x "$custom/packages/quorvel-dpc_${version}_$arch.deb" "$work/custom"
 "${run[@]}" "$work/custom/usr/bin/quorvel-dpc" --version >"$work/version" 2>&1 || true
 cat "$work/version"
 check "built for another service: its endpoint" grep -qxF \

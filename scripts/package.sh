@@ -6,11 +6,13 @@
 # (-DDPC_ENDPOINT_URL=... -DDPC_NAMESPACE_URI=... -DDPC_CA_BUNDLE=...), it is
 # built in build-package/, so build/ keeps the demo settings. The service
 # settings are set afresh each time: a package never carries ones left over
-# from an earlier run. The packages are written to <build folder>/packages.
+# from an earlier run. The packages are written to <build folder>/packages;
+# PACKAGE_BUILD_DIR names another build folder.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$root/build"
 [ $# -eq 0 ] || build="$root/build-package"
+build="${PACKAGE_BUILD_DIR:-$build}"
 "$root/scripts/install-deps.sh"
 # Building the packages builds only the two programs and the man pages.
 BUILD_TYPE=RelWithDebInfo TARGETS="quorvel-dpc dpc-demo-service dpc_man_pages" \
