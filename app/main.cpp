@@ -1,15 +1,22 @@
 #include "AppContext.h"
+#include "CommandLine.h"
 #include "MenuDpc.h"
 #include "QtMessageBoxes.h"
 #include "ServiceConfig.h"
 #include "Startup.h"
 
 #include <QApplication>
+#include <QIcon>
 
 int main(int argc, char* argv[])
 {
+    if (const std::optional<int> status = CommandLine::handle(argc, argv))
+        return *status;
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("QuorvelDPC"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("quorvel-dpc"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("quorvel-dpc")));
 
     QtMessageBoxes boxes;
     Startup startup(boxes);

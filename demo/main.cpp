@@ -14,6 +14,7 @@
 #include <QFileInfo>
 #include <QSocketNotifier>
 #include <QSslKey>
+#include <QStandardPaths>
 #include <QTextStream>
 
 #include <csignal>
@@ -46,13 +47,38 @@ bool installSignalHandlers(QCoreApplication& app)
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    return ::sigaction(SIGTERM, &action, nullptr) == 0 && ::sigaction(SIGINT, &action, nullptr) == 0;
+    return ::sigaction(SIGTERM, &action, nullptr) == 0 &&
+           ::sigaction(SIGINT, &action, nullptr) == 0;
 }
 
 int fail(const QString& message)
 {
     QTextStream(stderr) << "dpc-demo-service: " << message << '\n';
     return 1;
+}
+
+struct DefaultFiles
+{
+    QString certificate;
+    QString key;
+    QString database;
+};
+
+// Beside the build when run from the build folder. Installed, the certificate
+// and key come from the package's data folder and the database lives in the
+// user's data folder.
+DefaultFiles defaultFiles()
+{
+    const QString installed = QDir::cleanPath(QCoreApplication::applicationDirPath() +
+                                              QStringLiteral("/" DPC_DEMO_INSTALLED_DATA));
+    if (QFileInfo::exists(installed + QStringLiteral("/server.pem"))) {
+        const QString userData = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+        return {installed + QStringLiteral("/server.pem"),
+                installed + QStringLiteral("/server.key"),
+                userData + QStringLiteral("/dpc-demo.sqlite")};
+    }
+    return {QStringLiteral(DPC_DEMO_SERVER_CERT), QStringLiteral(DPC_DEMO_SERVER_KEY),
+            QStringLiteral(DPC_DEMO_DEFAULT_DATABASE)};
 }
 
 QByteArray readFile(const QString& path, QString* error)
@@ -72,27 +98,42 @@ int main(int argc, char* argv[])
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("dpc-demo-service"));
 
+    const DefaultFiles defaults = defaultFiles();
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Demo D.P.C. web service (SOAP 1.2 over HTTPS on 127.0.0.1)"));
+    parser.setApplicationDescription(
+        QStringLiteral("Demo D.P.C. web service for QuorvelDPC: SOAP 1.2 over HTTPS on 127.0.0.1,\n"
+                       "with sample data seeded into an SQLite file. It is for trying the program\n"
+                       "out and for its tests; it holds no real patient or pharmacy data.\n"
+                       "The demo users are printed at start."));
     parser.addHelpOption();
-    const QCommandLineOption portOption(QStringLiteral("port"), QStringLiteral("TCP port; 0 picks a free one."),
+    const QCommandLineOption portOption(QStringLiteral("port"),
+                                        QStringLiteral("TCP port; 0 picks a free one."),
                                         QStringLiteral("N"), QStringLiteral("8443"));
-    const QCommandLineOption databaseOption(QStringLiteral("database"), QStringLiteral("SQLite file."),
-                                            QStringLiteral("FILE"), QStringLiteral(DPC_DEMO_DEFAULT_DATABASE));
-    const QCommandLineOption certOption(QStringLiteral("cert"), QStringLiteral("Server certificate (PEM)."),
-                                        QStringLiteral("FILE"), QStringLiteral(DPC_DEMO_SERVER_CERT));
-    const QCommandLineOption keyOption(QStringLiteral("key"), QStringLiteral("Server private key (PEM)."),
-                                       QStringLiteral("FILE"), QStringLiteral(DPC_DEMO_SERVER_KEY));
-    const QCommandLineOption namespaceOption(QStringLiteral("namespace"), QStringLiteral("Service namespace URI."),
-                                             QStringLiteral("URI"), QStringLiteral(DPC_DEMO_NAMESPACE));
-    const QCommandLineOption scaleOption(QStringLiteral("scale"),
-                                         QStringLiteral("Multiplies the seeded patients, prescriptions and "
-                                                        "registered errors (first start only)."),
-                                         QStringLiteral("N"), QStringLiteral("1"));
+    const QCommandLineOption databaseOption(
+        QStringLiteral("database"),
+        QStringLiteral("SQLite file, created and seeded on first start (default: %1).")
+            .arg(defaults.database),
+        QStringLiteral("FILE"), defaults.database);
+    const QCommandLineOption certOption(
+        QStringLiteral("cert"),
+        QStringLiteral("Server certificate (PEM; default: %1).").arg(defaults.certificate),
+        QStringLiteral("FILE"), defaults.certificate);
+    const QCommandLineOption keyOption(
+        QStringLiteral("key"),
+        QStringLiteral("Server private key (PEM; default: %1).").arg(defaults.key),
+        QStringLiteral("FILE"), defaults.key);
+    const QCommandLineOption namespaceOption(
+        QStringLiteral("namespace"), QStringLiteral("Service namespace URI."),
+        QStringLiteral("URI"), QStringLiteral(DPC_DEMO_NAMESPACE));
+    const QCommandLineOption scaleOption(
+        QStringLiteral("scale"),
+        QStringLiteral("Multiplies the seeded patients, prescriptions and "
+                       "registered errors (first start only)."),
+        QStringLiteral("N"), QStringLiteral("1"));
     const QCommandLineOption verboseOption(QStringLiteral("verbose"),
                                            QStringLiteral("Log every request on standard error."));
-    parser.addOptions({portOption, databaseOption, certOption, keyOption, namespaceOption, scaleOption,
-                       verboseOption});
+    parser.addOptions({portOption, databaseOption, certOption, keyOption, namespaceOption,
+                       scaleOption, verboseOption});
     parser.process(app);
 
     bool ok = false;
@@ -108,7 +149,8 @@ int main(int argc, char* argv[])
 
     QString error;
     const QByteArray certPem = readFile(parser.value(certOption), &error);
-    const QByteArray keyPem = certPem.isEmpty() ? QByteArray() : readFile(parser.value(keyOption), &error);
+    const QByteArray keyPem =
+        certPem.isEmpty() ? QByteArray() : readFile(parser.value(keyOption), &error);
     if (certPem.isEmpty() || keyPem.isEmpty())
         return fail(error);
     const QSslCertificate certificate(certPem, QSsl::Pem);
@@ -133,7 +175,8 @@ int main(int argc, char* argv[])
         return fail(QStringLiteral("cannot prepare %1: %2").arg(databaseFile, error));
     QTextStream err(stderr);
     if (seeded) {
-        err << "Seeded " << databaseFile << " at scale " << scale << " in " << timer.elapsed() << " ms\n";
+        err << "Seeded " << databaseFile << " at scale " << scale << " in " << timer.elapsed()
+            << " ms\n";
     } else if (existingScale != scale && parser.isSet(scaleOption)) {
         err << "Note: " << databaseFile << " was seeded at scale " << existingScale
             << "; --scale applies to a new database only\n";

@@ -5,6 +5,7 @@ packages=(
     build-essential cmake git openssl
     qt6-base-dev qt6-httpserver-dev qt6-websockets-dev libqt6sql6-sqlite
     libgl-dev clang libclang-rt-14-dev
+    dpkg-dev desktop-file-utils appstream
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -56,6 +56,13 @@ for target in "$root"/build-fuzz/fuzz/fuzz_*; do
     fi
 done
 
+echo "== Debian packages"
+if "$root/scripts/check-package.sh"; then
+    passed=$((passed + 1))
+else
+    failed=$((failed + 1))
+fi
+
 echo
 echo "tests: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

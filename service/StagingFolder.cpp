@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <QTemporaryFile>
@@ -17,12 +18,18 @@ static bool canWriteIn(const QString& folder)
 
 StagingFolder StagingFolder::forProgram()
 {
-    const QString programFolder = QCoreApplication::applicationDirPath();
-    if (canWriteIn(programFolder))
+    return choose(QCoreApplication::applicationDirPath(),
+                  QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+}
+
+StagingFolder StagingFolder::choose(const QString& programFolder, const QString& userFolder)
+{
+    const bool installed = QFileInfo::exists(
+        QDir(programFolder).filePath(QStringLiteral(DPC_INSTALLED_DESKTOP_ENTRY)));
+    if (!installed && canWriteIn(programFolder))
         return StagingFolder(programFolder);
-    const QString dataFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    QDir().mkpath(dataFolder);
-    return StagingFolder(dataFolder);
+    QDir().mkpath(userFolder);
+    return StagingFolder(userFolder);
 }
 
 QString StagingFolder::path(const QString& fileName) const

@@ -14,9 +14,16 @@ public:
 
     explicit StagingFolder(QString folder);
 
-    // The program's own folder when it can be written, otherwise the per-user
-    // application data folder (decided once, for the whole run).
+    // The program's own folder when it can be written and the program is not
+    // installed, otherwise the per-user application data folder (decided once,
+    // for the whole run).
     static StagingFolder forProgram();
+
+    // The same choice for a program in programFolder. An installed program (its
+    // desktop entry in the data folder beside its own) never stages in its
+    // folder: that folder is shared by every program, even where it can be
+    // written (root). userFolder is created when it is chosen.
+    static StagingFolder choose(const QString& programFolder, const QString& userFolder);
 
     const QString& folder() const { return m_folder; }
     QString path(const QString& fileName) const;

@@ -4,10 +4,12 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 #include <csignal>
 #include <sys/resource.h>
+#include <unistd.h>
 
 namespace {
 QString soapAnswer(const QString& operation, const QString& result)
@@ -184,6 +186,38 @@ private slots:
                             "LoadTabErrori", StagingFolder::errorTableFile, true),
                  ServiceCall::Staged::WriteFailed);
         QVERIFY(QFileInfo(staging.path(StagingFolder::errorTableFile)).isDir());
+    }
+
+    // A program run from its build folder stages beside itself; an installed one
+    // (desktop entry under <prefix>/share) always in the user's folder, even where
+    // its own folder can be written.
+    void folderChoice()
+    {
+        QTemporaryDir dir;
+        const QString bin = dir.filePath("prefix/bin");
+        const QString user = dir.filePath("home/.local/share/QuorvelDPC");
+        QVERIFY(QDir().mkpath(bin));
+        QCOMPARE(StagingFolder::choose(bin, user).folder(), bin);
+        QVERIFY(!QFileInfo::exists(user));
+
+        if (::geteuid() != 0) { // permissions do not hold back root
+            QVERIFY(QFile::setPermissions(bin, QFile::ReadOwner | QFile::ExeOwner));
+            QCOMPARE(StagingFolder::choose(bin, user).folder(), user);
+            QVERIFY(QFileInfo(user).isDir());
+            QVERIFY(
+                QFile::setPermissions(bin, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+            QVERIFY(QDir(user).removeRecursively());
+        }
+
+        const QString applications = dir.filePath("prefix/share/applications");
+        QVERIFY(QDir().mkpath(applications));
+        QVERIFY(writeBytes(applications + "/quorvel-dpc.desktop", "[Desktop Entry]\n"));
+        const StagingFolder installed = StagingFolder::choose(bin, user);
+        QCOMPARE(installed.folder(), user);
+        QVERIFY(QFileInfo(user).isDir());
+        QVERIFY(installed.write(StagingFolder::exportFile, "<ID>1</ID>"));
+        QCOMPARE(QDir(bin).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+                 QStringList());
     }
 };
 
