@@ -8,6 +8,7 @@
 #include "PanelStatusBar.h"
 #include "RegistraPage.h"
 #include "ReportsPage.h"
+#include "ShowFromStart.h"
 #include "StatusPanels.h"
 #include "Twips.h"
 
@@ -52,6 +53,7 @@ MenuDpc::MenuDpc(AppContext& context, QWidget* parent)
     for (QPushButton* button : {drugPage->Command6, registraPage->Command5, reportsPage->Command7})
         connect(button, &QPushButton::clicked, this, &MenuDpc::riduci);
     connect(registraPage, &RegistraPage::statusRequested, this, &MenuDpc::status);
+    ShowFromStart::apply(this);
 
     SSTab1->setCurrentIndex(0);
     connect(SSTab1, &QTabWidget::currentChanged, this, &MenuDpc::SSTab1_Click);

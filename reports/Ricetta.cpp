@@ -2,6 +2,7 @@
 
 #include "AppContext.h"
 #include "NumberText.h"
+#include "ShowFromStart.h"
 #include "StagedText.h"
 #include "Twips.h"
 #include "ValueReader.h"
@@ -153,6 +154,7 @@ Ricetta::Ricetta(AppContext& context, QWidget* parent) : QDialog(parent), m_cont
 
     // Nothing can be cancelled that the window is not showing, nor with an ID
     // that is not a whole number.
+    ShowFromStart::apply(this);
     bott_elim->setEnabled(maschera());
     Com_03->setFocus();
 }
