@@ -1,6 +1,7 @@
 #include "NumberText.h"
 
 #include <cfenv>
+#include <charconv>
 #include <cmath>
 
 double NumberText::leadingNumber(QStringView text)
@@ -28,7 +29,17 @@ double NumberText::leadingNumber(QStringView text)
     }
     if (!any)
         return 0.0;
-    return std::strtod(digits.constData(), nullptr);
+    // from_chars always reads a point as the decimal separator, whatever the
+    // C library's numeric locale (strtod would follow it and stop at the point
+    // on an Italian workstation).
+    const char* begin = digits.constData();
+    if (*begin == '+')
+        ++begin;
+    double value = 0.0;
+    const auto [end, error] = std::from_chars(begin, digits.constData() + digits.size(), value);
+    if (error == std::errc::result_out_of_range)
+        return digits.startsWith('-') ? -HUGE_VAL : HUGE_VAL;
+    return error == std::errc() ? value : 0.0;
 }
 
 qint64 NumberText::roundHalfEven(double value, qint64 min, qint64 max)
