@@ -3,6 +3,7 @@
 #include "AppContext.h"
 #include "Blanks.h"
 #include "BusyCursor.h"
+#include "ButtonKeys.h"
 #include "Controls.h"
 #include "EnterAsTab.h"
 #include "FocusWatch.h"
@@ -135,6 +136,7 @@ LoginPage::LoginPage(AppContext& context, QWidget* parent) : QWidget(parent), m_
 
     EnterAsTab::install(Text_UTE);
     EnterAsTab::install(Text_PASS);
+    ButtonKeys::keepOwnKeys(Command1);
     Command1->installEventFilter(this);
 
     FocusWatch::onLeave(Text_UTE,
@@ -159,7 +161,9 @@ bool LoginPage::eventFilter(QObject* watched, QEvent* event)
     if (watched == Command1 && event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
         const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
-        if (enter || !key->text().isEmpty()) {
+        // Tab and Shift+Tab move the focus as on every other control.
+        const bool tab = key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab;
+        if (!tab && (enter || !key->text().isEmpty())) {
             if (enter)
                 EnterAsTab::sendTab(Command1);
             BusyCursor busy;

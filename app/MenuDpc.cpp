@@ -2,6 +2,7 @@
 
 #include "AppContext.h"
 #include "BusyCursor.h"
+#include "ButtonKeys.h"
 #include "DrugSearchPage.h"
 #include "ErrorTableCache.h"
 #include "LoginPage.h"
@@ -23,6 +24,7 @@ MenuDpc::MenuDpc(AppContext& context, QWidget* parent)
     setWindowTitle(MessageBoxes::applicationTitle);
     setAccessibleName(MessageBoxes::applicationTitle);
     setFixedSize(Twips::px(12135), Twips::px(7575));
+    ButtonKeys::install();
 
     SSTab1 = new QTabWidget(this);
     SSTab1->setObjectName(QStringLiteral("SSTab1"));
