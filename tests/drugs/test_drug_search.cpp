@@ -11,6 +11,8 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QTest>
 
 using namespace DemoFixtures;
@@ -43,6 +45,8 @@ private slots:
     void planAndPriceDisplayRules();
     void onlyOneSelectionAtATime();
     void svuotaEmptiesTheTabAndTheLogInBoxes();
+    void returningToTheTabStartsNothing();
+    void logInAfterAFailureEndsInTheAicBox();
 
 private:
     QTemporaryDir m_data;
@@ -231,6 +235,72 @@ void tst_DrugSearch::svuotaEmptiesTheTabAndTheLogInBoxes()
     // The drug fields and the searched code stay.
     QCOMPARE(f.context->utenti.AIC.trimmed(), QString::fromLatin1(aicPlan));
     QCOMPARE(f.context->menu.AIC_CERCATO, QString::fromLatin1(aicPlan));
+}
+
+static void clickTab(MainWindowFixture& f, int index)
+{
+    QTabBar* bar = f.find<QTabWidget>("SSTab1")->tabBar();
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(index).center());
+    QCOMPARE(f.currentTab(), index);
+}
+
+// The toolkit gives the focus back to the box last used on a tab; leaving that
+// box afterwards is not the operator's doing and must not search or complain.
+void tst_DrugSearch::returningToTheTabStartsNothing()
+{
+    TlsTestServer server;
+    QVERIFY(server.listen());
+    server.setSoapAnswer(200, loginAndDrug("<AIC>035946023</AIC><Farmaco>HUMIRA</Farmaco>"));
+    MainWindowFixture f(configFor(server));
+    QVERIFY(f.logIn(QStringLiteral("u"), QStringLiteral("p")));
+    auto* aic = f.find<QLineEdit>("Text1");
+    auto* ingredient = f.find<QLineEdit>("Text2");
+    auto* shown = f.find<QLineEdit>("Text_FARMA");
+
+    // Left from the AIC box: its search runs once, on leaving.
+    QTest::keyClicks(aic, QStringLiteral("035946023"));
+    clickTab(f, 2);
+    int requests = server.requestCount();
+    clickTab(f, 1);
+    QTest::mouseClick(shown, Qt::LeftButton);
+    QCOMPARE(server.requestCount(), requests);
+
+    // Left from the ingredient box while an AIC is held: refused once, on leaving
+    // (entering REGISTRA clears the AIC, the log-in tab does not).
+    searchAic(f, QStringLiteral("035946023"));
+    ingredient->setFocus(Qt::MouseFocusReason);
+    f.boxes.clear();
+    clickTab(f, 0);
+    QCOMPARE(f.boxes.texts(), QStringList{QStringLiteral("USARE SOLO UNA SELEZIONE")});
+    clickTab(f, 1);
+    QTest::mouseClick(shown, Qt::LeftButton);
+    QCOMPARE(f.boxes.shown().size(), 1);
+
+    // Back through a new log-in, from the same box: nothing but the log-in.
+    ingredient->setFocus(Qt::MouseFocusReason);
+    clickTab(f, 0);
+    f.boxes.clear();
+    requests = server.requestCount();
+    QVERIFY(f.logIn(QStringLiteral("u"), QStringLiteral("p")));
+    QCOMPARE(f.boxes.texts(), QStringList{QStringLiteral("NESSUN DATO TROVATO")}); // no error table
+    QCOMPARE(server.requestCount(), requests + 2);
+    QTRY_COMPARE(QApplication::focusWidget(), aic);
+}
+
+void tst_DrugSearch::logInAfterAFailureEndsInTheAicBox()
+{
+    TlsTestServer server;
+    QVERIFY(server.listen());
+    server.setSoapAnswer(500, answer("<soap:Fault><soap:Reason>x</soap:Reason></soap:Fault>"));
+    MainWindowFixture f(configFor(server));
+    QVERIFY(!f.logIn(QStringLiteral("u"), QStringLiteral("p")));
+    QCOMPARE(f.boxes.texts(), QStringList{QStringLiteral("UTENZA O PASSWORD ERRATA")});
+    server.setSoapAnswer(200, loginAndDrug("<AIC>1</AIC>"));
+    QVERIFY(f.logIn(QStringLiteral("u"), QStringLiteral("p")));
+    QTRY_COMPARE(QApplication::focusWidget(), f.find<QLineEdit>("Text1"));
+    // What the operator types next is the AIC.
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("035"));
+    QCOMPARE(f.find<QLineEdit>("Text1")->text(), QStringLiteral("035"));
 }
 
 QTEST_MAIN(tst_DrugSearch)
