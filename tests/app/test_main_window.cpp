@@ -89,6 +89,14 @@ void tst_MainWindow::prescriptionStatusBar()
     u.Mese = 5;
     f.window->status();
     QCOMPARE(bar4->text(0), QStringLiteral("MAGGIO    2024"));
+    // Both ends of the year are months too.
+    u.Mese = 12;
+    f.window->status();
+    QCOMPARE(bar4->text(0), QStringLiteral("DICEMBRE  2024"));
+    QCOMPARE(bar4->text(1), QStringLiteral("1234 - ") + u.Ragsoc.text());
+    u.Mese = 1;
+    f.window->status();
+    QCOMPARE(bar4->text(0), QStringLiteral("GENNAIO   2024"));
     u.Mese = 13;
     f.window->status();
     QCOMPARE(bar4->panelCount(), 2);

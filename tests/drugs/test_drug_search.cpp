@@ -207,6 +207,17 @@ void tst_DrugSearch::onlyOneSelectionAtATime()
     QCOMPARE(f.boxes.texts(), QStringList{QStringLiteral("USARE SOLO UNA SELEZIONE")});
     QCOMPARE(f.context->menu.PRINCIPIO_CERCATO, QString());
 
+    // With an ingredient typed the refusal still ends the handler: nothing is
+    // stored, so nothing is searched later.
+    f.boxes.clear();
+    ingredient->setFocus(Qt::MouseFocusReason);
+    QTest::keyClicks(ingredient, QString::fromLatin1(namePartNoPlan));
+    QTest::keyClick(ingredient, Qt::Key_Return);
+    QCoreApplication::processEvents();
+    QCOMPARE(f.boxes.texts(), QStringList{QStringLiteral("USARE SOLO UNA SELEZIONE")});
+    QCOMPARE(f.context->menu.PRINCIPIO_CERCATO, QString());
+    QVERIFY(!QApplication::activeModalWidget());
+
     // Both set when "Ricerca" runs: refused too.
     f.context->menu.PRINCIPIO_CERCATO = QString::fromLatin1(namePartNoPlan);
     f.boxes.clear();
