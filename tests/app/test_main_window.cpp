@@ -24,6 +24,7 @@ private slots:
     void windowShapeAndTabs();
     void prescriptionStatusBar();
     void tabChangesRebuildOnlyTheirBars();
+    void datePanelFollowsMidnight();
     void esciAskedAndAnsweredNo();
     void esciAnsweredYesClosesTheWindow();
     void enterMovesToTheNextField();
@@ -121,6 +122,23 @@ void tst_MainWindow::tabChangesRebuildOnlyTheirBars()
     tabs->setCurrentIndex(1);
     QCOMPARE(bar4->panelCount(), 0);
     QCOMPARE(f.find<PanelStatusBar>("StatusBar1")->panelCount(), 3);
+}
+
+void tst_MainWindow::datePanelFollowsMidnight()
+{
+    QDateTime now(QDate(2024, 12, 31), QTime(23, 59, 59, 900));
+    MainWindowFixture f(m_demo.config());
+    QVERIFY(f.logIn(userPA, passwordPA));
+    auto* bar = f.find<PanelStatusBar>("StatusBar1");
+    bar->setClock([&now] { return now; });
+    const auto shortDate = [](int y, int m, int d) {
+        return QLocale::system().toString(QDate(y, m, d), QLocale::ShortFormat);
+    };
+    QCOMPARE(bar->text(2), shortDate(2024, 12, 31));
+    // The session stays open past midnight, no tab is selected again.
+    now = QDateTime(QDate(2025, 1, 1), QTime(0, 0, 0, 100));
+    QTRY_COMPARE(bar->text(2), shortDate(2025, 1, 1));
+    QCOMPARE(bar->text(1).trimmed(), QString::fromLatin1(nomePA));
 }
 
 void tst_MainWindow::esciAskedAndAnsweredNo()
