@@ -3,6 +3,7 @@
 #include "QtMessageBoxes.h"
 #include "ServiceConfig.h"
 #include "Startup.h"
+#include "ToolkitTranslations.h"
 
 #include <QApplication>
 
@@ -10,6 +11,7 @@ int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("QuorvelDPC"));
+    ToolkitTranslations::install();
 
     QtMessageBoxes boxes;
     Startup startup(boxes);
