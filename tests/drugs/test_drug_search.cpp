@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -46,6 +47,7 @@ private slots:
     void onlyOneSelectionAtATime();
     void svuotaEmptiesTheTabAndTheLogInBoxes();
     void returningToTheTabStartsNothing();
+    void tabOrderAndFonts();
     void logInAfterAFailureEndsInTheAicBox();
 
 private:
@@ -246,6 +248,41 @@ void tst_DrugSearch::svuotaEmptiesTheTabAndTheLogInBoxes()
     // The drug fields and the searched code stay.
     QCOMPARE(f.context->utenti.AIC.trimmed(), QString::fromLatin1(aicPlan));
     QCOMPARE(f.context->menu.AIC_CERCATO, QString::fromLatin1(aicPlan));
+}
+
+void tst_DrugSearch::tabOrderAndFonts()
+{
+    MainWindowFixture f(m_demo.config());
+    QVERIFY(f.logIn(userPA, passwordPA));
+    auto* ingredient = f.find<QLineEdit>("Text2");
+    ingredient->setFocus(Qt::MouseFocusReason);
+    QTest::keyClick(ingredient, Qt::Key_Return);
+    QTRY_COMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("Command6"));
+
+    f.find<QWidget>("Com_01")->setFocus(Qt::TabFocusReason);
+    QStringList visited;
+    for (int i = 0; i < 16; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        visited << QApplication::focusWidget()->objectName();
+    }
+    QCOMPARE(visited,
+             (QStringList{"Text_DISPO", "Text_NOTA", "Combo1", "Text_PREZZO", "Check_PT",
+                          "Text_FARMA", "Text_AIC", "Text_MOLE", "Text_ATC", "Text_data",
+                          "Com_RIC_MN", "Text1", "SVUOTA", "Text2", "Command6", "Com_01"}));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+    QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("Command6"));
+    QVERIFY(f.boxes.shown().isEmpty());
+
+    QWidget* page = f.window->drugPage;
+    for (QLabel* label : page->findChildren<QLabel*>()) {
+        if (!label->objectName().startsWith(u"Label"))
+            continue; // status bar panels
+        QCOMPARE(label->font().pointSizeF(), 12.0);
+    }
+    for (const char* name : {"Text1", "Text2", "Text_FARMA"})
+        QCOMPARE(f.find<QWidget>(name)->font().pointSizeF(), 12.0);
+    for (const char* name : {"Text_MOLE", "Text_PREZZO", "Text_DISPO", "Check_PT", "Combo1"})
+        QCOMPARE(f.find<QWidget>(name)->font().pointSizeF(), 9.75);
 }
 
 static void clickTab(MainWindowFixture& f, int index)
