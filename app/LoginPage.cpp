@@ -196,8 +196,7 @@ void LoginPage::LOGIN()
 void LoginPage::LEGGE_LOGIN()
 {
     Utenti& u = m_context.utenti;
-    const QStringList lines = m_context.service().readLines(StagingFolder::exportFile);
-    for (const QString& line : lines) {
+    for (QStringView line : m_context.service().readText(StagingFolder::exportFile)) {
         if (ValueReader::hasTag(line, u"ID"))
             u.ID = NumberText::toInt32(
                 NumberText::leadingNumber(ValueReader::LEGGI_VALORE(line, u"ID")));

@@ -34,8 +34,7 @@ void DrugLookup::LEGGE_AIC(AppContext& context)
     }};
     for (const auto& [tag, field] : fields)
         field->set(u"");
-    const QStringList lines = context.service().readLines(StagingFolder::exportFile);
-    for (const QString& line : lines) {
+    for (QStringView line : context.service().readText(StagingFolder::exportFile)) {
         for (const auto& [tag, field] : fields) {
             if (ValueReader::hasTag(line, tag))
                 field->set(ValueReader::LEGGI_VALORE(line, tag));

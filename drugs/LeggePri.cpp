@@ -43,8 +43,7 @@ void LeggePri::LEGGE()
     // the previous record's value.
     QString atc, molecule, aic, name;
     QList<QStringList> rows;
-    const QStringList lines = m_context.service().readLines(StagingFolder::exportFile);
-    for (const QString& line : lines) {
+    for (QStringView line : m_context.service().readText(StagingFolder::exportFile)) {
         if (ValueReader::hasTag(line, u"ATC"))
             atc = ValueReader::LEGGI_VALORE(line, u"ATC");
         if (ValueReader::hasTag(line, u"Molecola"))

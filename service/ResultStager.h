@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <optional>
 
@@ -16,4 +17,10 @@ public:
 
     // Puts a carriage return between every "><", in one linear pass.
     static QString split(QStringView cutText);
+
+    // The staging file for an answer, byte for byte: the split result in UTF-8
+    // followed by CR LF (the same bytes as writing split(cut(...)) would give),
+    // built without the intermediate copies; nothing when the result is absent.
+    static std::optional<QByteArray> stagedBytes(QStringView response, const QString& operation,
+                                                 bool replaceCommas);
 };

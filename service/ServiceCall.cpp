@@ -17,10 +17,11 @@ QString ServiceCall::post(const QString& operation, const SoapChildren& children
 ServiceCall::Staged ServiceCall::stage(const QString& response, const QString& operation,
                                        const QString& fileName, bool replaceCommas)
 {
-    const std::optional<QString> result = ResultStager::cut(response, operation, replaceCommas);
-    if (!result)
+    const std::optional<QByteArray> staged =
+        ResultStager::stagedBytes(response, operation, replaceCommas);
+    if (!staged)
         return Staged::NotFound;
-    if (!m_staging.write(fileName, ResultStager::split(*result)))
+    if (!m_staging.writeBytes(fileName, *staged))
         return Staged::WriteFailed;
     return Staged::Found;
 }

@@ -37,6 +37,7 @@ public:
     static std::optional<QString> inMemory(const QString& response, const QString& operation,
                                            bool replaceCommas);
 
+    StagedText readText(const QString& fileName) const { return m_staging.readText(fileName); }
     QStringList readLines(const QString& fileName) const { return m_staging.readLines(fileName); }
 
 private:

@@ -32,40 +32,45 @@ QString StagingFolder::path(const QString& fileName) const
 
 bool StagingFolder::write(const QString& fileName, const QString& text) const
 {
+    QByteArray bytes = text.toUtf8();
+    bytes.append("\r\n");
+    return writeBytes(fileName, bytes);
+}
+
+bool StagingFolder::writeBytes(const QString& fileName, const QByteArray& bytes) const
+{
     QSaveFile file(path(fileName));
     if (!file.open(QIODevice::WriteOnly))
         return false;
-    QByteArray bytes = text.toUtf8();
-    bytes.append("\r\n");
     if (file.write(bytes) != bytes.size())
         return false;
     return file.commit();
 }
 
-QStringList StagingFolder::readLines(const QString& fileName) const
+StagedText StagingFolder::readText(const QString& fileName) const
 {
     QFile file(path(fileName));
     if (!file.open(QIODevice::ReadOnly))
         return {};
-    const QString text = QString::fromUtf8(file.readAll());
-    return splitLines(text);
+    // Mapped rather than copied: large answers are decoded straight from the page cache.
+    const qint64 size = file.size();
+    if (const uchar* mapped = size > 0 ? file.map(0, size) : nullptr)
+        return StagedText(QString::fromUtf8(QByteArrayView(mapped, size)));
+    return StagedText(QString::fromUtf8(file.readAll()));
+}
+
+QStringList StagingFolder::readLines(const QString& fileName) const
+{
+    return splitLines(readText(fileName).text());
 }
 
 QStringList StagingFolder::splitLines(QStringView text)
 {
     QStringList lines;
-    qsizetype from = 0;
-    const qsizetype size = text.size();
-    while (from < size) {
-        qsizetype cr = text.indexOf(u'\r', from);
-        if (cr < 0) {
-            lines.append(text.mid(from).toString());
-            break;
-        }
-        lines.append(text.mid(from, cr - from).toString());
-        from = cr + 1;
-        if (from < size && text[from] == u'\n')
-            ++from;
-    }
+    lines.reserve(text.count(u'\r') + 1);
+    for (auto line = StagedText::const_iterator(text, 0),
+              end = StagedText::const_iterator(text, text.size());
+         line != end; ++line)
+        lines.append((*line).toString());
     return lines;
 }

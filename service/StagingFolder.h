@@ -1,5 +1,7 @@
 #pragma once
 
+#include "StagedText.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -24,8 +26,14 @@ public:
     // Replaces the file with text + CR LF in one step: a failed or interrupted
     // write leaves the previous file whole. False when the file could not be written.
     bool write(const QString& fileName, const QString& text) const;
+    // The same with the file's exact bytes (line ends included).
+    bool writeBytes(const QString& fileName, const QByteArray& bytes) const;
 
-    // The file's lines; none when it does not exist or cannot be read.
+    // The file's text, to go through line by line; empty (no lines) when it
+    // does not exist or cannot be read.
+    StagedText readText(const QString& fileName) const;
+    // The file's lines as separate strings; none when it does not exist or
+    // cannot be read.
     QStringList readLines(const QString& fileName) const;
 
     static QStringList splitLines(QStringView text);
