@@ -1,5 +1,7 @@
 #include "ResultStager.h"
 
+#include <QBuffer>
+
 #include <algorithm>
 #include <cstring>
 
@@ -68,62 +70,90 @@ QString ResultStager::split(QStringView cutText)
     return out;
 }
 
-std::optional<QByteArray> ResultStager::stagedBytes(QStringView response, const QString& operation,
-                                                    bool replaceCommas)
+bool ResultStager::hasResult(QStringView response, const QString& operation, bool replaceCommas)
 {
-    // The markers are searched in the UTF-8 bytes below, which finds them at
-    // the same characters only for a plain ASCII operation name.
+    if (replaceCommas && markersMoveWithCommas(operation))
+        return cut(response.toString(), operation, true).has_value();
+    return response.contains(QString(u'<' + operation + "Result"));
+}
+
+bool ResultStager::writeStaged(QStringView response, const QString& operation, bool replaceCommas,
+                               QIODevice& device)
+{
+    // The markers are searched slice by slice in UTF-8 below, which finds them
+    // at the same characters only for a plain ASCII operation name.
     const bool plainName = std::all_of(operation.begin(), operation.end(), [](QChar c) {
         return c.unicode() < 0x80 && c != u',' && c != u'.';
     });
     if (!plainName) {
         const std::optional<QString> result = cut(response.toString(), operation, replaceCommas);
-        if (!result)
-            return std::nullopt;
-        return split(*result).toUtf8() + "\r\n";
+        const QByteArray bytes = split(result.value_or(QString())).toUtf8() + "\r\n";
+        return device.write(bytes) == bytes.size();
     }
-    if (!response.contains(QString(u'<' + operation + "Result")))
-        return std::nullopt;
     const QString startMarker = operation + "Result>";
     const qsizetype q = response.indexOf(startMarker);
     const qsizetype from =
         std::min(q >= 0 ? q + startMarker.size() : startMarker.size() - 1, response.size());
-
-    // One UTF-8 conversion of everything after the start: '<', '>', ',' and the
-    // end marker are ASCII, and ASCII bytes are never part of a longer UTF-8
-    // sequence, so the rest works on bytes.
-    QByteArray text = response.sliced(from).toUtf8();
-    char* const first = text.data();
-    const char* const last = first + text.size();
-    if (replaceCommas) {
-        for (char* comma = first;
-             (comma = static_cast<char*>(std::memchr(comma, ',', last - comma)));)
-            *comma++ = '.';
-    }
-
-    // One pass from '<' to '<': each is copied with a carriage return before it
-    // when a '>' precedes it, and the first end marker ends the result. The
-    // output is sized for the worst case; only what is written gets touched.
     const QByteArray endMarker = "</" + operation.toLatin1() + "Result";
-    QByteArray staged(text.size() + text.size() / 2 + 2, Qt::Uninitialized);
-    char* out = staged.data();
-    const char* in = first;
-    while (in < last) {
-        const char* lt = static_cast<const char*>(std::memchr(in, '<', last - in));
-        if (!lt)
-            lt = last;
-        std::memcpy(out, in, static_cast<size_t>(lt - in));
-        out += lt - in;
-        if (lt == last || (lt[1] == '/' && last - lt >= endMarker.size() &&
-                           std::memcmp(lt, endMarker.constData(), endMarker.size()) == 0))
-            break;
-        if (lt > first && lt[-1] == '>')
-            *out++ = '\r';
-        *out++ = '<';
-        in = lt + 1;
+
+    // Slices of about 64 K characters, each ending just before a '<': a slice
+    // never splits a character, an end marker or a "><". '<', '>', ',' and the
+    // end marker are ASCII, and ASCII bytes are never part of a longer UTF-8
+    // sequence, so each slice is converted once and worked on as bytes.
+    constexpr qsizetype sliceSize = 64 * 1024;
+    QByteArray out;
+    char previous = 0; // the last byte of the slice before
+    bool ended = false;
+    for (qsizetype at = from; at < response.size() && !ended;) {
+        qsizetype next = response.indexOf(u'<', std::min(at + sliceSize, response.size()));
+        if (next < 0)
+            next = response.size();
+        QByteArray text = response.sliced(at, next - at).toUtf8();
+        at = next;
+        char* const first = text.data();
+        const char* const last = first + text.size();
+        if (replaceCommas) {
+            for (char* comma = first;
+                 (comma = static_cast<char*>(std::memchr(comma, ',', last - comma)));)
+                *comma++ = '.';
+        }
+        // From '<' to '<': a carriage return before each one that a '>'
+        // precedes; the first end marker ends the result.
+        out.resize(text.size() + text.size() / 2 + 2);
+        char* o = out.data();
+        for (const char* in = first; in < last;) {
+            const char* lt = static_cast<const char*>(std::memchr(in, '<', last - in));
+            if (!lt)
+                lt = last;
+            std::memcpy(o, in, static_cast<size_t>(lt - in));
+            o += lt - in;
+            if (lt == last)
+                break;
+            if (lt[1] == '/' && last - lt >= endMarker.size() &&
+                std::memcmp(lt, endMarker.constData(), endMarker.size()) == 0) {
+                ended = true;
+                break;
+            }
+            if ((lt > first ? lt[-1] : previous) == '>')
+                *o++ = '\r';
+            *o++ = '<';
+            in = lt + 1;
+        }
+        previous = text.isEmpty() ? previous : text.back();
+        const qsizetype length = o - out.constData();
+        if (device.write(out.constData(), length) != length)
+            return false;
     }
-    *out++ = '\r';
-    *out++ = '\n';
-    staged.truncate(out - staged.constData());
-    return staged;
+    return device.write("\r\n", 2) == 2;
+}
+
+std::optional<QByteArray> ResultStager::stagedBytes(QStringView response, const QString& operation,
+                                                    bool replaceCommas)
+{
+    if (!hasResult(response, operation, replaceCommas))
+        return std::nullopt;
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    writeStaged(response, operation, replaceCommas, buffer);
+    return buffer.data();
 }

@@ -17,11 +17,11 @@ QString ServiceCall::post(const QString& operation, const SoapChildren& children
 ServiceCall::Staged ServiceCall::stage(const QString& response, const QString& operation,
                                        const QString& fileName, bool replaceCommas)
 {
-    const std::optional<QByteArray> staged =
-        ResultStager::stagedBytes(response, operation, replaceCommas);
-    if (!staged)
+    if (!ResultStager::hasResult(response, operation, replaceCommas))
         return Staged::NotFound;
-    if (!m_staging.writeBytes(fileName, *staged))
+    if (!m_staging.writeWith(fileName, [&](QIODevice& file) {
+            return ResultStager::writeStaged(response, operation, replaceCommas, file);
+        }))
         return Staged::WriteFailed;
     return Staged::Found;
 }

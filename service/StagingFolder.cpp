@@ -3,9 +3,9 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QTemporaryFile>
+#include <filesystem>
 
 StagingFolder::StagingFolder(QString folder) : m_folder(std::move(folder)) {}
 
@@ -39,12 +39,29 @@ bool StagingFolder::write(const QString& fileName, const QString& text) const
 
 bool StagingFolder::writeBytes(const QString& fileName, const QByteArray& bytes) const
 {
-    QSaveFile file(path(fileName));
-    if (!file.open(QIODevice::WriteOnly))
+    return writeWith(fileName,
+                     [&bytes](QIODevice& file) { return file.write(bytes) == bytes.size(); });
+}
+
+// Written beside the target, then renamed over it: readers see the old file
+// or the new one, never a part. Not synced to disk: both files are rebuilt
+// from the service's next answers, and a sync would make every look-up wait
+// for the disk.
+bool StagingFolder::writeWith(const QString& fileName,
+                              const std::function<bool(QIODevice&)>& write) const
+{
+    const QString target = path(fileName);
+    QTemporaryFile file(target + QStringLiteral(".XXXXXX"));
+    if (!file.open() || !write(file) || !file.flush())
         return false;
-    if (file.write(bytes) != bytes.size())
+    file.close();
+    std::error_code error;
+    std::filesystem::rename(std::filesystem::path(file.fileName().toStdU16String()),
+                            std::filesystem::path(target.toStdU16String()), error);
+    if (error)
         return false;
-    return file.commit();
+    file.setAutoRemove(false);
+    return true;
 }
 
 StagedText StagingFolder::readText(const QString& fileName) const

@@ -4,6 +4,9 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
+
+class QIODevice;
 
 // The folder that holds the staged answers (export_xml.xml and the error-table
 // cache errori_xml.xml). Files are UTF-8; lines end at CR or CRLF, a lone LF
@@ -28,6 +31,9 @@ public:
     bool write(const QString& fileName, const QString& text) const;
     // The same with the file's exact bytes (line ends included).
     bool writeBytes(const QString& fileName, const QByteArray& bytes) const;
+    // The same with bytes that `write` puts on the device as they come; the file
+    // is replaced only when it returns true.
+    bool writeWith(const QString& fileName, const std::function<bool(QIODevice&)>& write) const;
 
     // The file's text, to go through line by line; empty (no lines) when it
     // does not exist or cannot be read.

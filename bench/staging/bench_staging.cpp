@@ -110,8 +110,10 @@ Figures measure(int records)
 
     // What ServiceCall::stage does with an answer.
     const double stageMs = bestMs([&] {
-        const std::optional<QByteArray> staged = ResultStager::stagedBytes(text, operation, true);
-        if (!staged || !staging.writeBytes(StagingFolder::exportFile, *staged))
+        if (!ResultStager::hasResult(text, operation, true) ||
+            !staging.writeWith(StagingFolder::exportFile, [&](QIODevice& file) {
+                return ResultStager::writeStaged(text, operation, true, file);
+            }))
             fail("staging failed");
     });
 

@@ -126,6 +126,11 @@ private slots:
                                         << "Op";
         QTest::newRow("self-closing cut inside a character")
             << QString::fromUtf8("abcdef\xF0\x9D\x84\x9E,<OpResult/><a>1</a>") << "Op";
+        QString records;
+        for (int i = 0; i < 6000; ++i)
+            records += QStringLiteral("<R><E/><E/><E/><E/><E/><E/><N>Città %1,5</N></R>").arg(i);
+        QTest::newRow("answer longer than a slice")
+            << soapAnswer("Op", "<OpResult>" + records + "</OpResult>") << "Op";
         QTest::newRow("line ends kept") << "<OpResult><a>x\r\ny</a>\n<b>\r</b></OpResult>"
                                         << "Op";
         // Comma replacement moves the markers here: "O.p" only matches once
