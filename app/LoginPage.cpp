@@ -8,6 +8,7 @@
 #include "EnterAsTab.h"
 #include "FocusWatch.h"
 #include "NumberText.h"
+#include "StagedText.h"
 #include "Startup.h"
 #include "ValueReader.h"
 
@@ -196,7 +197,7 @@ void LoginPage::LOGIN()
 void LoginPage::LEGGE_LOGIN()
 {
     Utenti& u = m_context.utenti;
-    for (QStringView line : m_context.service().readText(StagingFolder::exportFile)) {
+    for (QStringView line : StagedText(m_context.service().readText(StagingFolder::exportFile))) {
         if (ValueReader::hasTag(line, u"ID"))
             u.ID = NumberText::toInt32(
                 NumberText::leadingNumber(ValueReader::LEGGI_VALORE(line, u"ID")));

@@ -43,7 +43,8 @@ void LeggePri::LEGGE()
     // the previous record's value.
     QString atc, molecule, aic, name;
     QList<QStringList> rows;
-    for (QStringView line : m_context.service().readText(StagingFolder::exportFile)) {
+    const QStringList lines = m_context.service().readLines(StagingFolder::exportFile);
+    for (const QString& line : lines) {
         if (ValueReader::hasTag(line, u"ATC"))
             atc = ValueReader::LEGGI_VALORE(line, u"ATC");
         if (ValueReader::hasTag(line, u"Molecola"))

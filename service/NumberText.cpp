@@ -1,8 +1,10 @@
 #include "NumberText.h"
 
+#include <algorithm>
 #include <cfenv>
-#include <charconv>
 #include <cmath>
+#include <locale.h>
+#include <stdlib.h>
 
 double NumberText::leadingNumber(QStringView text)
 {
@@ -29,17 +31,9 @@ double NumberText::leadingNumber(QStringView text)
     }
     if (!any)
         return 0.0;
-    // from_chars always reads a point as the decimal separator, whatever the
-    // C library's numeric locale (strtod would follow it and stop at the point
-    // on an Italian workstation).
-    const char* begin = digits.constData();
-    if (*begin == '+')
-        ++begin;
-    double value = 0.0;
-    const auto [end, error] = std::from_chars(begin, digits.constData() + digits.size(), value);
-    if (error == std::errc::result_out_of_range)
-        return digits.startsWith('-') ? -HUGE_VAL : HUGE_VAL;
-    return error == std::errc() ? value : 0.0;
+    // Read in the "C" locale: a full stop, whatever locale the program runs under.
+    static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", locale_t(nullptr));
+    return strtod_l(digits.constData(), nullptr, cLocale);
 }
 
 qint64 NumberText::roundHalfEven(double value, qint64 min, qint64 max)

@@ -37,8 +37,9 @@ public:
     static std::optional<QString> inMemory(const QString& response, const QString& operation,
                                            bool replaceCommas);
 
-    StagedText readText(const QString& fileName) const { return m_staging.readText(fileName); }
     QStringList readLines(const QString& fileName) const { return m_staging.readLines(fileName); }
+    QString readText(const QString& fileName) const { return m_staging.readText(fileName); }
+    QByteArray readUtf8(const QString& fileName) const { return m_staging.readUtf8(fileName); }
 
 private:
     SoapClient& m_client;

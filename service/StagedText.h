@@ -3,12 +3,12 @@
 #include <QString>
 #include <QStringView>
 
-// The text of a staging file, read once, and its lines as views into it: no
-// copy per line, however long the answer. Lines end at CR or CR LF; a lone LF
-// belongs to its line; the end of the text after a last line end adds no line.
-// The views stay valid while this object lives.
+// The text of a staging file and its lines as views into it: no copy per line,
+// however long the answer. Lines end at CR or CR LF; a lone LF belongs to its
+// line; the end of the text after a last line end adds no line. The views stay
+// valid while this object lives.
 //
-//     for (QStringView line : staging.readText(StagingFolder::exportFile)) ...
+//     for (QStringView line : StagedText(staging.readText(StagingFolder::exportFile)))
 class StagedText
 {
 public:

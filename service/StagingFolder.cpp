@@ -1,8 +1,11 @@
 #include "StagingFolder.h"
 
+#include "StagedText.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QSaveFile>
 #include <QStandardPaths>
 #include <QTemporaryFile>
 #include <filesystem>
@@ -64,7 +67,12 @@ bool StagingFolder::writeWith(const QString& fileName,
     return true;
 }
 
-StagedText StagingFolder::readText(const QString& fileName) const
+QStringList StagingFolder::readLines(const QString& fileName) const
+{
+    return splitLines(readText(fileName));
+}
+
+QString StagingFolder::readText(const QString& fileName) const
 {
     QFile file(path(fileName));
     if (!file.open(QIODevice::ReadOnly))
@@ -72,13 +80,16 @@ StagedText StagingFolder::readText(const QString& fileName) const
     // Mapped rather than copied: large answers are decoded straight from the page cache.
     const qint64 size = file.size();
     if (const uchar* mapped = size > 0 ? file.map(0, size) : nullptr)
-        return StagedText(QString::fromUtf8(QByteArrayView(mapped, size)));
-    return StagedText(QString::fromUtf8(file.readAll()));
+        return QString::fromUtf8(QByteArrayView(mapped, size));
+    return QString::fromUtf8(file.readAll());
 }
 
-QStringList StagingFolder::readLines(const QString& fileName) const
+QByteArray StagingFolder::readUtf8(const QString& fileName) const
 {
-    return splitLines(readText(fileName).text());
+    QFile file(path(fileName));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.readAll();
 }
 
 QStringList StagingFolder::splitLines(QStringView text)

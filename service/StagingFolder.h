@@ -1,7 +1,5 @@
 #pragma once
 
-#include "StagedText.h"
-
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -35,12 +33,13 @@ public:
     // is replaced only when it returns true.
     bool writeWith(const QString& fileName, const std::function<bool(QIODevice&)>& write) const;
 
-    // The file's text, to go through line by line; empty (no lines) when it
-    // does not exist or cannot be read.
-    StagedText readText(const QString& fileName) const;
-    // The file's lines as separate strings; none when it does not exist or
-    // cannot be read.
+    // The file's lines; none when it does not exist or cannot be read.
     QStringList readLines(const QString& fileName) const;
+    // The file's whole text, for readers that walk large answers without a
+    // copy per line; "" when it does not exist or cannot be read.
+    QString readText(const QString& fileName) const;
+    // The same as UTF-8 bytes, for readers that only decode the values they keep.
+    QByteArray readUtf8(const QString& fileName) const;
 
     static QStringList splitLines(QStringView text);
 

@@ -6,6 +6,7 @@
 // (within 30 % of the middle size).
 
 #include "ResultStager.h"
+#include "StagedText.h"
 #include "StagingFolder.h"
 #include "ValueReader.h"
 
@@ -123,7 +124,7 @@ Figures measure(int records)
     qsizetype valueChars = 0;
     const double readMs = bestMs([&] {
         valueChars = 0;
-        for (QStringView line : staging.readText(StagingFolder::exportFile)) {
+        for (QStringView line : StagedText(staging.readText(StagingFolder::exportFile))) {
             for (const QString& tag : tags) {
                 if (ValueReader::hasTag(line, tag))
                     valueChars += ValueReader::LEGGI_VALORE(line, tag).size();
