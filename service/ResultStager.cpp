@@ -129,7 +129,7 @@ bool ResultStager::writeStaged(QStringView response, const QString& operation, b
             o += lt - in;
             if (lt == last)
                 break;
-            if (lt[1] == '/' && last - lt >= endMarker.size() &&
+            if (lt[1] == '/' && last - lt >= endMarker.size() && lt[2] == endMarker[2] &&
                 std::memcmp(lt, endMarker.constData(), endMarker.size()) == 0) {
                 ended = true;
                 break;
