@@ -27,9 +27,15 @@ void FocusWatch::onLeave(QWidget* widget, std::function<void()> handler)
     of(widget)->m_leave = std::move(handler);
 }
 
+void FocusWatch::moveQuietly(QWidget* target)
+{
+    Quiet quiet;
+    target->setFocus(Qt::OtherFocusReason);
+}
+
 bool FocusWatch::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut) {
+    if (s_quiet == 0 && (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)) {
         const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
         if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
             const auto& handler = event->type() == QEvent::FocusIn ? m_enter : m_leave;

@@ -16,6 +16,19 @@ public:
     static void onEnter(QWidget* widget, std::function<void()> handler);
     static void onLeave(QWidget* widget, std::function<void()> handler);
 
+    // While one exists, focus changes run no handler: for focus the program moves
+    // on the operator's behalf (the toolkit giving it back on a tab switch).
+    class Quiet
+    {
+    public:
+        Quiet() { ++s_quiet; }
+        ~Quiet() { --s_quiet; }
+        Quiet(const Quiet&) = delete;
+        Quiet& operator=(const Quiet&) = delete;
+    };
+    // Gives `target` the focus without running any handler.
+    static void moveQuietly(QWidget* target);
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -25,4 +38,5 @@ private:
 
     std::function<void()> m_enter;
     std::function<void()> m_leave;
+    static inline int s_quiet = 0;
 };

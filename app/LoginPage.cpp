@@ -3,10 +3,12 @@
 #include "AppContext.h"
 #include "Blanks.h"
 #include "BusyCursor.h"
+#include "ButtonKeys.h"
 #include "Controls.h"
 #include "EnterAsTab.h"
 #include "FocusWatch.h"
 #include "NumberText.h"
+#include "StagedText.h"
 #include "Startup.h"
 #include "ValueReader.h"
 
@@ -135,6 +137,7 @@ LoginPage::LoginPage(AppContext& context, QWidget* parent) : QWidget(parent), m_
 
     EnterAsTab::install(Text_UTE);
     EnterAsTab::install(Text_PASS);
+    ButtonKeys::keepOwnKeys(Command1);
     Command1->installEventFilter(this);
 
     FocusWatch::onLeave(Text_UTE,
@@ -159,7 +162,9 @@ bool LoginPage::eventFilter(QObject* watched, QEvent* event)
     if (watched == Command1 && event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
         const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
-        if (enter || !key->text().isEmpty()) {
+        // Tab and Shift+Tab move the focus as on every other control.
+        const bool tab = key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab;
+        if (!tab && (enter || !key->text().isEmpty())) {
             if (enter)
                 EnterAsTab::sendTab(Command1);
             BusyCursor busy;
@@ -192,8 +197,7 @@ void LoginPage::LOGIN()
 void LoginPage::LEGGE_LOGIN()
 {
     Utenti& u = m_context.utenti;
-    const QStringList lines = m_context.service().readLines(StagingFolder::exportFile);
-    for (const QString& line : lines) {
+    for (QStringView line : StagedText(m_context.service().readText(StagingFolder::exportFile))) {
         if (ValueReader::hasTag(line, u"ID"))
             u.ID = NumberText::toInt32(
                 NumberText::leadingNumber(ValueReader::LEGGI_VALORE(line, u"ID")));

@@ -2,6 +2,7 @@
 
 #include "AppContext.h"
 #include "BusyCursor.h"
+#include "ButtonKeys.h"
 #include "DrugSearchPage.h"
 #include "ErrorTableCache.h"
 #include "LoginPage.h"
@@ -12,9 +13,12 @@
 #include "StatusPanels.h"
 #include "Twips.h"
 
+#include <QEvent>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTabBar>
 #include <QTabWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 
 MenuDpc::MenuDpc(AppContext& context, QWidget* parent)
@@ -24,6 +28,7 @@ MenuDpc::MenuDpc(AppContext& context, QWidget* parent)
     setWindowTitle(MessageBoxes::applicationTitle);
     setAccessibleName(MessageBoxes::applicationTitle);
     setFixedSize(Twips::px(12135), Twips::px(7575));
+    ButtonKeys::install();
 
     SSTab1 = new QTabWidget(this);
     SSTab1->setObjectName(QStringLiteral("SSTab1"));
@@ -43,6 +48,7 @@ MenuDpc::MenuDpc(AppContext& context, QWidget* parent)
     for (const auto& [page, caption] : pages) {
         page->setAccessibleName(caption);
         SSTab1->addTab(page, caption);
+        page->installEventFilter(this);
     }
 
     drugPage->attachLoginBoxes(loginPage->Text_UTE, loginPage->Text_PASS);
@@ -68,8 +74,33 @@ bool MenuDpc::loginGuard()
     return false;
 }
 
+bool MenuDpc::eventFilter(QObject* watched, QEvent* event)
+{
+    // A page is shown by a tab switch; the toolkit then gives the focus back to
+    // the control that last had it there, before the tab selection runs.
+    if (event->type() == QEvent::ShowToParent && watched->isWidgetType() &&
+        SSTab1->indexOf(static_cast<QWidget*>(watched)) >= 0 && !m_pageSwitch) {
+        m_pageSwitch.emplace();
+        // Ends at the tab selection, or at the latest once control is back in the loop.
+        QTimer::singleShot(0, this, [this] { m_pageSwitch.reset(); });
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+// The operator did not choose the control the toolkit gave the focus back to:
+// leaving it must not start a look-up or a message. The focus goes to the row
+// of tabs, quietly, until the tab's own entry (or the operator) puts it somewhere.
+void MenuDpc::settleRestoredFocus()
+{
+    QWidget* restored = focusWidget();
+    if (m_pageSwitch && restored && SSTab1->currentWidget()->isAncestorOf(restored))
+        FocusWatch::moveQuietly(SSTab1->tabBar());
+    m_pageSwitch.reset();
+}
+
 void MenuDpc::SSTab1_Click(int index)
 {
+    settleRestoredFocus();
     m_context.menu.NESSUN_DATO = 0;
     m_context.menu.FARMACO_NON_TROVATO = 0;
     switch (index) {

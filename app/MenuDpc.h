@@ -1,6 +1,9 @@
 #pragma once
 
+#include "FocusWatch.h"
+
 #include <QWidget>
+#include <optional>
 
 class AppContext;
 class DrugSearchPage;
@@ -30,10 +33,15 @@ public slots:
     void esci();   // "Esci" on any tab
     void riduci(); // "Riduci" on any tab
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void SSTab1_Click(int index);
+    void settleRestoredFocus();
     bool loginGuard();
     void accedi(); // the log-in action of "ACCEDI"
 
     AppContext& m_context;
+    std::optional<FocusWatch::Quiet> m_pageSwitch; // from a page's showing to its tab selection
 };

@@ -7,12 +7,18 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLocale>
+#include <QTimer>
+#include <algorithm>
 
 static const char* sizeProperty = "dpcSize";
 static const char* widthProperty = "dpcWidthTwips";
+static const char* dateProperty = "dpcDate";
 
-PanelStatusBar::PanelStatusBar(QWidget* parent) : QWidget(parent), m_layout(new QHBoxLayout(this))
+PanelStatusBar::PanelStatusBar(QWidget* parent)
+    : QWidget(parent), m_layout(new QHBoxLayout(this)), m_dateTimer(new QTimer(this))
 {
+    m_dateTimer->setSingleShot(true);
+    connect(m_dateTimer, &QTimer::timeout, this, &PanelStatusBar::refreshDates);
     m_layout->setContentsMargins(1, 1, 1, 1);
     m_layout->setSpacing(2);
     m_layout->addStretch(0);
@@ -105,7 +111,34 @@ void PanelStatusBar::setAlignment(int panel, Qt::Alignment alignment)
 
 void PanelStatusBar::setDateStyle(int panel)
 {
-    setText(panel, QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat));
+    m_panels[panel]->setProperty(dateProperty, true);
+    refreshDates();
+}
+
+void PanelStatusBar::setClock(std::function<QDateTime()> clock)
+{
+    m_clock = std::move(clock);
+    refreshDates();
+}
+
+void PanelStatusBar::refreshDates()
+{
+    const QDateTime now = m_clock();
+    const QString today = QLocale::system().toString(now.date(), QLocale::ShortFormat);
+    bool any = false;
+    for (int i = 0; i < m_panels.size(); ++i) {
+        if (!m_panels[i]->property(dateProperty).toBool())
+            continue;
+        any = true;
+        if (text(i) != today)
+            setText(i, today);
+    }
+    if (!any)
+        return;
+    // Just after the next midnight; at least once a minute, so a clock set
+    // forward or a machine woken from sleep shows the right day soon.
+    const qint64 toMidnight = now.msecsTo(now.date().addDays(1).startOfDay()) + 50;
+    m_dateTimer->start(static_cast<int>(std::clamp<qint64>(toMidnight, 50, 60000)));
 }
 
 QString PanelStatusBar::text(int panel) const

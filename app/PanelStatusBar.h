@@ -1,9 +1,12 @@
 #pragma once
 
+#include <QDateTime>
 #include <QWidget>
+#include <functional>
 
 class QHBoxLayout;
 class QLabel;
+class QTimer;
 
 // A status bar made of panels that its owner rebuilds from scratch: each panel
 // has a text, a width (fixed, sized to its text, or taking the remaining
@@ -33,7 +36,11 @@ public:
     void setWidthTwips(int panel, int twips);
     void setSize(int panel, Size size);
     void setAlignment(int panel, Qt::Alignment alignment);
-    void setDateStyle(int panel); // shows today's date in the system's short form
+    // Shows today's date in the system's short form, and keeps showing it: the
+    // panel follows the clock past midnight.
+    void setDateStyle(int panel);
+    // The clock the date panels read (the system's by default).
+    void setClock(std::function<QDateTime()> clock);
 
     QString text(int panel) const;
     Qt::Alignment alignment(int panel) const;
@@ -46,9 +53,12 @@ protected:
 
 private:
     void placeAtBottom();
+    void refreshDates();
 
     QHBoxLayout* m_layout;
     int m_dockRow = -1;
     int m_dockWidth = -1;
     QList<QLabel*> m_panels;
+    QTimer* m_dateTimer;
+    std::function<QDateTime()> m_clock = [] { return QDateTime::currentDateTime(); };
 };

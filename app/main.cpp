@@ -4,6 +4,7 @@
 #include "QtMessageBoxes.h"
 #include "ServiceConfig.h"
 #include "Startup.h"
+#include "ToolkitTranslations.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -17,6 +18,7 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QStringLiteral("QuorvelDPC"));
     QGuiApplication::setDesktopFileName(QStringLiteral("quorvel-dpc"));
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("quorvel-dpc")));
+    ToolkitTranslations::install();
 
     QtMessageBoxes boxes;
     Startup startup(boxes);

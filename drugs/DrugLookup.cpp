@@ -1,6 +1,7 @@
 #include "DrugLookup.h"
 
 #include "AppContext.h"
+#include "StagedText.h"
 #include "ValueReader.h"
 
 #include <array>
@@ -34,8 +35,7 @@ void DrugLookup::LEGGE_AIC(AppContext& context)
     }};
     for (const auto& [tag, field] : fields)
         field->set(u"");
-    const QStringList lines = context.service().readLines(StagingFolder::exportFile);
-    for (const QString& line : lines) {
+    for (QStringView line : StagedText(context.service().readText(StagingFolder::exportFile))) {
         for (const auto& [tag, field] : fields) {
             if (ValueReader::hasTag(line, tag))
                 field->set(ValueReader::LEGGI_VALORE(line, tag));

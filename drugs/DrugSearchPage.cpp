@@ -113,12 +113,21 @@ DrugSearchPage::DrugSearchPage(AppContext& context, QWidget* parent)
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
     StatusBar1->dockAtBottom();
 
-    // Tab order as the tab indexes give it: the search row, then the buttons.
-    setTabOrder(Com_RIC_MN, Text1);
-    setTabOrder(Text1, SVUOTA);
-    setTabOrder(SVUOTA, Text2);
-    setTabOrder(Text2, Com_01);
-    setTabOrder(Com_01, Command6);
+    // 12-point labels, input boxes and drug name; 9.75-point for the other data.
+    QFont small = font();
+    small.setPointSizeF(9.75);
+    for (QLabel* label : {Label7, Label8, Label9, Label10, Label11, Label12, Label13, Label14})
+        label->setFont(big);
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{Text_MOLE, Text_ATC, Text_AIC, Text_data, Text_PREZZO,
+                                         Text_NOTA, Text_DISPO, Check_PT, Combo1})
+        w->setFont(small);
+
+    // Tab order as the tab indexes give it: "Esci", the drug data, then the
+    // search row, "Svuota", the ingredient box and "Riduci"; see focusNextPrevChild.
+    m_tabOrder = {Com_01,     Text_DISPO, Text_NOTA, Combo1,   Text_PREZZO, Check_PT,
+                  Text_FARMA, Text_AIC,   Text_MOLE, Text_ATC, Text_data,   Com_RIC_MN,
+                  Text1,      SVUOTA,     Text2,     Command6};
 
     EnterAsTab::install(Text1);
     EnterAsTab::install(Text2);
@@ -126,6 +135,30 @@ DrugSearchPage::DrugSearchPage(AppContext& context, QWidget* parent)
     FocusWatch::onLeave(Text2, [this] { Text2_LostFocus(); });
     connect(Com_RIC_MN, &QPushButton::clicked, this, &DrugSearchPage::ricerca);
     connect(SVUOTA, &QPushButton::clicked, this, &DrugSearchPage::SVUOTA_Click);
+}
+
+// Tab and Shift+Tab (and Enter in the search boxes) follow the tab's own order,
+// round the tab, whatever order the controls were created in.
+bool DrugSearchPage::focusNextPrevChild(bool next)
+{
+    const QWidget* current = focusWidget();
+    qsizetype at = -1;
+    for (qsizetype i = 0; i < m_tabOrder.size() && at < 0 && current; ++i) {
+        if (m_tabOrder[i] == current || m_tabOrder[i]->isAncestorOf(current))
+            at = i;
+    }
+    if (at < 0)
+        return QWidget::focusNextPrevChild(next);
+    const qsizetype n = m_tabOrder.size();
+    for (qsizetype step = 1; step < n; ++step) {
+        QWidget* candidate = m_tabOrder[(at + (next ? step : n - step)) % n];
+        if (candidate->isVisible() && candidate->isEnabled() &&
+            (candidate->focusPolicy() & Qt::TabFocus)) {
+            candidate->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+            return true;
+        }
+    }
+    return QWidget::focusNextPrevChild(next);
 }
 
 void DrugSearchPage::attachLoginBoxes(QLineEdit* user, QLineEdit* password)

@@ -105,6 +105,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             check(QString(*plain).replace(u',', u'.') == *dotted);
     }
 
+    // The one-pass staging writes exactly what cutting and splitting give.
+    for (const auto& [cut, commas] : {std::pair{&plain, false}, std::pair{&dotted, true}}) {
+        const std::optional<QByteArray> staged =
+            ResultStager::stagedBytes(answer, operation, commas);
+        check(staged.has_value() == cut->has_value());
+        if (staged)
+            check(*staged == ResultStager::split(**cut).toUtf8() + "\r\n");
+    }
+
     const QString text = dotted ? *dotted : answer;
     const QString split = ResultStager::split(text);
     checkSplit(text, split);

@@ -6,14 +6,24 @@ packages=(
     qt6-base-dev qt6-httpserver-dev qt6-websockets-dev libqt6sql6-sqlite
     libgl-dev clang libclang-rt-14-dev
     dpkg-dev desktop-file-utils appstream
+    qt6-translations-l10n locales
 )
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
+# The operators' desktop locale: the window tests also run under it.
+has_italian() { locale -a 2>/dev/null | grep -qix 'it_IT\.utf-\?8'; }
+[ ${#missing[@]} -eq 0 ] && has_italian && exit 0
 SUDO=""
 [ "$(id -u)" -ne 0 ] && SUDO="sudo"
 export DEBIAN_FRONTEND=noninteractive
-$SUDO apt-get update -qq
-$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+if [ ${#missing[@]} -gt 0 ]; then
+    $SUDO apt-get update -qq
+    $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+if ! has_italian; then
+    $SUDO sed -i 's/^# *\(it_IT\.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+    grep -q '^it_IT\.UTF-8 UTF-8' /etc/locale.gen || echo 'it_IT.UTF-8 UTF-8' | $SUDO tee -a /etc/locale.gen >/dev/null
+    $SUDO locale-gen
+fi

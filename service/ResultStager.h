@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <optional>
+
+class QIODevice;
 
 // Cuts an operation's result element out of a service answer (searched as text,
 // first occurrence, exact case) and splits it one element per line.
@@ -16,4 +19,17 @@ public:
 
     // Puts a carriage return between every "><", in one linear pass.
     static QString split(QStringView cutText);
+
+    // The presence test of cut(): whether the answer holds the result element.
+    static bool hasResult(QStringView response, const QString& operation, bool replaceCommas);
+
+    // Writes the staging file's bytes for an answer that has its result: the
+    // split result in UTF-8 followed by CR LF, the same bytes as split(cut(...))
+    // would give. Works through the answer a slice at a time, so a large answer
+    // costs no copy of its own size. False when the device refused a write.
+    static bool writeStaged(QStringView response, const QString& operation, bool replaceCommas,
+                            QIODevice& device);
+    // The same bytes in memory; nothing when the result is absent.
+    static std::optional<QByteArray> stagedBytes(QStringView response, const QString& operation,
+                                                 bool replaceCommas);
 };

@@ -17,10 +17,11 @@ QString ServiceCall::post(const QString& operation, const SoapChildren& children
 ServiceCall::Staged ServiceCall::stage(const QString& response, const QString& operation,
                                        const QString& fileName, bool replaceCommas)
 {
-    const std::optional<QString> result = ResultStager::cut(response, operation, replaceCommas);
-    if (!result)
+    if (!ResultStager::hasResult(response, operation, replaceCommas))
         return Staged::NotFound;
-    if (!m_staging.write(fileName, ResultStager::split(*result)))
+    if (!m_staging.writeWith(fileName, [&](QIODevice& file) {
+            return ResultStager::writeStaged(response, operation, replaceCommas, file);
+        }))
         return Staged::WriteFailed;
     return Staged::Found;
 }

@@ -3,6 +3,7 @@
 #include <QEventLoop>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QPointer>
 #include <QSslConfiguration>
 
 // The errors Qt derives from an HTTP error status once the whole body has arrived.
@@ -16,7 +17,24 @@ static bool isHttpStatusError(QNetworkReply::NetworkError error)
            error == QNetworkReply::ProxyAuthenticationRequiredError;
 }
 
+// The request being waited for, program-wide; empty between calls.
+static QPointer<QNetworkReply> s_inFlight;
+
 SoapClient::SoapClient(ServiceConfig config) : m_config(std::move(config)) {}
+
+bool SoapClient::callInFlight()
+{
+    return s_inFlight && !s_inFlight->isFinished();
+}
+
+// Runs the window-keeping wait until `reply` has finished.
+static void waitFor(QNetworkReply* reply)
+{
+    QEventLoop loop;
+    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    if (!reply->isFinished())
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+}
 
 QString SoapClient::CHIAMA_WS(const QString& soapAction, const QString& envelope)
 {
@@ -35,11 +53,14 @@ QString SoapClient::CHIAMA_WS(const QString& soapAction, const QString& envelope
     }
     request.setSslConfiguration(*m_tls);
 
+    // Reached from an action queued during another call's wait: that call's
+    // request goes first (a later one may have started meanwhile, so look again).
+    while (callInFlight())
+        waitFor(s_inFlight);
+
     QNetworkReply* reply = m_network.post(request, envelope.toUtf8());
-    QEventLoop loop;
-    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    if (!reply->isFinished())
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
+    s_inFlight = reply;
+    waitFor(reply);
 
     // An error status still carries the service's whole answer (a SOAP fault);
     // any other error, even after the status line has arrived (a timeout or a

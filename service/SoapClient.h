@@ -11,6 +11,12 @@
 // painted but takes no user input, and always ends: every failure (connection,
 // TLS, timeout) comes back as a text starting with "Error: ", never as an
 // exception, so callers take their own not-found path.
+//
+// At most one request is in flight in the whole program. The wait still runs
+// queued actions (posted calls, timers); one of them that calls the service
+// while a request is out waits, in the same input-free way, until that
+// request's answer (or failure) is in, and only then sends its own. Both
+// callers get their own answers; nothing is dropped.
 class SoapClient
 {
 public:
@@ -20,6 +26,9 @@ public:
 
     // CHIAMA_WS: the response body as text, whatever the HTTP status.
     QString CHIAMA_WS(const QString& soapAction, const QString& envelope);
+
+    // True while a request of any client is waiting for its answer.
+    static bool callInFlight();
 
 private:
     ServiceConfig m_config;

@@ -1,12 +1,14 @@
 #include "StagingFolder.h"
 
+#include "StagedText.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QTemporaryFile>
+#include <filesystem>
 
 StagingFolder::StagingFolder(QString folder) : m_folder(std::move(folder)) {}
 
@@ -39,28 +41,53 @@ QString StagingFolder::path(const QString& fileName) const
 
 bool StagingFolder::write(const QString& fileName, const QString& text) const
 {
-    QSaveFile file(path(fileName));
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
     QByteArray bytes = text.toUtf8();
     bytes.append("\r\n");
-    if (file.write(bytes) != bytes.size())
+    return writeBytes(fileName, bytes);
+}
+
+bool StagingFolder::writeBytes(const QString& fileName, const QByteArray& bytes) const
+{
+    return writeWith(fileName,
+                     [&bytes](QIODevice& file) { return file.write(bytes) == bytes.size(); });
+}
+
+// Written beside the target, then renamed over it: readers see the old file
+// or the new one, never a part. Not synced to disk: both files are rebuilt
+// from the service's next answers, and a sync would make every look-up wait
+// for the disk.
+bool StagingFolder::writeWith(const QString& fileName,
+                              const std::function<bool(QIODevice&)>& write) const
+{
+    const QString target = path(fileName);
+    QTemporaryFile file(target + QStringLiteral(".XXXXXX"));
+    if (!file.open() || !write(file) || !file.flush())
         return false;
-    return file.commit();
+    file.close();
+    std::error_code error;
+    std::filesystem::rename(std::filesystem::path(file.fileName().toStdU16String()),
+                            std::filesystem::path(target.toStdU16String()), error);
+    if (error)
+        return false;
+    file.setAutoRemove(false);
+    return true;
 }
 
 QStringList StagingFolder::readLines(const QString& fileName) const
 {
-    QFile file(path(fileName));
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    const QString text = QString::fromUtf8(file.readAll());
-    return splitLines(text);
+    return splitLines(readText(fileName));
 }
 
 QString StagingFolder::readText(const QString& fileName) const
 {
-    return QString::fromUtf8(readUtf8(fileName));
+    QFile file(path(fileName));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    // Mapped rather than copied: large answers are decoded straight from the page cache.
+    const qint64 size = file.size();
+    if (const uchar* mapped = size > 0 ? file.map(0, size) : nullptr)
+        return QString::fromUtf8(QByteArrayView(mapped, size));
+    return QString::fromUtf8(file.readAll());
 }
 
 QByteArray StagingFolder::readUtf8(const QString& fileName) const
@@ -74,18 +101,10 @@ QByteArray StagingFolder::readUtf8(const QString& fileName) const
 QStringList StagingFolder::splitLines(QStringView text)
 {
     QStringList lines;
-    qsizetype from = 0;
-    const qsizetype size = text.size();
-    while (from < size) {
-        qsizetype cr = text.indexOf(u'\r', from);
-        if (cr < 0) {
-            lines.append(text.mid(from).toString());
-            break;
-        }
-        lines.append(text.mid(from, cr - from).toString());
-        from = cr + 1;
-        if (from < size && text[from] == u'\n')
-            ++from;
-    }
+    lines.reserve(text.count(u'\r') + 1);
+    for (auto line = StagedText::const_iterator(text, 0),
+              end = StagedText::const_iterator(text, text.size());
+         line != end; ++line)
+        lines.append((*line).toString());
     return lines;
 }

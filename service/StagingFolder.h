@@ -2,6 +2,9 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
+
+class QIODevice;
 
 // The folder that holds the staged answers (export_xml.xml and the error-table
 // cache errori_xml.xml). Files are UTF-8; lines end at CR or CRLF, a lone LF
@@ -31,6 +34,11 @@ public:
     // Replaces the file with text + CR LF in one step: a failed or interrupted
     // write leaves the previous file whole. False when the file could not be written.
     bool write(const QString& fileName, const QString& text) const;
+    // The same with the file's exact bytes (line ends included).
+    bool writeBytes(const QString& fileName, const QByteArray& bytes) const;
+    // The same with bytes that `write` puts on the device as they come; the file
+    // is replaced only when it returns true.
+    bool writeWith(const QString& fileName, const std::function<bool(QIODevice&)>& write) const;
 
     // The file's lines; none when it does not exist or cannot be read.
     QStringList readLines(const QString& fileName) const;

@@ -2,16 +2,24 @@
 
 #include "Blanks.h"
 
+#include <cstring>
+
 // Position of "<tag>" (or "</tag>" when `end`) in the line at or after `from`,
-// or -1. Matches only at a '<', so no tag text has to be built.
+// or -1. Matches only at a '<', so no tag text has to be built; a plain loop,
+// as staged lines are short and readers test several tags on every one.
 static qsizetype findTag(QStringView line, QStringView tag, bool end, qsizetype from)
 {
     const qsizetype nameAt = end ? 2 : 1;
     const qsizetype length = nameAt + tag.size() + 1;
-    for (qsizetype at = line.indexOf(u'<', from); at >= 0 && at + length <= line.size();
-         at = line.indexOf(u'<', at + 1)) {
-        if ((!end || line[at + 1] == u'/') && line.sliced(at + nameAt, tag.size()) == tag &&
-            line[at + length - 1] == u'>')
+    const char16_t* const text = line.utf16();
+    const char16_t* const name = tag.utf16();
+    const size_t nameBytes = static_cast<size_t>(tag.size()) * sizeof(char16_t);
+    const char16_t first = tag.isEmpty() ? u'>' : name[0];
+    for (qsizetype at = from; at + length <= line.size(); ++at) {
+        if (text[at] != u'<' || text[at + nameAt] != first)
+            continue;
+        if ((!end || text[at + 1] == u'/') && text[at + length - 1] == u'>' &&
+            (nameBytes == 0 || std::memcmp(text + at + nameAt, name, nameBytes) == 0))
             return at;
     }
     return -1;

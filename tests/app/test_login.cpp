@@ -43,6 +43,7 @@ private slots:
     void keyboardLogInOpensDrugSearch();
     void clickLogInSendsTrimmedCredentials();
     void letterKeyOnAccediStartsLogIn();
+    void tabOnAccediOnlyMovesTheFocus();
     void emptyOrBlankBoxesSendNothing();
     void failedLogInKeepsSessionAndBlanksName();
     void unreachableServiceFailsLikeWrongCredentials();
@@ -141,6 +142,31 @@ void tst_Login::letterKeyOnAccediStartsLogIn()
     QTest::keyClick(f.find<QPushButton>("Command1"), Qt::Key_X);
     QCOMPARE(f.currentTab(), 1);
     QCOMPARE(f.context->utenti.Prov.text(), QString::fromLatin1(provCT));
+}
+
+void tst_Login::tabOnAccediOnlyMovesTheFocus()
+{
+    TlsTestServer server;
+    QVERIFY(server.listen());
+    server.setSoapAnswer(200, loginAnswer("<ID>5</ID><Prov>RM</Prov><Nome>OPERATORE</Nome>"));
+    MainWindowFixture f(configFor(server));
+    auto* user = f.find<QLineEdit>("Text_UTE");
+    auto* accedi = f.find<QPushButton>("Command1");
+    user->setFocus(Qt::MouseFocusReason);
+    QTest::keyClicks(user, QStringLiteral("u"));
+    QTest::keyClick(user, Qt::Key_Tab);
+    QTest::keyClicks(f.find<QLineEdit>("Text_PASS"), QStringLiteral("p"));
+    QTest::keyClick(f.find<QLineEdit>("Text_PASS"), Qt::Key_Tab);
+    QTRY_COMPARE(QApplication::focusWidget(), accedi);
+
+    QTest::keyClick(accedi, Qt::Key_Tab);
+    QTRY_COMPARE(QApplication::focusWidget(), f.find<QPushButton>("Bott_esci"));
+    accedi->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(accedi, Qt::Key_Backtab, Qt::ShiftModifier);
+    QTRY_COMPARE(QApplication::focusWidget(), f.find<QLineEdit>("Text_PASS"));
+    QCOMPARE(server.requestCount(), 0);
+    QCOMPARE(f.currentTab(), 0);
+    QVERIFY(f.context->utenti.Nome.neverStored());
 }
 
 void tst_Login::emptyOrBlankBoxesSendNothing()

@@ -1,9 +1,14 @@
+#include "ButtonKeys.h"
 #include "DemoFixtures.h"
 #include "DemoServiceProcess.h"
 #include "MainWindowFixture.h"
 #include "PanelStatusBar.h"
+#include "TestService.h"
+#include "TlsTestServer.h"
 
 #include <QApplication>
+#include <QDialog>
+#include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
@@ -19,9 +24,12 @@ private slots:
     void windowShapeAndTabs();
     void prescriptionStatusBar();
     void tabChangesRebuildOnlyTheirBars();
+    void datePanelFollowsMidnight();
     void esciAskedAndAnsweredNo();
     void esciAnsweredYesClosesTheWindow();
     void enterMovesToTheNextField();
+    void enterAndSpacePressTheFocusedButton();
+    void enterOnButtonsOfAnyDialog();
 
 private:
     QTemporaryDir m_data;
@@ -82,6 +90,14 @@ void tst_MainWindow::prescriptionStatusBar()
     u.Mese = 5;
     f.window->status();
     QCOMPARE(bar4->text(0), QStringLiteral("MAGGIO    2024"));
+    // Both ends of the year are months too.
+    u.Mese = 12;
+    f.window->status();
+    QCOMPARE(bar4->text(0), QStringLiteral("DICEMBRE  2024"));
+    QCOMPARE(bar4->text(1), QStringLiteral("1234 - ") + u.Ragsoc.text());
+    u.Mese = 1;
+    f.window->status();
+    QCOMPARE(bar4->text(0), QStringLiteral("GENNAIO   2024"));
     u.Mese = 13;
     f.window->status();
     QCOMPARE(bar4->panelCount(), 2);
@@ -106,6 +122,23 @@ void tst_MainWindow::tabChangesRebuildOnlyTheirBars()
     tabs->setCurrentIndex(1);
     QCOMPARE(bar4->panelCount(), 0);
     QCOMPARE(f.find<PanelStatusBar>("StatusBar1")->panelCount(), 3);
+}
+
+void tst_MainWindow::datePanelFollowsMidnight()
+{
+    QDateTime now(QDate(2024, 12, 31), QTime(23, 59, 59, 900));
+    MainWindowFixture f(m_demo.config());
+    QVERIFY(f.logIn(userPA, passwordPA));
+    auto* bar = f.find<PanelStatusBar>("StatusBar1");
+    bar->setClock([&now] { return now; });
+    const auto shortDate = [](int y, int m, int d) {
+        return QLocale::system().toString(QDate(y, m, d), QLocale::ShortFormat);
+    };
+    QCOMPARE(bar->text(2), shortDate(2024, 12, 31));
+    // The session stays open past midnight, no tab is selected again.
+    now = QDateTime(QDate(2025, 1, 1), QTime(0, 0, 0, 100));
+    QTRY_COMPARE(bar->text(2), shortDate(2025, 1, 1));
+    QCOMPARE(bar->text(1).trimmed(), QString::fromLatin1(nomePA));
 }
 
 void tst_MainWindow::esciAskedAndAnsweredNo()
@@ -151,6 +184,77 @@ void tst_MainWindow::enterMovesToTheNextField()
     QCOMPARE(user->text(), QStringLiteral("ab"));
     QCOMPARE(QApplication::focusWidget(), f.find<QPushButton>("Command1"));
     QVERIFY(f.find<QLineEdit>("Text_PASS")->text().isEmpty());
+}
+
+void tst_MainWindow::enterAndSpacePressTheFocusedButton()
+{
+    TlsTestServer server;
+    QVERIFY(server.listen());
+    server.setSoapAnswer(
+        200, TestService::answer("<LoginUserResult><ID>1</ID><Prov>PA</Prov><Nome>OP</Nome>"
+                                 "</LoginUserResult><FarmacoDPCbyAICResult>"
+                                 "<Farmaco>HUMIRA</Farmaco></FarmacoDPCbyAICResult>"));
+    MainWindowFixture f(TestService::configFor(server));
+    QVERIFY(f.logIn(QStringLiteral("u"), QStringLiteral("p")));
+    f.boxes.clear(); // the answer holds no error table
+    const int before = server.requestCount();
+
+    auto* ricerca = f.find<QPushButton>("Com_RIC_MN");
+    ricerca->setFocus(Qt::TabFocusReason);
+    f.context->menu.AIC_CERCATO = QStringLiteral("035946023");
+    QTest::keyClick(ricerca, Qt::Key_Return);
+    QCOMPARE(server.requestCount(), before + 1);
+    QCOMPARE(f.find<QLineEdit>("Text_FARMA")->text().trimmed(), QStringLiteral("HUMIRA"));
+    QTest::keyClick(ricerca, Qt::Key_Space);
+    QCOMPARE(server.requestCount(), before + 2);
+
+    auto* svuota = f.find<QPushButton>("SVUOTA");
+    svuota->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(svuota, Qt::Key_Enter);
+    QVERIFY(f.find<QLineEdit>("Text_FARMA")->text().isEmpty());
+    QTRY_COMPARE(QApplication::focusWidget(), f.find<QLineEdit>("Text1"));
+
+    auto* esci = f.find<QPushButton>("Com_01");
+    esci->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(esci, Qt::Key_Return);
+    QTest::keyClick(esci, Qt::Key_Space);
+    QCOMPARE(f.boxes.texts(), QStringList(2, QStringLiteral("USCIRE DALLA PROCEDURA")));
+
+    auto* riduci = f.find<QPushButton>("Command6");
+    riduci->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(riduci, Qt::Key_Return);
+    QTRY_VERIFY(f.window->isMinimized());
+}
+
+void tst_MainWindow::enterOnButtonsOfAnyDialog()
+{
+    // A modal window built later gets the same keys without doing anything;
+    // Enter presses the focused button, not the dialog's default one.
+    MainWindowFixture f(TestService::unreachable());
+    QDialog dialog(f.window.get());
+    auto* focused = new QPushButton(QStringLiteral("Uno"), &dialog);
+    auto* byDefault = new QPushButton(QStringLiteral("Due"), &dialog);
+    auto* own = new QPushButton(QStringLiteral("Tre"), &dialog);
+    auto* layout = new QHBoxLayout(&dialog);
+    for (QPushButton* b : {focused, byDefault, own})
+        layout->addWidget(b);
+    focused->setAutoDefault(false);
+    own->setAutoDefault(false);
+    byDefault->setDefault(true);
+    ButtonKeys::keepOwnKeys(own);
+    QStringList pressed;
+    for (QPushButton* b : {focused, byDefault, own})
+        QObject::connect(b, &QPushButton::clicked, [&pressed, b] { pressed << b->text(); });
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+
+    focused->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(focused, Qt::Key_Return);
+    // A button that keeps its own keys is left to them (here: none).
+    byDefault->setDefault(false);
+    own->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(own, Qt::Key_Return);
+    QCOMPARE(pressed, (QStringList{QStringLiteral("Uno")}));
 }
 
 QTEST_MAIN(tst_MainWindow)

@@ -1,6 +1,12 @@
+#include "ModalDriver.h"
+#include "QtMessageBoxes.h"
 #include "ScriptedMessageBoxes.h"
 #include "Startup.h"
+#include "ToolkitTranslations.h"
 
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -11,6 +17,7 @@ class tst_Startup : public QObject
 private slots:
     void secondInstanceIsRefusedWhileTheFirstRuns();
     void versionTexts();
+    void toolkitTextsInItalian();
 };
 
 void tst_Startup::secondInstanceIsRefusedWhileTheFirstRuns()
@@ -49,6 +56,34 @@ void tst_Startup::versionTexts()
                 .match(Startup::versionLabel())
                 .hasMatch());
     QVERIFY(Startup::versionLabel().mid(6).startsWith(Startup::versionTitle().mid(11) + '.'));
+}
+
+// On the Italian desktop a question box reads "Sì" / "No", and the text fields'
+// context menu is Italian too.
+void tst_Startup::toolkitTextsInItalian()
+{
+    QVERIFY2(ToolkitTranslations::install(QLocale(QLocale::Italian, QLocale::Italy)),
+             "toolkit translations missing: run scripts/install-deps.sh");
+    QtMessageBoxes boxes;
+    QStringList buttons;
+    ModalDriver driver([&buttons](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        for (QAbstractButton* button : box->buttons())
+            buttons << button->text().remove(u'&');
+        box->button(QMessageBox::No)->click();
+    });
+    QVERIFY(!boxes.ask(nullptr, QStringLiteral("USCIRE DALLA PROCEDURA"), QString()));
+    QVERIFY(driver.acted());
+    buttons.sort();
+    QCOMPARE(buttons, (QStringList{QStringLiteral("No"), QStringLiteral("Sì")}));
+
+    QLineEdit field;
+    const std::unique_ptr<QMenu> menu(field.createStandardContextMenu());
+    QVERIFY2(menu->actions().first()->text().startsWith(QStringLiteral("Ann&ulla")),
+             qPrintable(menu->actions().first()->text()));
+
+    // At start-up the language is the workstation's (these tests also run under C).
+    QCOMPARE(ToolkitTranslations::install(), QLocale::system().language() == QLocale::Italian);
 }
 
 QTEST_MAIN(tst_Startup)

@@ -8,9 +8,12 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QTest>
 
 using namespace DemoFixtures;
@@ -43,6 +46,9 @@ private slots:
     void planAndPriceDisplayRules();
     void onlyOneSelectionAtATime();
     void svuotaEmptiesTheTabAndTheLogInBoxes();
+    void returningToTheTabStartsNothing();
+    void tabOrderAndFonts();
+    void logInAfterAFailureEndsInTheAicBox();
 
 private:
     QTemporaryDir m_data;
@@ -203,6 +209,17 @@ void tst_DrugSearch::onlyOneSelectionAtATime()
     QCOMPARE(f.boxes.texts(), QStringList{QStringLiteral("USARE SOLO UNA SELEZIONE")});
     QCOMPARE(f.context->menu.PRINCIPIO_CERCATO, QString());
 
+    // With an ingredient typed the refusal still ends the handler: nothing is
+    // stored, so nothing is searched later.
+    f.boxes.clear();
+    ingredient->setFocus(Qt::MouseFocusReason);
+    QTest::keyClicks(ingredient, QString::fromLatin1(namePartNoPlan));
+    QTest::keyClick(ingredient, Qt::Key_Return);
+    QCoreApplication::processEvents();
+    QCOMPARE(f.boxes.texts(), QStringList{QStringLiteral("USARE SOLO UNA SELEZIONE")});
+    QCOMPARE(f.context->menu.PRINCIPIO_CERCATO, QString());
+    QVERIFY(!QApplication::activeModalWidget());
+
     // Both set when "Ricerca" runs: refused too.
     f.context->menu.PRINCIPIO_CERCATO = QString::fromLatin1(namePartNoPlan);
     f.boxes.clear();
@@ -231,6 +248,107 @@ void tst_DrugSearch::svuotaEmptiesTheTabAndTheLogInBoxes()
     // The drug fields and the searched code stay.
     QCOMPARE(f.context->utenti.AIC.trimmed(), QString::fromLatin1(aicPlan));
     QCOMPARE(f.context->menu.AIC_CERCATO, QString::fromLatin1(aicPlan));
+}
+
+void tst_DrugSearch::tabOrderAndFonts()
+{
+    MainWindowFixture f(m_demo.config());
+    QVERIFY(f.logIn(userPA, passwordPA));
+    auto* ingredient = f.find<QLineEdit>("Text2");
+    ingredient->setFocus(Qt::MouseFocusReason);
+    QTest::keyClick(ingredient, Qt::Key_Return);
+    QTRY_COMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("Command6"));
+
+    f.find<QWidget>("Com_01")->setFocus(Qt::TabFocusReason);
+    QStringList visited;
+    for (int i = 0; i < 16; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        visited << QApplication::focusWidget()->objectName();
+    }
+    QCOMPARE(visited,
+             (QStringList{"Text_DISPO", "Text_NOTA", "Combo1", "Text_PREZZO", "Check_PT",
+                          "Text_FARMA", "Text_AIC", "Text_MOLE", "Text_ATC", "Text_data",
+                          "Com_RIC_MN", "Text1", "SVUOTA", "Text2", "Command6", "Com_01"}));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+    QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("Command6"));
+    QVERIFY(f.boxes.shown().isEmpty());
+
+    QWidget* page = f.window->drugPage;
+    for (QLabel* label : page->findChildren<QLabel*>()) {
+        if (!label->objectName().startsWith(u"Label"))
+            continue; // status bar panels
+        QCOMPARE(label->font().pointSizeF(), 12.0);
+    }
+    for (const char* name : {"Text1", "Text2", "Text_FARMA"})
+        QCOMPARE(f.find<QWidget>(name)->font().pointSizeF(), 12.0);
+    for (const char* name : {"Text_MOLE", "Text_PREZZO", "Text_DISPO", "Check_PT", "Combo1"})
+        QCOMPARE(f.find<QWidget>(name)->font().pointSizeF(), 9.75);
+}
+
+static void clickTab(MainWindowFixture& f, int index)
+{
+    QTabBar* bar = f.find<QTabWidget>("SSTab1")->tabBar();
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(index).center());
+    QCOMPARE(f.currentTab(), index);
+}
+
+// The toolkit gives the focus back to the box last used on a tab; leaving that
+// box afterwards is not the operator's doing and must not search or complain.
+void tst_DrugSearch::returningToTheTabStartsNothing()
+{
+    TlsTestServer server;
+    QVERIFY(server.listen());
+    server.setSoapAnswer(200, loginAndDrug("<AIC>035946023</AIC><Farmaco>HUMIRA</Farmaco>"));
+    MainWindowFixture f(configFor(server));
+    QVERIFY(f.logIn(QStringLiteral("u"), QStringLiteral("p")));
+    auto* aic = f.find<QLineEdit>("Text1");
+    auto* ingredient = f.find<QLineEdit>("Text2");
+    auto* shown = f.find<QLineEdit>("Text_FARMA");
+
+    // Left from the AIC box: its search runs once, on leaving.
+    QTest::keyClicks(aic, QStringLiteral("035946023"));
+    clickTab(f, 2);
+    int requests = server.requestCount();
+    clickTab(f, 1);
+    QTest::mouseClick(shown, Qt::LeftButton);
+    QCOMPARE(server.requestCount(), requests);
+
+    // Left from the ingredient box while an AIC is held: refused once, on leaving
+    // (entering REGISTRA clears the AIC, the log-in tab does not).
+    searchAic(f, QStringLiteral("035946023"));
+    ingredient->setFocus(Qt::MouseFocusReason);
+    f.boxes.clear();
+    clickTab(f, 0);
+    QCOMPARE(f.boxes.texts(), QStringList{QStringLiteral("USARE SOLO UNA SELEZIONE")});
+    clickTab(f, 1);
+    QTest::mouseClick(shown, Qt::LeftButton);
+    QCOMPARE(f.boxes.shown().size(), 1);
+
+    // Back through a new log-in, from the same box: nothing but the log-in.
+    ingredient->setFocus(Qt::MouseFocusReason);
+    clickTab(f, 0);
+    f.boxes.clear();
+    requests = server.requestCount();
+    QVERIFY(f.logIn(QStringLiteral("u"), QStringLiteral("p")));
+    QCOMPARE(f.boxes.texts(), QStringList{QStringLiteral("NESSUN DATO TROVATO")}); // no error table
+    QCOMPARE(server.requestCount(), requests + 2);
+    QTRY_COMPARE(QApplication::focusWidget(), aic);
+}
+
+void tst_DrugSearch::logInAfterAFailureEndsInTheAicBox()
+{
+    TlsTestServer server;
+    QVERIFY(server.listen());
+    server.setSoapAnswer(500, answer("<soap:Fault><soap:Reason>x</soap:Reason></soap:Fault>"));
+    MainWindowFixture f(configFor(server));
+    QVERIFY(!f.logIn(QStringLiteral("u"), QStringLiteral("p")));
+    QCOMPARE(f.boxes.texts(), QStringList{QStringLiteral("UTENZA O PASSWORD ERRATA")});
+    server.setSoapAnswer(200, loginAndDrug("<AIC>1</AIC>"));
+    QVERIFY(f.logIn(QStringLiteral("u"), QStringLiteral("p")));
+    QTRY_COMPARE(QApplication::focusWidget(), f.find<QLineEdit>("Text1"));
+    // What the operator types next is the AIC.
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("035"));
+    QCOMPARE(f.find<QLineEdit>("Text1")->text(), QStringLiteral("035"));
 }
 
 QTEST_MAIN(tst_DrugSearch)

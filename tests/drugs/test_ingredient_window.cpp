@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -84,6 +85,7 @@ private slots:
     void closeBoxPicksNothing();
     void nothingFoundOpensNoWindow();
     void realServicePickShowsTheDrug();
+    void searchesQueuedDuringASlowAnswerRunOneAtATime();
 
 private:
     void search(MainWindowFixture& f, const QString& ingredient);
@@ -256,6 +258,39 @@ void tst_IngredientWindow::realServicePickShowsTheDrug()
         QVERIFY(row[1].contains(QString::fromLatin1(DemoFixtures::namePartNoPlan)));
     QTRY_COMPARE(f.find<QLineEdit>("Text_AIC")->text().trimmed(), seen.rows[0][2]);
     QCOMPARE(f.find<QLineEdit>("Text_MOLE")->text().trimmed(), seen.rows[0][1]);
+}
+
+// Leaving the ingredient box for "Ricerca" queues one search and the click runs
+// another; the queued one reaches the service while the slow first answer is
+// awaited. It must wait its turn: never two requests out at once.
+void tst_IngredientWindow::searchesQueuedDuringASlowAnswerRunOneAtATime()
+{
+    TlsTestServer server;
+    QVERIFY(server.listen());
+    server.setSoapAnswer(200, loginAndIngredient(threeRecords));
+    MainWindowFixture f(configFor(server));
+    QVERIFY(f.logIn(QStringLiteral("u"), QStringLiteral("p")));
+    server.setAnswerDelay(300);
+
+    int windows = 0;
+    std::unique_ptr<ModalDriver> second;
+    const auto escape = [&windows](QWidget* modal) {
+        ++windows;
+        QTest::keyClick(listOf(modal), Qt::Key_Escape);
+    };
+    ModalDriver first([&](QWidget* modal) {
+        escape(modal);
+        second = std::make_unique<ModalDriver>(escape);
+    });
+    const int before = server.requestCount();
+    auto* box = f.find<QLineEdit>("Text2");
+    box->setFocus(Qt::MouseFocusReason);
+    QTest::keyClicks(box, QStringLiteral("eparina"));
+    QTest::mouseClick(f.find<QPushButton>("Com_RIC_MN"), Qt::LeftButton);
+    QTRY_COMPARE(windows, 2);
+    QTRY_VERIFY(!QApplication::activeModalWidget());
+    QCOMPARE(server.requestCount(), before + 2);
+    QCOMPARE(server.mostWaitingAtOnce(), 1);
 }
 
 QTEST_MAIN(tst_IngredientWindow)

@@ -6,6 +6,7 @@
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QXmlStreamReader>
 
 namespace {
@@ -134,6 +135,32 @@ private slots:
         SoapClient client(configFor(server.endpoint(), 500));
         const QString answer = client.CHIAMA_WS("http://tempuri.org/LoginUser", "<x/>");
         QVERIFY2(isFailureText(answer), qPrintable(answer));
+    }
+
+    // A call queued while another waits (a posted action run by the wait) goes
+    // out only once the first answer is in; each caller gets its own answer.
+    void callQueuedDuringAWaitWaitsItsTurn()
+    {
+        TlsTestServer server;
+        QVERIFY(server.listen());
+        server.setSoapAnswer(200, loginAnswer);
+        server.setAnswerDelay(300);
+        SoapClient client(configFor(server.endpoint()));
+        SoapClient other(configFor(server.endpoint()));
+        QString queued;
+        bool waitedForFirst = false;
+        QTimer::singleShot(50, [&] {
+            waitedForFirst = SoapClient::callInFlight();
+            queued = other.CHIAMA_WS("http://tempuri.org/Second", "<y/>");
+        });
+        const QString first = client.CHIAMA_WS("http://tempuri.org/First", "<x/>");
+        QTRY_VERIFY(!queued.isEmpty());
+        QVERIFY(waitedForFirst);
+        QCOMPARE(server.requestCount(), 2);
+        QCOMPARE(server.mostWaitingAtOnce(), 1);
+        QVERIFY2(first.contains("<ID>5</ID>"), qPrintable(first));
+        QVERIFY2(queued.contains("<ID>5</ID>"), qPrintable(queued));
+        QVERIFY(!SoapClient::callInFlight());
     }
 };
 

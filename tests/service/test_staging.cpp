@@ -105,6 +105,58 @@ private slots:
         QVERIFY(!staged.contains(u"><"));
     }
 
+    // The one-pass staging gives the bytes of the step-by-step one, whatever
+    // the answer holds.
+    void stagedBytesMatchCutThenSplit_data()
+    {
+        QTest::addColumn<QString>("response");
+        QTest::addColumn<QString>("operation");
+        const QString accents = QStringLiteral("Nicolò Ferrà €, 𝄞");
+        QTest::newRow("records") << soapAnswer("Op", "<OpResult><a>1,5</a><b>" + accents +
+                                                         "</b><c/></OpResult>")
+                                 << "Op";
+        QTest::newRow("empty result") << "<OpResult></OpResult>"
+                                      << "Op";
+        QTest::newRow("not found") << "<opresult>1</opresult>"
+                                   << "Op";
+        QTest::newRow("no end tag") << "<OpResult><a>x</a>><<"
+                                    << "Op";
+        QTest::newRow("self-closing") << "<a>,,,,<b><OpResult/></b>,</a>"
+                                      << "Op";
+        QTest::newRow("lone surrogate") << QStringLiteral("<OpResult><a>") + QChar(0xD834) +
+                                               QStringLiteral("</a>,<b/></OpResult>")
+                                        << "Op";
+        QTest::newRow("self-closing cut inside a character")
+            << QString::fromUtf8("abcdef\xF0\x9D\x84\x9E,<OpResult/><a>1</a>") << "Op";
+        QString records;
+        for (int i = 0; i < 6000; ++i)
+            records += QStringLiteral("<R><E/><E/><E/><E/><E/><E/><N>Città %1,5</N></R>").arg(i);
+        QTest::newRow("answer longer than a slice")
+            << soapAnswer("Op", "<OpResult>" + records + "</OpResult>") << "Op";
+        QTest::newRow("line ends kept") << "<OpResult><a>x\r\ny</a>\n<b>\r</b></OpResult>"
+                                        << "Op";
+        // Comma replacement moves the markers here: "O.p" only matches once
+        // the comma has become a full stop.
+        QTest::newRow("operation with a full stop") << "<O,pResult><a>1,5</a></O,pResult>"
+                                                    << "O.p";
+        QTest::newRow("operation with a comma") << "<O,pResult><a>1</a></O,pResult>"
+                                                << "O,p";
+    }
+    void stagedBytesMatchCutThenSplit()
+    {
+        QFETCH(QString, response);
+        QFETCH(QString, operation);
+        for (bool replaceCommas : {false, true}) {
+            const std::optional<QString> cut =
+                ResultStager::cut(response, operation, replaceCommas);
+            const std::optional<QByteArray> staged =
+                ResultStager::stagedBytes(response, operation, replaceCommas);
+            QCOMPARE(staged.has_value(), cut.has_value());
+            if (cut)
+                QCOMPARE(*staged, ResultStager::split(*cut).toUtf8() + "\r\n");
+        }
+    }
+
     void splitLines()
     {
         QCOMPARE(StagingFolder::splitLines(u"a\rb\r\nc\nd\r\n"), QStringList({"a", "b", "c\nd"}));

@@ -2,6 +2,7 @@
 #include "ValueReader.h"
 
 #include <QTest>
+#include <clocale>
 #include <cmath>
 
 class TestValueReading : public QObject
@@ -77,6 +78,22 @@ private slots:
         QFETCH(QString, text);
         QFETCH(double, number);
         QCOMPARE(NumberText::leadingNumber(text), number);
+    }
+
+    // Operators run with an Italian numeric locale (comma as decimal separator),
+    // which the toolkit sets from the environment: answer text keeps its point.
+    void leadingNumberIgnoresTheProcessLocale()
+    {
+        const QByteArray previous = std::setlocale(LC_NUMERIC, nullptr);
+        QVERIFY2(std::setlocale(LC_NUMERIC, "it_IT.UTF-8"),
+                 "locale it_IT.UTF-8 missing: run scripts/install-deps.sh");
+        const double price = NumberText::leadingNumber(u"1234.5");
+        const double negative = NumberText::leadingNumber(u" -0.75 EUR");
+        const double comma = NumberText::leadingNumber(u"12,50");
+        std::setlocale(LC_NUMERIC, previous.constData());
+        QCOMPARE(price, 1234.5);
+        QCOMPARE(negative, -0.75);
+        QCOMPARE(comma, 12.0);
     }
 
     void rounding()

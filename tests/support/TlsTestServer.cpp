@@ -6,6 +6,7 @@
 #include <QSslConfiguration>
 #include <QSslKey>
 #include <QSslSocket>
+#include <QTimer>
 
 QByteArray TlsRequest::header(const QByteArray& name) const
 {
@@ -129,13 +130,19 @@ void TlsTestServer::readFrom(QSslSocket* socket)
     request.body = buffer.mid(bodyStart, contentLength);
     socket->setProperty("tlsTestBuffer", QByteArray());
     m_requests.append(request);
-    answer(socket);
+    m_mostWaiting = std::max(m_mostWaiting, ++m_waiting);
+    if (m_delayMs <= 0) {
+        answer(socket);
+        return;
+    }
+    QTimer::singleShot(m_delayMs, socket, [this, socket] { answer(socket); });
 }
 
 void TlsTestServer::answer(QSslSocket* socket)
 {
     if (m_mode == Mode::NeverAnswer)
         return;
+    --m_waiting;
 
     QByteArray head = m_statusLine + "\r\n";
     for (const auto& [name, value] : std::as_const(m_headers))

@@ -51,6 +51,10 @@ public:
     // "Connection: close" are added.
     void setAnswer(const QByteArray& statusLine, const TlsHeaders& headers, const QByteArray& body);
     void setSoapAnswer(int status, const QByteArray& body);
+    // Answers each request only after this many milliseconds (a slow service).
+    void setAnswerDelay(int ms) { m_delayMs = ms; }
+    // The most requests that were ever waiting for their answers at once.
+    int mostWaitingAtOnce() const { return m_mostWaiting; }
 
     int requestCount() const { return m_requests.size(); }
     TlsRequest lastRequest() const
@@ -69,4 +73,7 @@ private:
     TlsHeaders m_headers;
     QByteArray m_body;
     QList<TlsRequest> m_requests;
+    int m_delayMs = 0;
+    int m_waiting = 0;
+    int m_mostWaiting = 0;
 };
