@@ -3,6 +3,7 @@
 #include "AppContext.h"
 #include "Blanks.h"
 #include "Controls.h"
+#include "Deferred.h"
 #include "DrugLookup.h"
 #include "EnterAsTab.h"
 #include "FocusWatch.h"
@@ -18,7 +19,6 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTimer>
 
 namespace {
 
@@ -184,7 +184,7 @@ void DrugSearchPage::Text2_LostFocus()
     menu.PRINCIPIO_CERCATO = Blanks::trim(Text2->text());
     // The search may open a modal window: run it once the focus change is over.
     if (!menu.PRINCIPIO_CERCATO.isEmpty())
-        QTimer::singleShot(0, this, &DrugSearchPage::ricerca);
+        Deferred::run(this, [this] { ricerca(); });
 }
 
 void DrugSearchPage::ricerca()

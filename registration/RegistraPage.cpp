@@ -4,6 +4,7 @@
 #include "Blanks.h"
 #include "BusyCursor.h"
 #include "Controls.h"
+#include "Deferred.h"
 #include "DrugLookup.h"
 #include "EnterAsTab.h"
 #include "ErrorRegistration.h"
@@ -24,7 +25,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
-#include <QTimer>
 
 namespace {
 
@@ -199,7 +199,7 @@ RegistraPage::RegistraPage(AppContext& context, QWidget* parent)
     // The drug's name is shown, not typed: the focus passes on to the error
     // code once the move that brought it here is over.
     FocusWatch::onEnter(Text_DESCR_AIC, [this] {
-        QTimer::singleShot(0, this, [this] {
+        Deferred::run(this, [this] {
             if (Text_DESCR_AIC->hasFocus())
                 Text_COD_ERR->setFocus(Qt::TabFocusReason);
         });
@@ -382,7 +382,7 @@ void RegistraPage::chooseError(QWidget* searchField, std::function<void()> setSe
     // The search is set just before, as the move may have cleared the error
     // state on the way (entering an empty error field does).
     const int clearings = m_clearings;
-    QTimer::singleShot(0, this, [this, searchField, clearings, setSearch] {
+    Deferred::run(this, [this, searchField, clearings, setSearch] {
         if (clearings != m_clearings || !isVisible())
             return;
         setSearch();

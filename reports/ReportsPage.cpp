@@ -5,6 +5,7 @@
 #include "BusyCursor.h"
 #include "ColumnSort.h"
 #include "Controls.h"
+#include "Deferred.h"
 #include "EnterAsTab.h"
 #include "FocusWatch.h"
 #include "ListSetup.h"
@@ -28,7 +29,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTimer>
 #include <QTreeWidget>
 
 namespace {
@@ -313,7 +313,7 @@ void ReportsPage::Txt_cod_LostFocus()
         return;
     // The look-up may open a modal window: run it once the focus change is over.
     m_lookUpQueued = true;
-    QTimer::singleShot(0, this, [this] {
+    Deferred::run(this, [this] {
         m_lookUpQueued = false;
         // Nothing to look up, or the operator has left the tab (entering it
         // again empties the pharmacy fields).
@@ -342,7 +342,7 @@ void ReportsPage::txt_rag_LostFocus()
         m_lookUpQueued)
         return;
     m_lookUpQueued = true;
-    QTimer::singleShot(0, this, [this] {
+    Deferred::run(this, [this] {
         m_lookUpQueued = false;
         if (Blanks::trim(txt_rag->text()).isEmpty() || !Blanks::trim(Txt_cod->text()).isEmpty() ||
             !isVisible())

@@ -16,7 +16,8 @@
 // queued actions (posted calls, timers); one of them that calls the service
 // while a request is out waits, in the same input-free way, until that
 // request's answer (or failure) is in, and only then sends its own. Both
-// callers get their own answers; nothing is dropped.
+// callers get their own answers; nothing is dropped. (The windows queue their
+// actions so that they wait for the call to end before they start at all.)
 class SoapClient
 {
 public:

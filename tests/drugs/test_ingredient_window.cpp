@@ -9,8 +9,10 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QTest>
+#include <QThread>
 #include <QTreeWidget>
 
 using namespace TestService;
@@ -273,9 +275,12 @@ void tst_IngredientWindow::searchesQueuedDuringASlowAnswerRunOneAtATime()
     server.setAnswerDelay(300);
 
     int windows = 0;
+    // A window opened from inside another action's wait or window is one loop deeper.
+    QList<int> loopLevels;
     std::unique_ptr<ModalDriver> second;
-    const auto escape = [&windows](QWidget* modal) {
+    const auto escape = [&windows, &loopLevels](QWidget* modal) {
         ++windows;
+        loopLevels << QThread::currentThread()->loopLevel();
         QTest::keyClick(listOf(modal), Qt::Key_Escape);
     };
     ModalDriver first([&](QWidget* modal) {
@@ -286,11 +291,24 @@ void tst_IngredientWindow::searchesQueuedDuringASlowAnswerRunOneAtATime()
     auto* box = f.find<QLineEdit>("Text2");
     box->setFocus(Qt::MouseFocusReason);
     QTest::keyClicks(box, QStringLiteral("eparina"));
-    QTest::mouseClick(f.find<QPushButton>("Com_RIC_MN"), Qt::LeftButton);
+    // Press and release arrive together, as on a display: the search queued by
+    // leaving Text2 comes due while the click's own search is waiting.
+    auto* ricerca = f.find<QPushButton>("Com_RIC_MN");
+    ricerca->setFocus(Qt::MouseFocusReason); // what the press does first
+    const QPointF at = ricerca->rect().center();
+    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+        QMouseEvent event(type, at, ricerca->mapToGlobal(at), Qt::LeftButton,
+                          type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
+                          Qt::NoModifier);
+        QApplication::sendEvent(ricerca, &event);
+    }
     QTRY_COMPARE(windows, 2);
     QTRY_VERIFY(!QApplication::activeModalWidget());
     QCOMPARE(server.requestCount(), before + 2);
     QCOMPARE(server.mostWaitingAtOnce(), 1);
+    // The search queued by leaving Text2 ran once the click's search had ended,
+    // not nested inside its wait or its window.
+    QCOMPARE(loopLevels, QList<int>({1, 1}));
 }
 
 QTEST_MAIN(tst_IngredientWindow)
