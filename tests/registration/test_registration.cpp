@@ -1,3 +1,4 @@
+#include "Blanks.h"
 #include "DemoFixtures.h"
 #include "DemoServiceProcess.h"
 #include "ModalDriver.h"
@@ -11,6 +12,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTabWidget>
 #include <QTreeWidget>
 
@@ -62,6 +64,7 @@ class tst_Registration : public QObject
 private slots:
     void initTestCase();
     void keyboardOnlyRegistration();
+    void lookedUpPrescriptionInHistoryAndReports();
     void checkCharacter_data();
     void checkCharacter();
     void focusHoldsInTheNumberFields();
@@ -135,10 +138,9 @@ void tst_Registration::keyboardOnlyRegistration()
     type(QStringLiteral("1"), Qt::Key_Backtab);
     QCOMPARE(focusName(), QStringLiteral("Comm_REGISTRA"));
 
-    // Space presses a focused button natively (Enter does too once the
-    // program-wide rule for buttons is in).
+    // Enter on the focused button presses it.
     f.boxes.answerNext(QMessageBox::Yes);
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     QCOMPARE(f.boxes.texts().size(), 2);
     const MessageRequest& confirm = f.boxes.shown().at(0);
     QCOMPARE(confirm.text.split(u'\n'),
@@ -159,6 +161,40 @@ void tst_Registration::keyboardOnlyRegistration()
         QVERIFY2(last.contains(QLatin1String(expected)), expected);
     // Nothing on the tab changed: a further error can be recorded at once.
     QCOMPARE(text(f, "Text_COD_ERR"), QStringLiteral("12"));
+}
+
+void tst_Registration::lookedUpPrescriptionInHistoryAndReports()
+{
+    MainWindowFixture f(m_demo.config());
+    QVERIFY(f.logIn(userPA, passwordPA));
+    enterTab(f);
+    typeNumber(f, QStringLiteral("123450000043211"));
+    typeIn(f, "Text_COD_AIC", QString::fromLatin1(aicPlan));
+
+    // The patient button opens the patient's drugs, the looked-up molecule's row current.
+    QString current;
+    ModalDriver history([&](QWidget* modal) {
+        QCOMPARE(modal->objectName(), QStringLiteral("legge_FAR"));
+        auto* list = modal->findChild<QTreeWidget*>(QStringLiteral("listricette"));
+        current = list->currentItem() ? list->currentItem()->text(2) : QString();
+        QTest::keyClick(list, Qt::Key_Escape);
+    });
+    QTest::mouseClick(f.find<QPushButton>("bott_assi"), Qt::LeftButton);
+    QTRY_VERIFY(history.acted());
+    QCOMPARE(Blanks::trim(current), QStringLiteral("ADALIMUMAB"));
+    f.activate();
+
+    // Ctrl+Tab to REPORTS: the prescription's year and month, its pharmacy's
+    // registered errors among the rows, the list focused.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ControlModifier);
+    QCOMPARE(f.find<QTabWidget>("SSTab1")->currentIndex(), 3);
+    QCOMPARE(f.find<QLineEdit>("Txt_SC_ANNO")->text(), QStringLiteral("2024"));
+    QVERIFY(f.find<QRadioButton>("Option1_8")->isChecked());
+    auto* list = f.find<QTreeWidget>("ListView1");
+    QVERIFY(list->topLevelItemCount() > 0);
+    QCOMPARE(focusName(), QStringLiteral("ListView1"));
+    for (int r = 0; r < list->topLevelItemCount(); ++r)
+        QCOMPARE(list->topLevelItem(r)->text(1).trimmed(), QStringLiteral("9"));
 }
 
 void tst_Registration::checkCharacter_data()
