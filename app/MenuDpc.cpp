@@ -160,6 +160,10 @@ void MenuDpc::accedi()
         loginPage->LOGIN();
         if (m_context.menu.ERRORE_LOGIN == 1) {
             SSTab1->setCurrentIndex(0);
+            // The Enter that started the attempt moved the focus on to "Esci":
+            // back to the password, ready to be typed again.
+            loginPage->Text_PASS->setFocus(Qt::OtherFocusReason);
+            loginPage->Text_PASS->selectAll();
             return;
         }
         loginPage->LEGGE_LOGIN();

@@ -210,6 +210,11 @@ void tst_Login::failedLogInKeepsSessionAndBlanksName()
     QCOMPARE(u.ID, idPA);
     QCOMPARE(u.Nome.text(), QString(40, ' '));
     QCOMPARE(f.context->menu.ERRORE_LOGIN, 1);
+    // Ready for the password to be typed again, not on "Esci", where the next
+    // Enter would ask to leave the program.
+    auto* password = f.find<QLineEdit>("Text_PASS");
+    QTRY_COMPARE(QApplication::focusWidget(), password);
+    QCOMPARE(password->selectedText(), password->text());
 
     // The stored blank name opens the other tabs, which show the old authority.
     f.find<QTabWidget>("SSTab1")->setCurrentIndex(3);
