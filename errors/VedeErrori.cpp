@@ -6,26 +6,16 @@
 #include "Twips.h"
 #include "ValueReader.h"
 
-#include <QKeyEvent>
 #include <QTreeWidget>
-#include <QVBoxLayout>
 
-VedeErrori::VedeErrori(AppContext& context, QWidget* parent) : QDialog(parent), m_context(context)
+VedeErrori::VedeErrori(AppContext& context, QWidget* parent)
+    : ListWindow(QStringLiteral("vede_errori"), QStringLiteral("listricette"),
+                 QStringLiteral("Codici di errore"), parent),
+      listricette(list()), m_context(context)
 {
-    setObjectName(QStringLiteral("vede_errori"));
     setWindowTitle(QStringLiteral("  ELENCO ERRORI"));
     setAccessibleName(QStringLiteral("ELENCO ERRORI"));
     resize(Twips::px(14340), Twips::px(2685));
-
-    listricette = new QTreeWidget(this);
-    listricette->setObjectName(QStringLiteral("listricette"));
-    listricette->setAccessibleName(QStringLiteral("Codici di errore"));
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(listricette);
-    ListSetup::sortOnHeaderClick(listricette);
-    listricette->installEventFilter(this);
-    listricette->viewport()->installEventFilter(this);
 
     m_context.utenti.TipoAddebito.set(u"");
     m_context.utenti.Soggetto.set(u"");
@@ -85,29 +75,18 @@ void VedeErrori::pick()
     u.Soggetto.set(row->text(3));
 }
 
-bool VedeErrori::eventFilter(QObject* watched, QEvent* event)
+bool VedeErrori::listClicked(QMouseEvent*)
 {
-    if (watched == listricette->viewport() && (event->type() == QEvent::MouseButtonRelease ||
-                                               event->type() == QEvent::MouseButtonDblClick)) {
-        // A click picks the current row (none on an empty list) and closes.
-        if (listricette->topLevelItemCount() > 0)
-            pick();
-        accept();
-        return true;
-    }
-    if (watched == listricette && event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            if (listricette->topLevelItemCount() > 0) {
-                pick();
-                accept();
-            }
-            return true;
-        }
-        if (key == Qt::Key_Escape) {
-            reject();
-            return true;
-        }
-    }
-    return QDialog::eventFilter(watched, event);
+    if (listricette->topLevelItemCount() > 0)
+        pick();
+    accept();
+    return true;
+}
+
+void VedeErrori::enterPressed()
+{
+    if (listricette->topLevelItemCount() == 0)
+        return;
+    pick();
+    accept();
 }

@@ -1,14 +1,13 @@
 #pragma once
 
-#include <QDialog>
+#include "ListWindow.h"
 
 class AppContext;
-class QTreeWidget;
 
 // The error-code table, read from the cache file and narrowed by the code
 // (Errore_ricerca) and the piece of description (Descrizione) the caller set.
 // A pick hands the row back in Errore, Descrizione, TipoAddebito and Soggetto.
-class VedeErrori : public QDialog
+class VedeErrori : public ListWindow
 {
     Q_OBJECT
 public:
@@ -18,10 +17,13 @@ public:
     // picked at once, so it counts as chosen even if the window is then closed.
     void LEGGE();
 
-    QTreeWidget* listricette;
+    QTreeWidget* const listricette;
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
+    // A click picks the current row (none on an empty list) and closes; Enter
+    // picks and closes only when there are rows.
+    bool listClicked(QMouseEvent* event) override;
+    void enterPressed() override;
 
 private:
     void pick();

@@ -6,28 +6,19 @@
 #include "Twips.h"
 #include "ValueReader.h"
 
-#include <QKeyEvent>
 #include <QTreeWidget>
-#include <QVBoxLayout>
 
 #include <array>
 
 SceltaFarmacia::SceltaFarmacia(AppContext& context, QWidget* parent)
-    : QDialog(parent), m_context(context)
+    : ListWindow(QStringLiteral("scelta_farmacia"), QStringLiteral("listfarmacie"),
+                 QStringLiteral("Farmacie trovate"), parent),
+      listfarmacie(list()), m_context(context)
 {
-    setObjectName(QStringLiteral("scelta_farmacia"));
     setWindowTitle(QStringLiteral("  SCELTA FARMACIA"));
     setAccessibleName(QStringLiteral("SCELTA FARMACIA"));
     resize(Twips::px(10005), Twips::px(4500));
 
-    listfarmacie = new QTreeWidget(this);
-    listfarmacie->setObjectName(QStringLiteral("listfarmacie"));
-    listfarmacie->setAccessibleName(QStringLiteral("Farmacie trovate"));
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(listfarmacie);
-    ListSetup::sortOnHeaderClick(listfarmacie);
-    listfarmacie->installEventFilter(this);
     connect(listfarmacie, &QTreeWidget::itemClicked, this,
             [this](QTreeWidgetItem* row) { pick(row); });
     connect(listfarmacie, &QTreeWidget::itemDoubleClicked, this,
@@ -77,18 +68,7 @@ void SceltaFarmacia::pick(QTreeWidgetItem* row)
     accept();
 }
 
-bool SceltaFarmacia::eventFilter(QObject* watched, QEvent* event)
+void SceltaFarmacia::enterPressed()
 {
-    if (watched == listfarmacie && event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            pick(listfarmacie->currentItem());
-            return true;
-        }
-        if (key == Qt::Key_Escape) {
-            reject();
-            return true;
-        }
-    }
-    return QDialog::eventFilter(watched, event);
+    pick(listfarmacie->currentItem());
 }

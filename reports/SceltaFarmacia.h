@@ -1,16 +1,16 @@
 #pragma once
 
-#include <QDialog>
+#include "ListWindow.h"
+
 #include <QString>
 
 class AppContext;
-class QTreeWidget;
 class QTreeWidgetItem;
 
 // The choice among the pharmacies a look-up answered, listed from the export
 // file (code, business name, town, district). Enter, a click or a double click
 // on a row picks it; Esc or the close box picks nothing.
-class SceltaFarmacia : public QDialog
+class SceltaFarmacia : public ListWindow
 {
     Q_OBJECT
 public:
@@ -23,10 +23,10 @@ public:
     const QString& codice() const { return m_codice; }
     const QString& ragsoc() const { return m_ragsoc; }
 
-    QTreeWidget* listfarmacie;
+    QTreeWidget* const listfarmacie;
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
+    void enterPressed() override;
 
 private:
     void pick(QTreeWidgetItem* row);
