@@ -429,14 +429,7 @@ void RegistraPage::Command3_Click()
     u.numrickey.set(u"");
     m_context.menu.AIC_CERCATO.clear();
     u.Errore = 0;
-    u.Errore_ricerca = 0;
-    u.Descrizione.set(u"");
-    u.TipoAddebito.set(u"");
-    u.Soggetto.set(u"");
-    Text_COD_ERR->clear();
-    Text_DESCR_ERR->clear();
-    Text_add->clear();
-    Text_sogg->clear();
+    clearError();
     Text120->clear();
     Text12->clear();
     Text_COD_AIC->clear();
