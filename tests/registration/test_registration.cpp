@@ -120,12 +120,18 @@ void tst_Registration::keyboardOnlyRegistration()
     QCOMPARE(focusName(), QStringLiteral("Text_COD_ERR"));
 
     // The error code's single row: Enter in the list takes it.
-    ModalDriver driver([](QWidget*) {
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    bool listHadFocus = false;
+    ModalDriver driver([&listHadFocus](QWidget* modal) {
+        // The window takes the focus once it is active; the keys go to its list
+        // even if it never does, so a fault fails the test instead of hanging it.
+        auto* list = modal->findChild<QTreeWidget*>(QStringLiteral("listricette"));
+        listHadFocus = QTest::qWaitFor([list] { return QApplication::focusWidget() == list; });
+        QTest::keyClick(list, Qt::Key_Down);
+        QTest::keyClick(list, Qt::Key_Return);
     });
     type(QStringLiteral("12"), Qt::Key_Return);
     QTRY_VERIFY(driver.acted());
+    QVERIFY(listHadFocus);
     QTRY_VERIFY(!QApplication::activeModalWidget());
     f.activate();
     QTRY_COMPARE(focusName(), QStringLiteral("Comm_REGISTRA"));
