@@ -26,11 +26,17 @@ public:
     // True only when the answer is now in the file.
     bool stage(QWidget* parent, const QString& response, const QString& operation,
                const QString& fileName, bool replaceCommas, const QString& notFoundText);
+    // The same for an answer still in UTF-8 (ServiceCall::postUtf8).
+    bool stageUtf8(QWidget* parent, QByteArrayView response, const QString& operation,
+                   const QString& fileName, bool replaceCommas, const QString& notFoundText);
 
     Utenti utenti;
     MenuState menu;
 
 private:
+    bool staged(QWidget* parent, ServiceCall::Staged result, const QString& fileName,
+                const QString& notFoundText);
+
     SoapClient m_client;
     ServiceCall m_service;
     MessageBoxes& m_boxes;

@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 namespace {
 
@@ -112,6 +113,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         check(staged.has_value() == cut->has_value());
         if (staged)
             check(*staged == ResultStager::split(**cut).toUtf8() + "\r\n");
+    }
+
+    // The answer kept in UTF-8 stages the same bytes as its text, even where
+    // the input is not UTF-8. The view ends where the fuzzer's buffer does, so
+    // a read past it is caught.
+    const auto* bytes = reinterpret_cast<const char*>(data);
+    const void* newlineByte = std::memchr(bytes, '\n', size);
+    if (newlineByte) {
+        const char* from = static_cast<const char*>(newlineByte) + 1;
+        const QByteArrayView raw(from, bytes + size - from);
+        for (bool commas : {false, true}) {
+            check(ResultStager::stagedBytes(raw, operation, commas) ==
+                  ResultStager::stagedBytes(QString::fromUtf8(raw), operation, commas));
+        }
     }
 
     const QString text = dotted ? *dotted : answer;

@@ -257,9 +257,9 @@ void ReportsPage::legge_archi()
 
     const QString operation = QStringLiteral("F_LoadErroreByAnnoMese");
     {
-        // The answer is let go as soon as it is staged: a year of a province
-        // is tens of megabytes.
-        const QString response = m_context.service().post(
+        // A year of a province is tens of megabytes: the answer stays in
+        // UTF-8, never becomes text, and is let go as soon as it is staged.
+        const QByteArray response = m_context.service().postUtf8(
             operation,
             {{QStringLiteral("prov"), u.Prov.text()},
              {QStringLiteral("flusso"), QStringLiteral("2")},
@@ -267,8 +267,8 @@ void ReportsPage::legge_archi()
              {QStringLiteral("mese"), QString::number(Check1->isChecked() ? 0 : int(u.Mese))},
              {QStringLiteral("farmacia"),
               QString::number(ReportRows::pharmacyCode(Txt_cod->text()))}});
-        if (!m_context.stage(this, response, operation, StagingFolder::exportFile, true,
-                             QStringLiteral("NESSUN DATO TROVATO"))) {
+        if (!m_context.stageUtf8(this, response, operation, StagingFolder::exportFile, true,
+                                 QStringLiteral("NESSUN DATO TROVATO"))) {
             Lab_conta->setText(QStringLiteral("0"));
             return;
         }

@@ -77,15 +77,91 @@ bool ResultStager::hasResult(QStringView response, const QString& operation, boo
     return response.contains(QString(u'<' + operation + "Result"));
 }
 
+namespace {
+
+// Writes the split result from UTF-8 slices of the answer, each ending just
+// before a '<' (or at the end of the answer), so that a slice never splits a
+// character, an end marker or a "><". '<', '>', ',' and the end marker are
+// ASCII, and ASCII bytes are never part of a longer UTF-8 sequence, so the
+// slices are worked on as bytes.
+class SplitWriter
+{
+public:
+    SplitWriter(const QString& operation, bool replaceCommas, QIODevice& device)
+        : m_endMarker("</" + operation.toLatin1() + "Result"), m_replaceCommas(replaceCommas),
+          m_device(device)
+    {
+    }
+
+    bool ended() const { return m_ended; }
+
+    // False when the device refused the write.
+    bool add(QByteArrayView slice)
+    {
+        const char* const first = slice.data();
+        const char* const last = first + slice.size();
+        m_out.resize(slice.size() + slice.size() / 2 + 2);
+        char* const outFirst = m_out.data();
+        char* o = outFirst;
+        // From '<' to '<': a carriage return before each one that a '>'
+        // precedes; the first end marker ends the result.
+        for (const char* in = first; in < last;) {
+            const char* lt = static_cast<const char*>(std::memchr(in, '<', size_t(last - in)));
+            if (!lt)
+                lt = last;
+            std::memcpy(o, in, size_t(lt - in));
+            o += lt - in;
+            if (lt == last)
+                break;
+            if (last - lt >= m_endMarker.size() && lt[1] == '/' && lt[2] == m_endMarker[2] &&
+                std::memcmp(lt, m_endMarker.constData(), size_t(m_endMarker.size())) == 0) {
+                m_ended = true;
+                break;
+            }
+            if ((lt > first ? lt[-1] : m_previous) == '>')
+                *o++ = '\r';
+            *o++ = '<';
+            in = lt + 1;
+        }
+        if (!slice.isEmpty())
+            m_previous = slice.back();
+        // The end marker holds no comma, so commas are turned on what is written.
+        if (m_replaceCommas) {
+            for (char* comma = outFirst;
+                 (comma = static_cast<char*>(std::memchr(comma, ',', size_t(o - comma))));)
+                *comma++ = '.';
+        }
+        const qsizetype length = o - outFirst;
+        return m_device.write(outFirst, length) == length;
+    }
+
+    bool finish() { return m_device.write("\r\n", 2) == 2; }
+
+private:
+    QByteArray m_endMarker;
+    bool m_replaceCommas;
+    QIODevice& m_device;
+    QByteArray m_out;
+    char m_previous = 0; // the last byte of the slice before
+    bool m_ended = false;
+};
+
+constexpr qsizetype SliceSize = 64 * 1024;
+
+// The markers are searched in UTF-8 and before any comma is replaced, which
+// finds them at the same characters only for a plain ASCII operation name.
+bool plainName(const QString& operation)
+{
+    return std::all_of(operation.begin(), operation.end(),
+                       [](QChar c) { return c.unicode() < 0x80 && c != u',' && c != u'.'; });
+}
+
+} // namespace
+
 bool ResultStager::writeStaged(QStringView response, const QString& operation, bool replaceCommas,
                                QIODevice& device)
 {
-    // The markers are searched slice by slice in UTF-8 below, which finds them
-    // at the same characters only for a plain ASCII operation name.
-    const bool plainName = std::all_of(operation.begin(), operation.end(), [](QChar c) {
-        return c.unicode() < 0x80 && c != u',' && c != u'.';
-    });
-    if (!plainName) {
+    if (!plainName(operation)) {
         const std::optional<QString> result = cut(response.toString(), operation, replaceCommas);
         const QByteArray bytes = split(result.value_or(QString())).toUtf8() + "\r\n";
         return device.write(bytes) == bytes.size();
@@ -94,57 +170,51 @@ bool ResultStager::writeStaged(QStringView response, const QString& operation, b
     const qsizetype q = response.indexOf(startMarker);
     const qsizetype from =
         std::min(q >= 0 ? q + startMarker.size() : startMarker.size() - 1, response.size());
-    const QByteArray endMarker = "</" + operation.toLatin1() + "Result";
 
-    // Slices of about 64 K characters, each ending just before a '<': a slice
-    // never splits a character, an end marker or a "><". '<', '>', ',' and the
-    // end marker are ASCII, and ASCII bytes are never part of a longer UTF-8
-    // sequence, so each slice is converted once and worked on as bytes.
-    constexpr qsizetype sliceSize = 64 * 1024;
-    QByteArray out;
-    char previous = 0; // the last byte of the slice before
-    bool ended = false;
-    for (qsizetype at = from; at < response.size() && !ended;) {
-        qsizetype next = response.indexOf(u'<', std::min(at + sliceSize, response.size()));
+    // Slices of about 64 K characters, each converted once.
+    SplitWriter writer(operation, replaceCommas, device);
+    for (qsizetype at = from; at < response.size() && !writer.ended();) {
+        qsizetype next = response.indexOf(u'<', std::min(at + SliceSize, response.size()));
         if (next < 0)
             next = response.size();
-        QByteArray text = response.sliced(at, next - at).toUtf8();
-        at = next;
-        char* const first = text.data();
-        const char* const last = first + text.size();
-        if (replaceCommas) {
-            for (char* comma = first;
-                 (comma = static_cast<char*>(std::memchr(comma, ',', last - comma)));)
-                *comma++ = '.';
-        }
-        // From '<' to '<': a carriage return before each one that a '>'
-        // precedes; the first end marker ends the result.
-        out.resize(text.size() + text.size() / 2 + 2);
-        char* o = out.data();
-        for (const char* in = first; in < last;) {
-            const char* lt = static_cast<const char*>(std::memchr(in, '<', last - in));
-            if (!lt)
-                lt = last;
-            std::memcpy(o, in, static_cast<size_t>(lt - in));
-            o += lt - in;
-            if (lt == last)
-                break;
-            if (lt[1] == '/' && last - lt >= endMarker.size() && lt[2] == endMarker[2] &&
-                std::memcmp(lt, endMarker.constData(), endMarker.size()) == 0) {
-                ended = true;
-                break;
-            }
-            if ((lt > first ? lt[-1] : previous) == '>')
-                *o++ = '\r';
-            *o++ = '<';
-            in = lt + 1;
-        }
-        previous = text.isEmpty() ? previous : text.back();
-        const qsizetype length = o - out.constData();
-        if (device.write(out.constData(), length) != length)
+        if (!writer.add(response.sliced(at, next - at).toUtf8()))
             return false;
+        at = next;
     }
-    return device.write("\r\n", 2) == 2;
+    return writer.finish();
+}
+
+bool ResultStager::hasResult(QByteArrayView responseUtf8, const QString& operation,
+                             bool replaceCommas)
+{
+    if (!plainName(operation) || !responseUtf8.isValidUtf8())
+        return hasResult(QString::fromUtf8(responseUtf8), operation, replaceCommas);
+    return responseUtf8.contains(QByteArray('<' + operation.toLatin1() + "Result"));
+}
+
+bool ResultStager::writeStaged(QByteArrayView responseUtf8, const QString& operation,
+                               bool replaceCommas, QIODevice& device)
+{
+    // Valid UTF-8 goes through the text unchanged, so the bytes can be worked
+    // on as they are. Anything else (invalid sequences become replacement
+    // characters), an odd name and a missing start marker, whose place is
+    // counted in characters, take the text path.
+    const QByteArray startMarker = operation.toLatin1() + "Result>";
+    const qsizetype q = plainName(operation) ? responseUtf8.indexOf(startMarker) : -1;
+    if (q < 0 || !responseUtf8.isValidUtf8())
+        return writeStaged(QString::fromUtf8(responseUtf8), operation, replaceCommas, device);
+
+    SplitWriter writer(operation, replaceCommas, device);
+    const qsizetype size = responseUtf8.size();
+    for (qsizetype at = q + startMarker.size(); at < size && !writer.ended();) {
+        qsizetype next = responseUtf8.indexOf('<', std::min(at + SliceSize, size));
+        if (next < 0)
+            next = size;
+        if (!writer.add(responseUtf8.sliced(at, next - at)))
+            return false;
+        at = next;
+    }
+    return writer.finish();
 }
 
 std::optional<QByteArray> ResultStager::stagedBytes(QStringView response, const QString& operation,
@@ -155,5 +225,16 @@ std::optional<QByteArray> ResultStager::stagedBytes(QStringView response, const 
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
     writeStaged(response, operation, replaceCommas, buffer);
+    return buffer.data();
+}
+
+std::optional<QByteArray> ResultStager::stagedBytes(QByteArrayView responseUtf8,
+                                                    const QString& operation, bool replaceCommas)
+{
+    if (!hasResult(responseUtf8, operation, replaceCommas))
+        return std::nullopt;
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    writeStaged(responseUtf8, operation, replaceCommas, buffer);
     return buffer.data();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 #include <optional>
 
@@ -32,4 +33,14 @@ public:
     // The same bytes in memory; nothing when the result is absent.
     static std::optional<QByteArray> stagedBytes(QStringView response, const QString& operation,
                                                  bool replaceCommas);
+
+    // The same three for an answer still in UTF-8, as it came from the
+    // service: the same results and bytes as for its text, without ever
+    // holding the whole answer as text.
+    static bool hasResult(QByteArrayView responseUtf8, const QString& operation,
+                          bool replaceCommas);
+    static bool writeStaged(QByteArrayView responseUtf8, const QString& operation,
+                            bool replaceCommas, QIODevice& device);
+    static std::optional<QByteArray> stagedBytes(QByteArrayView responseUtf8,
+                                                 const QString& operation, bool replaceCommas);
 };

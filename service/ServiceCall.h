@@ -27,11 +27,16 @@ public:
     // Posts the operation's body element with its children; the body element and
     // the SOAPAction suffix are the operation name.
     QString post(const QString& operation, const SoapChildren& children);
+    // The same in UTF-8, for answers staged with stageUtf8().
+    QByteArray postUtf8(const QString& operation, const SoapChildren& children);
 
     // SALVA_RISULTATO with a file: on NotFound and WriteFailed the file keeps
     // what it held.
     Staged stage(const QString& response, const QString& operation, const QString& fileName,
                  bool replaceCommas);
+    // The same for an answer still in UTF-8; the same file bytes.
+    Staged stageUtf8(QByteArrayView response, const QString& operation, const QString& fileName,
+                     bool replaceCommas);
 
     // SALVA_RISULTATO in memory: the cut result, or nothing.
     static std::optional<QString> inMemory(const QString& response, const QString& operation,

@@ -17,6 +17,9 @@ static bool isHttpStatusError(QNetworkReply::NetworkError error)
            error == QNetworkReply::ProxyAuthenticationRequiredError;
 }
 
+// Declared lengths up to this are reserved at once; a larger one grows as it comes.
+constexpr qint64 MaxReservedBytes = qint64(1) << 30;
+
 // The request being waited for, program-wide; empty between calls.
 static QPointer<QNetworkReply> s_inFlight;
 
@@ -37,6 +40,11 @@ static void waitFor(QNetworkReply* reply)
 }
 
 QString SoapClient::CHIAMA_WS(const QString& soapAction, const QString& envelope)
+{
+    return QString::fromUtf8(callUtf8(soapAction, envelope));
+}
+
+QByteArray SoapClient::callUtf8(const QString& soapAction, const QString& envelope)
 {
     QNetworkRequest request(m_config.endpoint);
     request.setRawHeader("Content-Type", "text/xml; charset=utf-8");
@@ -60,21 +68,35 @@ QString SoapClient::CHIAMA_WS(const QString& soapAction, const QString& envelope
 
     QNetworkReply* reply = m_network.post(request, envelope.toUtf8());
     s_inFlight = reply;
+
+    // The body is taken as it arrives, into one buffer sized from the declared
+    // length: the reply then never holds the whole answer in pieces besides.
+    QByteArray body;
+    const auto take = [reply, &body] {
+        if (body.isEmpty()) {
+            const qint64 declared =
+                reply->header(QNetworkRequest::ContentLengthHeader).toLongLong();
+            if (declared > 0 && declared <= MaxReservedBytes)
+                body.reserve(qsizetype(declared));
+        }
+        body.append(reply->readAll());
+    };
+    const QMetaObject::Connection taking = QObject::connect(reply, &QIODevice::readyRead, take);
     waitFor(reply);
+    QObject::disconnect(taking);
+    take();
 
     // An error status still carries the service's whole answer (a SOAP fault);
     // any other error, even after the status line has arrived (a timeout or a
     // dropped connection mid-body), means the answer is incomplete.
-    QString text;
     const bool gotHttpAnswer = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
-    if (reply->error() == QNetworkReply::NoError ||
-        (gotHttpAnswer && isHttpStatusError(reply->error()))) {
-        text = QString::fromUtf8(reply->readAll());
-    } else {
-        text = QStringLiteral("Error: %1 - %2")
+    if (reply->error() != QNetworkReply::NoError &&
+        !(gotHttpAnswer && isHttpStatusError(reply->error()))) {
+        body = QStringLiteral("Error: %1 - %2")
                    .arg(static_cast<int>(reply->error()))
-                   .arg(reply->errorString());
+                   .arg(reply->errorString())
+                   .toUtf8();
     }
     reply->deleteLater();
-    return text;
+    return body;
 }

@@ -2,6 +2,7 @@
 
 #include "ServiceConfig.h"
 
+#include <QByteArray>
 #include <QNetworkAccessManager>
 #include <QSslConfiguration>
 #include <QString>
@@ -27,6 +28,9 @@ public:
 
     // CHIAMA_WS: the response body as text, whatever the HTTP status.
     QString CHIAMA_WS(const QString& soapAction, const QString& envelope);
+    // The same answer (or "Error: " text) in UTF-8, as the service sent it: for
+    // large answers that are staged without ever becoming text.
+    QByteArray callUtf8(const QString& soapAction, const QString& envelope);
 
     // True while a request of any client is waiting for its answer.
     static bool callInFlight();

@@ -218,10 +218,11 @@ Figures measure(int records, quint16 port, const QString& folder)
     const QString operation = QStringLiteral("F_LoadErroreByAnnoMese");
     const SoapChildren children = {
         {"prov", "PA"}, {"flusso", "2"}, {"anno", "2025"}, {"mese", "0"}, {"farmacia", "0"}};
-    QString response;
-    const double postMs = bestMs([&] { response = context.service().post(operation, children); });
+    QByteArray response;
+    const double postMs =
+        bestMs([&] { response = context.service().postUtf8(operation, children); });
     const double stageMs = bestMs(
-        [&] { context.service().stage(response, operation, StagingFolder::exportFile, true); });
+        [&] { context.service().stageUtf8(response, operation, StagingFolder::exportFile, true); });
     QList<QStringList> read;
     const double readMs = bestMs(
         [&] { read = ReportRows::read(context.service().readUtf8(StagingFolder::exportFile)); });
@@ -230,11 +231,11 @@ Figures measure(int records, quint16 port, const QString& folder)
     read.clear();
     double base = residentMb();
     resetPeak();
-    response = context.service().post(operation, children);
+    response = context.service().postUtf8(operation, children);
     const double postPeak = peakMb() - base;
     base = residentMb();
     resetPeak();
-    context.service().stage(response, operation, StagingFolder::exportFile, true);
+    context.service().stageUtf8(response, operation, StagingFolder::exportFile, true);
     const double stagePeak = peakMb() - base;
     response.clear();
     base = residentMb();

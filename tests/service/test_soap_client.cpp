@@ -162,6 +162,36 @@ private slots:
         QVERIFY2(queued.contains("<ID>5</ID>"), qPrintable(queued));
         QVERIFY(!SoapClient::callInFlight());
     }
+
+    // The byte call hands back the body exactly as sent, even a large one that
+    // arrives in many pieces and holds bytes that are not UTF-8, and keeps to
+    // one call at a time: a call queued during its wait goes out afterwards and
+    // leaves the body being gathered intact.
+    void utf8AnswerIsTheBodyAsSent()
+    {
+        QByteArray body = "<LoginUserResult>";
+        for (int i = 0; body.size() < 3'000'000; ++i)
+            body += "<R><N>Nicolò " + QByteArray::number(i) + "</N><B>\xFF\xC3</B></R>";
+        body += "</LoginUserResult>";
+        TlsTestServer server;
+        QVERIFY(server.listen());
+        server.setSoapAnswer(200, body);
+        server.setAnswerDelay(300);
+        SoapClient client(configFor(server.endpoint()));
+        SoapClient other(configFor(server.endpoint()));
+        QString queued;
+        bool waitedForFirst = false;
+        QTimer::singleShot(50, [&] {
+            waitedForFirst = SoapClient::callInFlight();
+            queued = other.CHIAMA_WS("http://tempuri.org/Second", "<y/>");
+        });
+        const QByteArray first = client.callUtf8("http://tempuri.org/First", "<x/>");
+        QTRY_VERIFY(!queued.isEmpty());
+        QVERIFY(waitedForFirst);
+        QCOMPARE(server.mostWaitingAtOnce(), 1);
+        QVERIFY(first == body);
+        QVERIFY(queued == QString::fromUtf8(body));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestSoapClient)

@@ -157,6 +157,54 @@ private slots:
         }
     }
 
+    // An answer kept in UTF-8 stages the bytes its text would, whatever it
+    // holds: sequences that are not UTF-8 (the text has replacement characters
+    // there), a missing start marker, odd names, slice boundaries.
+    void utf8AnswerStagesLikeItsText_data()
+    {
+        QTest::addColumn<QByteArray>("response");
+        QTest::addColumn<QString>("operation");
+        QTest::newRow("records") << soapAnswer("Op", "<OpResult><a>1,5</a><b>Nicolò € 𝄞</b>"
+                                                     "<c/></OpResult>")
+                                        .toUtf8()
+                                 << "Op";
+        QTest::newRow("not found") << QByteArray("<opresult>1</opresult>") << "Op";
+        QTest::newRow("no end tag") << QByteArray("<OpResult><a>x</a>><<") << "Op";
+        QTest::newRow("byte order mark")
+            << QByteArray("\xEF\xBB\xBF<OpResult><a>1</a></OpResult>") << "Op";
+        QTest::newRow("invalid bytes")
+            << QByteArray("<OpResult><a>\xC3</a>\xFF,<b>\xE2\x82</b><c>\xED\xA0\x80</c></OpResult>")
+            << "Op";
+        QTest::newRow("invalid byte before the end marker")
+            << QByteArray("<OpResult><a>1</a>\xF0\x9D</OpResult>") << "Op";
+        QTest::newRow("self-closing cut inside a character")
+            << QByteArray("abcdef\xF0\x9D\x84\x9E,<OpResult/><a>1</a>") << "Op";
+        QTest::newRow("operation with a full stop")
+            << QByteArray("<O,pResult><a>1,5</a></O,pResult>") << "O.p";
+        QTest::newRow("accented operation")
+            << QString("<OpàResult><a>1,5</a></OpàResult>").toUtf8() << QStringLiteral("Opà");
+        QByteArray records;
+        for (int i = 0; i < 6000; ++i)
+            records += "<R><E/><E/><E/>\r\n<E/><N>Città " + QByteArray::number(i) + ",5</N></R>";
+        QTest::newRow("answer longer than a slice")
+            << soapAnswer("Op", "<OpResult>" + QString::fromUtf8(records) + "</OpResult>").toUtf8()
+            << "Op";
+        QTest::newRow("invalid bytes, longer than a slice")
+            << QByteArray("<OpResult>" + records + "\xFF</OpResult>") << "Op";
+    }
+    void utf8AnswerStagesLikeItsText()
+    {
+        QFETCH(QByteArray, response);
+        QFETCH(QString, operation);
+        const QString text = QString::fromUtf8(response);
+        for (bool replaceCommas : {false, true}) {
+            QCOMPARE(ResultStager::hasResult(QByteArrayView(response), operation, replaceCommas),
+                     ResultStager::hasResult(text, operation, replaceCommas));
+            QCOMPARE(ResultStager::stagedBytes(QByteArrayView(response), operation, replaceCommas),
+                     ResultStager::stagedBytes(text, operation, replaceCommas));
+        }
+    }
+
     void splitLines()
     {
         QCOMPARE(StagingFolder::splitLines(u"a\rb\r\nc\nd\r\n"), QStringList({"a", "b", "c\nd"}));

@@ -8,6 +8,8 @@
 #include <QSslSocket>
 #include <QTimer>
 
+#include <memory>
+
 QByteArray TlsRequest::header(const QByteArray& name) const
 {
     for (const auto& [key, value] : headers) {
@@ -154,6 +156,32 @@ void TlsTestServer::answer(QSslSocket* socket)
         socket->write(head + m_body.left(m_body.size() / 2));
         return;
     }
-    socket->write(head + m_body);
-    socket->disconnectFromHost();
+    sendAndClose(socket, head, m_body);
+}
+
+// Hands the answer to the socket a piece at a time, each as the one before has
+// gone out, then closes. Written whole, a large answer would be copied and
+// encrypted entirely before its first byte left; this way encrypting and
+// sending overlap, as they do for a real service.
+void TlsTestServer::sendAndClose(QSslSocket* socket, const QByteArray& head, const QByteArray& body)
+{
+    static constexpr qsizetype piece = 256 * 1024;
+    socket->write(head);
+    auto sent = std::make_shared<qsizetype>(0);
+    auto feed = [socket, body, sent] {
+        if (*sent > body.size())
+            return; // already closing
+        while (*sent < body.size() &&
+               socket->bytesToWrite() + socket->encryptedBytesToWrite() < piece) {
+            const qsizetype n = std::min(piece, body.size() - *sent);
+            socket->write(body.constData() + *sent, n);
+            *sent += n;
+        }
+        if (*sent == body.size()) {
+            *sent = body.size() + 1;
+            socket->disconnectFromHost();
+        }
+    };
+    connect(socket, &QSslSocket::encryptedBytesWritten, socket, feed);
+    feed();
 }

@@ -66,6 +66,7 @@ private:
     void takeConnections();
     void readFrom(QSslSocket* socket);
     void answer(QSslSocket* socket);
+    void sendAndClose(QSslSocket* socket, const QByteArray& head, const QByteArray& body);
 
     Mode m_mode;
     QSslServer m_server;
