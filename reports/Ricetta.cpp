@@ -89,6 +89,10 @@ Ricetta::Ricetta(AppContext& context, QWidget* parent) : QDialog(parent), m_cont
     Text_COD = field(new QLineEdit, "Text_COD", QStringLiteral("CODICE"), darkBlue);
     Text_FAR = field(new QLineEdit, "Text_FAR", QStringLiteral("FARMACIA"), darkBlue);
     Text_CF = field(new QLineEdit, "Text_CF", QStringLiteral("CODICE FISCALE"));
+    // Wide enough for a whole fiscal code in its widest letters.
+    Text_CF->setMinimumWidth(
+        Text_CF->fontMetrics().horizontalAdvance(QStringLiteral("MMMMMM00M00M000M")) +
+        Twips::px(180));
     Text4_ASS = field(new QLineEdit, "Text4_ASS", QStringLiteral("ASSISTITO"));
     Text_COD_AIC = field(new QLineEdit, "Text_COD_AIC", QStringLiteral("AIC FARMACO"), darkRed);
     Text_DESCR_AIC = field(new QLineEdit, "Text_DESCR_AIC", QStringLiteral("FARMACO"), darkRed);

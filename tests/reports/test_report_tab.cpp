@@ -296,11 +296,15 @@ void tst_ReportTab::detailShowsTheChosenRecord()
     // Row 00005 (ID 42) by Enter; Elimina asked and answered No sends nothing.
     QMap<QString, QString> seen;
     bool canCancel = false;
+    bool cfFits = false;
     int requests = 0;
     ModalDriver first([&](QWidget* modal) {
         for (auto* box : modal->findChildren<QLineEdit*>())
             seen[box->objectName()] = box->text();
         seen["Text_DESCR_ERR"] = modal->findChild<QPlainTextEdit*>("Text_DESCR_ERR")->toPlainText();
+        // A whole fiscal code fits its field, frame and margins aside.
+        auto* cf = modal->findChild<QLineEdit*>("Text_CF");
+        cfFits = cf->width() - 8 >= cf->fontMetrics().horizontalAdvance("RSSGPP50A01G273X");
         auto* elimina = modal->findChild<QPushButton*>("bott_elim");
         canCancel = elimina->isEnabled();
         requests = s->server.requestCount();
@@ -317,6 +321,7 @@ void tst_ReportTab::detailShowsTheChosenRecord()
     QCOMPARE(seen["Text_NETTO"], QStringLiteral("1.234,50"));
     QCOMPARE(seen["Text_DESCR_ERR"], QStringLiteral("RICETTA SCADUTA"));
     QVERIFY(seen["Text_CF"].isEmpty());
+    QVERIFY(cfFits);
     QVERIFY(canCancel);
     QCOMPARE(f.boxes.texts(), QStringList{QStringLiteral("PROVVEDO ALLA ELIMINAZIONE ? ")});
     QCOMPARE(f.boxes.shown().first().title, QString());
