@@ -8,6 +8,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QXmlStreamReader>
+#include <memory>
 
 namespace {
 ServiceConfig configFor(const QUrl& endpoint, int timeoutMs = 5000)
@@ -38,6 +39,25 @@ const QByteArray loginAnswer =
     "<LoginUserResponse xmlns=\"http://tempuri.org/\"><LoginUserResult><ID>5</ID>"
     "<Prov>XX</Prov><Nome>Nicolò Ferrà</Nome></LoginUserResult></LoginUserResponse>"
     "</soap:Body></soap:Envelope>";
+
+// A second call posted to run during the next call's wait: its answer, and
+// whether it found the first call still waiting.
+struct QueuedCallResult
+{
+    QString answer;
+    bool waitedForFirst = false;
+};
+using QueuedCall = std::shared_ptr<QueuedCallResult>;
+QueuedCall queueDuringWait(SoapClient& other)
+{
+    auto result = std::make_shared<QueuedCallResult>();
+    QTimer::singleShot(50, [result, &other] {
+        result->waitedForFirst = SoapClient::callInFlight();
+        result->answer = other.CHIAMA_WS("http://tempuri.org/Second", "<y/>");
+    });
+    return result;
+}
+
 } // namespace
 
 class TestSoapClient : public QObject
@@ -147,19 +167,14 @@ private slots:
         server.setAnswerDelay(300);
         SoapClient client(configFor(server.endpoint()));
         SoapClient other(configFor(server.endpoint()));
-        QString queued;
-        bool waitedForFirst = false;
-        QTimer::singleShot(50, [&] {
-            waitedForFirst = SoapClient::callInFlight();
-            queued = other.CHIAMA_WS("http://tempuri.org/Second", "<y/>");
-        });
+        const QueuedCall second = queueDuringWait(other);
         const QString first = client.CHIAMA_WS("http://tempuri.org/First", "<x/>");
-        QTRY_VERIFY(!queued.isEmpty());
-        QVERIFY(waitedForFirst);
+        QTRY_VERIFY(!second->answer.isEmpty());
+        QVERIFY(second->waitedForFirst);
         QCOMPARE(server.requestCount(), 2);
         QCOMPARE(server.mostWaitingAtOnce(), 1);
         QVERIFY2(first.contains("<ID>5</ID>"), qPrintable(first));
-        QVERIFY2(queued.contains("<ID>5</ID>"), qPrintable(queued));
+        QVERIFY2(second->answer.contains("<ID>5</ID>"), qPrintable(second->answer));
         QVERIFY(!SoapClient::callInFlight());
     }
 
@@ -179,18 +194,13 @@ private slots:
         server.setAnswerDelay(300);
         SoapClient client(configFor(server.endpoint()));
         SoapClient other(configFor(server.endpoint()));
-        QString queued;
-        bool waitedForFirst = false;
-        QTimer::singleShot(50, [&] {
-            waitedForFirst = SoapClient::callInFlight();
-            queued = other.CHIAMA_WS("http://tempuri.org/Second", "<y/>");
-        });
+        const QueuedCall second = queueDuringWait(other);
         const QByteArray first = client.callUtf8("http://tempuri.org/First", "<x/>");
-        QTRY_VERIFY(!queued.isEmpty());
-        QVERIFY(waitedForFirst);
+        QTRY_VERIFY(!second->answer.isEmpty());
+        QVERIFY(second->waitedForFirst);
         QCOMPARE(server.mostWaitingAtOnce(), 1);
         QVERIFY(first == body);
-        QVERIFY(queued == QString::fromUtf8(body));
+        QVERIFY(second->answer == QString::fromUtf8(body));
     }
 };
 
