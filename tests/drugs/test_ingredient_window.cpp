@@ -1,6 +1,7 @@
 #include "DemoFixtures.h"
 #include "DemoServiceProcess.h"
 #include "ListSetup.h"
+#include "ListSnapshot.h"
 #include "MainWindowFixture.h"
 #include "ModalDriver.h"
 #include "TestService.h"
@@ -40,29 +41,6 @@ QByteArray loginAndIngredient(const QByteArray& records)
 const QByteArray threeRecords = record("B01AB05", "ZETA", "111111111", "ZETA 10 FL") +
                                 record("B01AB05", "ALFA", "222222222", "ALFA 10 FL") +
                                 record("B01AB05", "MEDIA", "333333333", "MEDIA 10 FL");
-
-struct ListSnapshot
-{
-    QStringList headers;
-    QStringList tags;
-    QList<QStringList> rows;
-};
-
-ListSnapshot snapshot(QTreeWidget* list)
-{
-    ListSnapshot s;
-    for (int c = 0; c < list->columnCount(); ++c) {
-        s.headers << list->headerItem()->text(c);
-        s.tags << ListSetup::headerTag(list, c);
-    }
-    for (int r = 0; r < list->topLevelItemCount(); ++r) {
-        QStringList cells;
-        for (int c = 0; c < list->columnCount(); ++c)
-            cells << list->topLevelItem(r)->text(c);
-        s.rows << cells;
-    }
-    return s;
-}
 
 QTreeWidget* listOf(QWidget* modal)
 {
@@ -117,7 +95,7 @@ void tst_IngredientWindow::rowsFollowTheAnswerAndEscPicksNothing()
     QString title;
     ModalDriver driver([&](QWidget* modal) {
         title = modal->windowTitle();
-        seen = snapshot(listOf(modal));
+        seen = ListSnapshot::of(listOf(modal));
         QTest::keyClick(listOf(modal), Qt::Key_Escape);
     });
     const int before = server.requestCount();
@@ -249,7 +227,7 @@ void tst_IngredientWindow::realServicePickShowsTheDrug()
 
     ListSnapshot seen;
     ModalDriver driver([&](QWidget* modal) {
-        seen = snapshot(listOf(modal));
+        seen = ListSnapshot::of(listOf(modal));
         QTest::keyClick(listOf(modal), Qt::Key_Return);
     });
     search(f, QString::fromLatin1(DemoFixtures::namePartNoPlan).toLower());

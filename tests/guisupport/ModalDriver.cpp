@@ -11,10 +11,18 @@ ModalDriver::ModalDriver(std::function<void(QWidget*)> action, QObject* parent)
     m_timer->start(10);
 }
 
+ModalDriver::ModalDriver(const char* windowName, std::function<void(QWidget*)> action,
+                         QObject* parent)
+    : ModalDriver(std::move(action), parent)
+{
+    m_windowName = QString::fromLatin1(windowName);
+}
+
 void ModalDriver::poll()
 {
     QWidget* modal = QApplication::activeModalWidget();
-    if (!modal || !modal->isVisible())
+    if (!modal || !modal->isVisible() ||
+        (!m_windowName.isEmpty() && modal->objectName() != m_windowName))
         return;
     m_timer->stop();
     m_acted = true;

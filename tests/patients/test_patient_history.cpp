@@ -1,7 +1,9 @@
 #include "DemoFixtures.h"
 #include "DemoServiceProcess.h"
 #include "ListSetup.h"
+#include "ListSnapshot.h"
 #include "MainWindowFixture.h"
+#include "ModalDriver.h"
 #include "NumberText.h"
 #include "TestService.h"
 #include "TlsTestServer.h"
@@ -76,66 +78,6 @@ QByteArray canned(const QByteArray& results)
                   results);
 }
 
-// Acts once on the modal window of that name, as soon as it is the active modal
-// window (the test itself is blocked in the code that opened it).
-class WhenModal : public QObject
-{
-public:
-    WhenModal(const char* name, std::function<void(QWidget*)> action)
-        : m_name(QString::fromLatin1(name)), m_action(std::move(action))
-    {
-        connect(&m_timer, &QTimer::timeout, this, &WhenModal::poll);
-        m_timer.start(10);
-    }
-    bool acted() const { return m_acted; }
-
-private:
-    void poll()
-    {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (!modal || !modal->isVisible() || modal->objectName() != m_name)
-            return;
-        m_timer.stop();
-        m_acted = true;
-        m_action(modal);
-    }
-
-    QString m_name;
-    std::function<void(QWidget*)> m_action;
-    QTimer m_timer;
-    bool m_acted = false;
-};
-
-struct ListSnapshot
-{
-    QStringList headers;
-    QStringList tags;
-    QList<QStringList> rows;
-    QList<int> selected;
-    int current = -1;
-};
-
-ListSnapshot snapshot(QTreeWidget* list)
-{
-    ListSnapshot s;
-    for (int c = 0; c < list->columnCount(); ++c) {
-        s.headers << list->headerItem()->text(c);
-        s.tags << ListSetup::headerTag(list, c);
-    }
-    for (int r = 0; r < list->topLevelItemCount(); ++r) {
-        QTreeWidgetItem* item = list->topLevelItem(r);
-        QStringList cells;
-        for (int c = 0; c < list->columnCount(); ++c)
-            cells << item->text(c);
-        s.rows << cells;
-        if (item->isSelected())
-            s.selected << r;
-        if (item == list->currentItem())
-            s.current = r;
-    }
-    return s;
-}
-
 QTreeWidget* listOf(QWidget* window, const char* name)
 {
     return window->findChild<QTreeWidget*>(QString::fromLatin1(name));
@@ -206,12 +148,12 @@ void tst_PatientHistory::drugListSelectsTheMoleculeRowFarDown()
     ListSnapshot seen;
     QString title, accessible, request;
     bool rowVisible = false;
-    WhenModal far("legge_FAR", [&](QWidget* modal) {
+    ModalDriver far("legge_FAR", [&](QWidget* modal) {
         QTreeWidget* list = listOf(modal, "listricette");
         title = modal->windowTitle();
         accessible = modal->accessibleName();
         request = QString::fromUtf8(server.lastRequest().body);
-        seen = snapshot(list);
+        seen = ListSnapshot::of(list);
         rowVisible =
             list->viewport()->rect().intersects(list->visualItemRect(list->topLevelItem(47)));
         QTest::keyClick(list, Qt::Key_Escape);
@@ -270,7 +212,7 @@ void tst_PatientHistory::patientNotFound()
     holdPrescription(f, fiscalCode, patientName, QString());
     f.context->utenti.idassistito = QStringLiteral("123"); // an earlier patient's
 
-    WhenModal far("legge_FAR", [](QWidget* modal) { modal->close(); });
+    ModalDriver far("legge_FAR", [](QWidget* modal) { modal->close(); });
     const int before = server.requestCount();
     QTest::mouseClick(patientButton(f), Qt::LeftButton);
 
@@ -301,10 +243,10 @@ void tst_PatientHistory::atcWindowOpensFromARowAndEscReturns()
     QString atcTitle, atcAccessible, atcRequest, secondAtcTitle;
     bool openAfterEnter = false, openAfterDoubleClick = false;
     int requestsInAtc = -1;
-    std::unique_ptr<WhenModal> firstAtc, secondAtc;
-    WhenModal far("legge_FAR", [&](QWidget* modal) {
+    std::unique_ptr<ModalDriver> firstAtc, secondAtc;
+    ModalDriver far("legge_FAR", [&](QWidget* modal) {
         QTreeWidget* list = listOf(modal, "listricette");
-        opened = snapshot(list);
+        opened = ListSnapshot::of(list);
         // Sort by description, descending on the second click, then go to the second row.
         QHeaderView* header = list->header();
         const QPoint descriptionHeader(
@@ -313,14 +255,14 @@ void tst_PatientHistory::atcWindowOpensFromARowAndEscReturns()
         QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, descriptionHeader);
         QTest::keyClick(list, Qt::Key_Home);
         QTest::keyClick(list, Qt::Key_Down);
-        beforeAtc = snapshot(list);
+        beforeAtc = ListSnapshot::of(list);
 
-        firstAtc = std::make_unique<WhenModal>("legge_ATC", [&](QWidget* window) {
+        firstAtc = std::make_unique<ModalDriver>("legge_ATC", [&](QWidget* window) {
             QTreeWidget* packageList = listOf(window, "listfarmaci");
             atcTitle = window->windowTitle();
             atcAccessible = window->accessibleName();
             atcRequest = QString::fromUtf8(server.lastRequest().body);
-            atc = snapshot(packageList);
+            atc = ListSnapshot::of(packageList);
             requestsInAtc = server.requestCount();
             QTest::keyClick(packageList, Qt::Key_Return);
             openAfterEnter = window->isVisible();
@@ -330,10 +272,10 @@ void tst_PatientHistory::atcWindowOpensFromARowAndEscReturns()
             QTest::keyClick(packageList, Qt::Key_Escape);
         });
         QTest::keyClick(list, Qt::Key_Return); // returns once legge_ATC has closed
-        afterAtc = snapshot(list);
+        afterAtc = ListSnapshot::of(list);
 
         // A mouse click on another row opens that row's packages; the close box ends it.
-        secondAtc = std::make_unique<WhenModal>("legge_ATC", [&](QWidget* window) {
+        secondAtc = std::make_unique<ModalDriver>("legge_ATC", [&](QWidget* window) {
             secondAtcTitle = window->windowTitle();
             window->close();
         });
@@ -393,9 +335,9 @@ void tst_PatientHistory::emptyAndMissingResults()
     ListSnapshot empty;
     int requests = -1;
     bool stillOpen = false;
-    WhenModal emptyList("legge_FAR", [&](QWidget* modal) {
+    ModalDriver emptyList("legge_FAR", [&](QWidget* modal) {
         QTreeWidget* list = listOf(modal, "listricette");
-        empty = snapshot(list);
+        empty = ListSnapshot::of(list);
         requests = server.requestCount();
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(20, 20));
         QTest::keyClick(list, Qt::Key_Return);
@@ -414,7 +356,7 @@ void tst_PatientHistory::emptyAndMissingResults()
     // No drug-list result: the message, then an empty window without columns.
     server.setSoapAnswer(200, canned(twoRegistryRecords));
     int columns = -1;
-    WhenModal noColumns("legge_FAR", [&](QWidget* modal) {
+    ModalDriver noColumns("legge_FAR", [&](QWidget* modal) {
         columns = listOf(modal, "listricette")->columnCount();
         QTest::keyClick(modal, Qt::Key_Escape);
     });
@@ -429,10 +371,10 @@ void tst_PatientHistory::emptyAndMissingResults()
     f.boxes.clear();
     int packageColumns = -1;
     QStringList messagesInAtc;
-    std::unique_ptr<WhenModal> atc;
-    WhenModal list("legge_FAR", [&](QWidget* modal) {
+    std::unique_ptr<ModalDriver> atc;
+    ModalDriver list("legge_FAR", [&](QWidget* modal) {
         server.setSoapAnswer(200, canned(QByteArray()));
-        atc = std::make_unique<WhenModal>("legge_ATC", [&](QWidget* window) {
+        atc = std::make_unique<ModalDriver>("legge_ATC", [&](QWidget* window) {
             packageColumns = listOf(window, "listfarmaci")->columnCount();
             messagesInAtc = f.boxes.texts();
             QTest::keyClick(window, Qt::Key_Escape);
@@ -460,12 +402,12 @@ void tst_PatientHistory::demoServiceHistory()
                      QString::fromLatin1(DemoFixtures::moleculePlan));
 
     ListSnapshot drugs, atc;
-    std::unique_ptr<WhenModal> packagesWindow;
-    WhenModal far("legge_FAR", [&](QWidget* modal) {
+    std::unique_ptr<ModalDriver> packagesWindow;
+    ModalDriver far("legge_FAR", [&](QWidget* modal) {
         QTreeWidget* list = listOf(modal, "listricette");
-        drugs = snapshot(list);
-        packagesWindow = std::make_unique<WhenModal>("legge_ATC", [&](QWidget* window) {
-            atc = snapshot(listOf(window, "listfarmaci"));
+        drugs = ListSnapshot::of(list);
+        packagesWindow = std::make_unique<ModalDriver>("legge_ATC", [&](QWidget* window) {
+            atc = ListSnapshot::of(listOf(window, "listfarmaci"));
             QTest::keyClick(listOf(window, "listfarmaci"), Qt::Key_Escape);
         });
         QTest::keyClick(list, Qt::Key_Return);
