@@ -15,6 +15,7 @@
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTreeWidget>
+#include <memory>
 
 using namespace DemoFixtures;
 using namespace RegistraSteps;
@@ -55,6 +56,26 @@ QString text(MainWindowFixture& f, const char* field)
 }
 
 const auto pressEsc = [](QTreeWidget* list) { QTest::keyClick(list, Qt::Key_Escape); };
+
+// A canned service and a window logged in to it, on the registration tab.
+struct CannedTab
+{
+    TlsTestServer server;
+    std::unique_ptr<MainWindowFixture> f;
+};
+
+std::unique_ptr<CannedTab> onTheTab(const QByteArray& answer)
+{
+    auto tab = std::make_unique<CannedTab>();
+    if (!tab->server.listen())
+        return nullptr;
+    tab->server.setSoapAnswer(200, answer);
+    tab->f = std::make_unique<MainWindowFixture>(configFor(tab->server));
+    if (!tab->f->logIn(QStringLiteral("u"), QStringLiteral("p")))
+        return nullptr;
+    enterTab(*tab->f);
+    return tab;
+}
 
 } // namespace
 
@@ -240,12 +261,10 @@ void tst_Registration::checkCharacter()
     QFETCH(QString, typed);
     QFETCH(QString, numrickey);
     QFETCH(QString, message);
-    TlsTestServer server;
-    QVERIFY(server.listen());
-    server.setSoapAnswer(200, world());
-    MainWindowFixture f(configFor(server));
-    QVERIFY(f.logIn(QStringLiteral("u"), QStringLiteral("p")));
-    enterTab(f);
+    auto tab = onTheTab(world());
+    QVERIFY(tab);
+    TlsTestServer& server = tab->server;
+    MainWindowFixture& f = *tab->f;
     const int before = server.requestCount();
     typeNumber(f, typed);
 
@@ -264,12 +283,10 @@ void tst_Registration::checkCharacter()
 
 void tst_Registration::focusHoldsInTheNumberFields()
 {
-    TlsTestServer server;
-    QVERIFY(server.listen());
-    server.setSoapAnswer(200, world(QByteArray()));
-    MainWindowFixture f(configFor(server));
-    QVERIFY(f.logIn(QStringLiteral("u"), QStringLiteral("p")));
-    enterTab(f);
+    auto tab = onTheTab(world(QByteArray()));
+    QVERIFY(tab);
+    TlsTestServer& server = tab->server;
+    MainWindowFixture& f = *tab->f;
     const auto colour = [&](const char* field) {
         return f.find<QLineEdit>(field)->palette().color(QPalette::Base);
     };
@@ -332,12 +349,10 @@ void tst_Registration::lookUpFailures()
     QFETCH(int, year);
     QFETCH(QString, progressive);
     QFETCH(QByteArray, sentCode);
-    TlsTestServer server;
-    QVERIFY(server.listen());
-    server.setSoapAnswer(200, world(prescription));
-    MainWindowFixture f(configFor(server));
-    QVERIFY(f.logIn(QStringLiteral("u"), QStringLiteral("p")));
-    enterTab(f);
+    auto tab = onTheTab(world(prescription));
+    QVERIFY(tab);
+    TlsTestServer& server = tab->server;
+    MainWindowFixture& f = *tab->f;
     f.find<QLineEdit>("Text_COD_ERR")->setText(QStringLiteral("7"));
     typeNumber(f, QStringLiteral("999000000000001"));
 
@@ -355,12 +370,9 @@ void tst_Registration::lookUpFailures()
 
 void tst_Registration::errorChoice()
 {
-    TlsTestServer server;
-    QVERIFY(server.listen());
-    server.setSoapAnswer(200, world());
-    MainWindowFixture f(configFor(server));
-    QVERIFY(f.logIn(QStringLiteral("u"), QStringLiteral("p")));
-    enterTab(f);
+    auto tab = onTheTab(world());
+    QVERIFY(tab);
+    MainWindowFixture& f = *tab->f;
     auto* code = f.find<QLineEdit>("Text_COD_ERR");
     QVERIFY(opensNoWindow(f, "Text_COD_ERR", QStringLiteral("0")));
     code->clear();
@@ -441,12 +453,10 @@ void tst_Registration::quantityFilter()
 
 void tst_Registration::clearingAndLeavingTheTab()
 {
-    TlsTestServer server;
-    QVERIFY(server.listen());
-    server.setSoapAnswer(200, world());
-    MainWindowFixture f(configFor(server));
-    QVERIFY(f.logIn(QStringLiteral("u"), QStringLiteral("p")));
-    enterTab(f);
+    auto tab = onTheTab(world());
+    QVERIFY(tab);
+    TlsTestServer& server = tab->server;
+    MainWindowFixture& f = *tab->f;
     typeNumber(f, QStringLiteral("999000000000001"));
     typeIn(f, "Text_COD_AIC", QStringLiteral("035683042"));
     QCOMPARE(text(f, "Text_MOLECO"), QStringLiteral("ENOXAPARINA"));
@@ -516,12 +526,10 @@ void tst_Registration::submission()
     QFETCH(QString, code);
     QFETCH(QByteArray, registration);
     QFETCH(QStringList, messages);
-    TlsTestServer server;
-    QVERIFY(server.listen());
-    server.setSoapAnswer(200, world(foundPrescription, registration));
-    MainWindowFixture f(configFor(server));
-    QVERIFY(f.logIn(QStringLiteral("u"), QStringLiteral("p")));
-    enterTab(f);
+    auto tab = onTheTab(world(foundPrescription, registration));
+    QVERIFY(tab);
+    TlsTestServer& server = tab->server;
+    MainWindowFixture& f = *tab->f;
     typeNumber(f, QStringLiteral("999000000000001"));
     typeIn(f, "Text_COD_AIC", QStringLiteral("012345678"));
     if (!code.isEmpty())
@@ -557,14 +565,11 @@ void tst_Registration::submission()
 
 void tst_Registration::rejectedNumberIsNeverRegistered()
 {
-    TlsTestServer server;
-    QVERIFY(server.listen());
-    server.setSoapAnswer(
-        200,
+    auto tab = onTheTab(
         world(foundPrescription, "<ErroreDPCResult><Errore><ID>9</ID></Errore></ErroreDPCResult>"));
-    MainWindowFixture f(configFor(server));
-    QVERIFY(f.logIn(QStringLiteral("u"), QStringLiteral("p")));
-    enterTab(f);
+    QVERIFY(tab);
+    TlsTestServer& server = tab->server;
+    MainWindowFixture& f = *tab->f;
     typeNumber(f, QStringLiteral("123450000043211"));
     typeIn(f, "Text_COD_AIC", QStringLiteral("012345678"));
     QVERIFY(searchError(f, "Text_COD_ERR", QStringLiteral("9"), pressEsc));
