@@ -21,28 +21,32 @@ QByteArray ServiceCall::postUtf8(const QString& operation, const SoapChildren& c
                              SoapEnvelope::build(ns, operation, children));
 }
 
+// The same steps for an answer held as text or as UTF-8 bytes: the staging
+// code has an overload for each.
+template <typename Answer>
+static ServiceCall::Staged stageAnswer(const StagingFolder& staging, const Answer& response,
+                                       const QString& operation, const QString& fileName,
+                                       bool replaceCommas)
+{
+    if (!ResultStager::hasResult(response, operation, replaceCommas))
+        return ServiceCall::Staged::NotFound;
+    if (!staging.writeWith(fileName, [&](QIODevice& file) {
+            return ResultStager::writeStaged(response, operation, replaceCommas, file);
+        }))
+        return ServiceCall::Staged::WriteFailed;
+    return ServiceCall::Staged::Found;
+}
+
 ServiceCall::Staged ServiceCall::stage(const QString& response, const QString& operation,
                                        const QString& fileName, bool replaceCommas)
 {
-    if (!ResultStager::hasResult(response, operation, replaceCommas))
-        return Staged::NotFound;
-    if (!m_staging.writeWith(fileName, [&](QIODevice& file) {
-            return ResultStager::writeStaged(response, operation, replaceCommas, file);
-        }))
-        return Staged::WriteFailed;
-    return Staged::Found;
+    return stageAnswer(m_staging, response, operation, fileName, replaceCommas);
 }
 
 ServiceCall::Staged ServiceCall::stageUtf8(QByteArrayView response, const QString& operation,
                                            const QString& fileName, bool replaceCommas)
 {
-    if (!ResultStager::hasResult(response, operation, replaceCommas))
-        return Staged::NotFound;
-    if (!m_staging.writeWith(fileName, [&](QIODevice& file) {
-            return ResultStager::writeStaged(response, operation, replaceCommas, file);
-        }))
-        return Staged::WriteFailed;
-    return Staged::Found;
+    return stageAnswer(m_staging, response, operation, fileName, replaceCommas);
 }
 
 std::optional<QString> ServiceCall::inMemory(const QString& response, const QString& operation,
