@@ -26,6 +26,26 @@ public:
         return widget;
     }
 
+    // A control whose text is data (a label or button filled by a look-up):
+    // screen readers read the text itself, which the toolkit gives as the
+    // accessible name and announces whenever it changes; the purpose goes in
+    // the description. A fixed accessible name would hide the text.
+    template <typename W>
+    static W* placeData(W* widget, const char* objectName, const QString& purpose, int left,
+                        int top, int width, int height)
+    {
+        place(widget, objectName, QString(), left, top, width, height);
+        describe(widget, purpose);
+        return widget;
+    }
+
+    // The same for a window whose title is data: its title is read.
+    static void describe(QWidget* widget, const QString& purpose)
+    {
+        widget->setAccessibleName(QString());
+        widget->setAccessibleDescription(purpose);
+    }
+
     // Positions on a tab page are given from the top of the tab control, whose
     // row of tabs takes the first 600 twips; the page starts below it.
     static constexpr int tabRowTwips = 600;

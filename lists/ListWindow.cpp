@@ -23,6 +23,13 @@ ListWindow::ListWindow(const QString& windowName, const QString& listName,
     m_list->viewport()->installEventFilter(this);
 }
 
+void ListWindow::setListPointSize(qreal points)
+{
+    QFont font = m_list->font();
+    font.setPointSizeF(points);
+    m_list->setFont(font);
+}
+
 bool ListWindow::listClicked(QMouseEvent*)
 {
     return false;

@@ -18,6 +18,9 @@ protected:
     ListWindow(const QString& windowName, const QString& listName,
                const QString& listAccessibleName, QWidget* parent);
 
+    // The list's font size, in points; the family stays the system's.
+    void setListPointSize(qreal points);
+
     // A mouse button released or double-clicked in the list area; true when the
     // event is used up here.
     virtual bool listClicked(QMouseEvent* event);

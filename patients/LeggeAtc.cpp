@@ -2,6 +2,7 @@
 
 #include "AppContext.h"
 #include "BusyCursor.h"
+#include "Controls.h"
 #include "DispensingRecord.h"
 #include "ListSetup.h"
 #include "NumberText.h"
@@ -17,7 +18,7 @@ LeggeAtc::LeggeAtc(AppContext& context, QWidget* parent)
     const Utenti& u = m_context.utenti;
     setWindowTitle(QStringLiteral("    ") + u.Assistito + QStringLiteral(" - ") +
                    u.Codice_assistito + QStringLiteral(" - ATC : ") + u.ATC_SCELTO);
-    setAccessibleName(QStringLiteral("Farmaci dell'assistito per ATC"));
+    Controls::describe(this, QStringLiteral("Farmaci dell'assistito per ATC"));
     resize(Twips::px(13335), Twips::px(2895));
     const QColor lightBlue(192, 192, 255);
     QPalette window = palette();
@@ -29,6 +30,7 @@ LeggeAtc::LeggeAtc(AppContext& context, QWidget* parent)
     listColours.setColor(QPalette::Base, lightBlue);
     listColours.setColor(QPalette::Text, Qt::black);
     listfarmaci->setPalette(listColours);
+    setListPointSize(8.25);
 
     QString response;
     {

@@ -2,6 +2,7 @@
 
 #include "AppContext.h"
 #include "BusyCursor.h"
+#include "Controls.h"
 #include "DispensingRecord.h"
 #include "LeggeAtc.h"
 #include "ListSetup.h"
@@ -20,13 +21,14 @@ LeggeFar::LeggeFar(AppContext& context, QWidget* parent)
     const Utenti& u = m_context.utenti;
     setWindowTitle(QStringLiteral("    ") + u.Assistito + QStringLiteral(" - ") +
                    u.Codice_assistito);
-    setAccessibleName(QStringLiteral("Farmaci dell'assistito"));
+    Controls::describe(this, QStringLiteral("Farmaci dell'assistito"));
     // The list leaves a thin strip of the window on its right and below it.
     resize(Twips::px(15570), Twips::px(4005));
     layout()->setContentsMargins(0, 0, Twips::px(15570 - 15495), Twips::px(4005 - 3975));
     QPalette palette = listricette->palette();
     palette.setColor(QPalette::Text, QColor(0, 0, 192));
     listricette->setPalette(palette);
+    setListPointSize(8.25);
 
     QString response;
     {
