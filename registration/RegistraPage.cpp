@@ -3,6 +3,7 @@
 #include "AppContext.h"
 #include "Blanks.h"
 #include "BusyCursor.h"
+#include "CharacterFilter.h"
 #include "Controls.h"
 #include "Deferred.h"
 #include "DrugLookup.h"
@@ -17,14 +18,12 @@
 #include "Twips.h"
 #include "VedeErrori.h"
 
-#include <QCoreApplication>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QRegularExpressionValidator>
 
 namespace {
 
@@ -74,8 +73,8 @@ RegistraPage::RegistraPage(AppContext& context, QWidget* parent)
                              QStringLiteral("Numero ricetta, ultimi 10 caratteri"), 1800, 360, 2775,
                              420);
     Text12->setMaxLength(10);
-    Label18 = Controls::place(new QLabel(Frame6), "Label18", QStringLiteral("Progressivo"), 6240,
-                              360, 2400, 420);
+    Label18 = Controls::placeData(new QLabel(Frame6), "Label18", QStringLiteral("Progressivo"),
+                                  6240, 360, 2400, 420);
     QFont labelFont = font();
     labelFont.setPointSizeF(12);
     Label18->setFont(labelFont);
@@ -122,9 +121,9 @@ RegistraPage::RegistraPage(AppContext& context, QWidget* parent)
                                    QStringLiteral("Quantità"), 240, 360, 825, 360);
     Text_QTA_AIC->setMaxLength(2);
     Text_QTA_AIC->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    // Digits, comma and minus only, typed or pasted.
-    Text_QTA_AIC->setValidator(new QRegularExpressionValidator(
-        QRegularExpression(QStringLiteral("[0-9,\\-]*")), Text_QTA_AIC));
+    CharacterFilter::digitsCommaMinus(Text_QTA_AIC);
+    CharacterFilter::upperCase(Text120);
+    CharacterFilter::upperCase(Text12);
 
     for (QGroupBox* frame : {Frame3, Frame4, Frame5})
         setRole(frame, QPalette::WindowText, caption);
@@ -144,8 +143,8 @@ RegistraPage::RegistraPage(AppContext& context, QWidget* parent)
         setRole(box, QPalette::Text, lightBlue);
 
     bott_assi =
-        Controls::place(new QPushButton(this), "bott_assi",
-                        QStringLiteral("Assistito della ricetta"), 120, 5640 - t, 8535, 615);
+        Controls::placeData(new QPushButton(this), "bott_assi",
+                            QStringLiteral("Assistito della ricetta"), 120, 5640 - t, 8535, 615);
     bott_assi->setEnabled(false);
     Comm_REGISTRA =
         Controls::place(new QPushButton(QStringLiteral("REGISTRA ERRORE"), this), "Comm_REGISTRA",
@@ -216,20 +215,11 @@ bool RegistraPage::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)
         showFocus(static_cast<QWidget*>(watched), event->type() == QEvent::FocusIn);
-    if ((watched == Text120 || watched == Text12) && event->type() == QEvent::KeyPress) {
-        auto* key = static_cast<QKeyEvent*>(event);
-        if (watched == Text12 && key->key() == Qt::Key_Up) {
-            Text120->setFocus(Qt::OtherFocusReason);
-            return true;
-        }
-        // Letters are typed in upper case.
-        const QString text = key->text();
-        if (text.size() == 1 && text[0] >= u'a' && text[0] <= u'z') {
-            QKeyEvent upper(key->type(), key->key(), key->modifiers(), text.toUpper(),
-                            key->isAutoRepeat(), key->count());
-            QCoreApplication::sendEvent(watched, &upper);
-            return true;
-        }
+    // Up in the second part of the number goes back to the first.
+    if (watched == Text12 && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Up) {
+        Text120->setFocus(Qt::OtherFocusReason);
+        return true;
     }
     return QWidget::eventFilter(watched, event);
 }
@@ -310,6 +300,10 @@ void RegistraPage::Text12_LostFocus()
         bott_assi->setText(QStringLiteral("ASSISTITO : ") + u.Assistito +
                            QStringLiteral(" - Cod.Fisc. ") + u.Codice_assistito);
     } else {
+        // Codice_assistito may already hold the new number's patient: a button
+        // still naming the previous one would open the wrong history.
+        bott_assi->setText(QString());
+        bott_assi->setEnabled(false);
         BOTT_SVUOTA_Click();
         // What entering Text120 does, done here too: after a message box the
         // window may get its activation back only later, and a focus change

@@ -3,6 +3,7 @@
 #include "AppContext.h"
 #include "Blanks.h"
 #include "BusyCursor.h"
+#include "CharacterFilter.h"
 #include "ColumnSort.h"
 #include "Controls.h"
 #include "Deferred.h"
@@ -34,7 +35,7 @@
 namespace {
 
 const QStringList MonthCaptions = {
-    QStringLiteral("Gennaio"), QStringLiteral("Febbario"), QStringLiteral("Marzo"),
+    QStringLiteral("Gennaio"), QStringLiteral("Febbraio"), QStringLiteral("Marzo"),
     QStringLiteral("Aprile"),  QStringLiteral("Maggio"),   QStringLiteral("Giugno"),
     QStringLiteral("Luglio"),  QStringLiteral("Agosto"),   QStringLiteral("Settembre"),
     QStringLiteral("Ottobre"), QStringLiteral("Novembre"), QStringLiteral("Dicembre")};
@@ -100,8 +101,8 @@ ReportsPage::ReportsPage(AppContext& context, QWidget* parent) : QWidget(parent)
                              QStringLiteral("Annuo"), 10080, 1140, 1680, 330);
     Frame10 = Controls::place(new QGroupBox(QStringLiteral("Record N°"), Frame8), "Frame10",
                               QStringLiteral("Record N°"), 10080, 1620, 1680, 780);
-    Lab_conta = Controls::place(new QLabel(Frame10), "Lab_conta", QStringLiteral("Record N°"), 120,
-                                300, 1440, 360);
+    Lab_conta = Controls::placeData(new QLabel(Frame10), "Lab_conta", QStringLiteral("Record N°"),
+                                    120, 300, 1440, 360);
     Lab_conta->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
     Frame9 = Controls::place(new QGroupBox(QStringLiteral(" Scelta Farmacia "), this), "Frame9",
@@ -150,7 +151,8 @@ ReportsPage::ReportsPage(AppContext& context, QWidget* parent) : QWidget(parent)
     for (qsizetype i = 1; i < order.size(); ++i)
         setTabOrder(order[i - 1], order[i]);
 
-    Txt_cod->installEventFilter(this);
+    CharacterFilter::digitsCommaMinus(Txt_cod);
+    EnterAsTab::install(Txt_cod);
     EnterAsTab::install(txt_rag);
     FocusWatch::onLeave(Txt_cod, [this] { Txt_cod_LostFocus(); });
     FocusWatch::onLeave(txt_rag, [this] { txt_rag_LostFocus(); });
@@ -324,6 +326,9 @@ void ReportsPage::Txt_cod_LostFocus()
         txt_rag->clear();
         switch (lookUpPharmacy()) {
         case Choice::Escaped:
+            // A code search ends with "Tutte le Farmacie" unticked, as after a
+            // pick; unticking empties the fields, so it comes first.
+            Check_TT->setChecked(false);
             Txt_cod->setText(code);
             txt_rag->setText(name);
             break;
@@ -419,20 +424,7 @@ bool ReportsPage::eventFilter(QObject* watched, QEvent* event)
         return QWidget::eventFilter(watched, event);
     const auto* key = static_cast<QKeyEvent*>(event);
     const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
-    if (watched == Txt_cod) {
-        if (enter) {
-            EnterAsTab::sendTab(Txt_cod);
-            return true;
-        }
-        // Digits, comma and minus are typed; other characters are dropped.
-        // Control characters (backspace, shortcuts such as paste) pass.
-        const QString text = key->text();
-        if (!text.isEmpty() && text[0].unicode() >= 0x20) {
-            const QChar c = text[0];
-            if (!((c >= u'0' && c <= u'9') || c == u',' || c == u'-'))
-                return true;
-        }
-    } else if (watched == ListView1) {
+    if (watched == ListView1) {
         // Any character typed in the list opens the chosen row, as a click does.
         const QString text = key->text();
         if (enter || (!text.isEmpty() && text[0].isPrint())) {
