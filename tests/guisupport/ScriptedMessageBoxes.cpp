@@ -3,6 +3,8 @@
 QMessageBox::StandardButton ScriptedMessageBoxes::show(QWidget*, const MessageRequest& request)
 {
     m_shown.append(request);
+    if (whileShown)
+        whileShown(request);
     if (!m_answers.isEmpty())
         return m_answers.takeFirst();
     return request.buttons.testFlag(QMessageBox::No) ? QMessageBox::No : QMessageBox::Ok;

@@ -151,7 +151,7 @@ void tst_PatientHistory::drugListSelectsTheMoleculeRowFarDown()
     ModalDriver far("legge_FAR", [&](QWidget* modal) {
         QTreeWidget* list = listOf(modal, "listricette");
         title = modal->windowTitle();
-        accessible = modal->accessibleName();
+        accessible = modal->accessibleDescription();
         request = QString::fromUtf8(server.lastRequest().body);
         seen = ListSnapshot::of(list);
         rowVisible =
@@ -260,7 +260,7 @@ void tst_PatientHistory::atcWindowOpensFromARowAndEscReturns()
         firstAtc = std::make_unique<ModalDriver>("legge_ATC", [&](QWidget* window) {
             QTreeWidget* packageList = listOf(window, "listfarmaci");
             atcTitle = window->windowTitle();
-            atcAccessible = window->accessibleName();
+            atcAccessible = window->accessibleDescription();
             atcRequest = QString::fromUtf8(server.lastRequest().body);
             atc = ListSnapshot::of(packageList);
             requestsInAtc = server.requestCount();

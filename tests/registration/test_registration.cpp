@@ -89,6 +89,7 @@ private slots:
     void checkCharacter_data();
     void checkCharacter();
     void focusHoldsInTheNumberFields();
+    void patientButtonFollowsTheNumber();
     void lookUpFailures_data();
     void lookUpFailures();
     void errorChoice();
@@ -252,6 +253,17 @@ void tst_Registration::checkCharacter_data()
     QTest::newRow("short exempt") << "9991234"
                                   << "9991234        "
                                   << "";
+    // Digits whose remainder by 9 differs from what near misses give: another
+    // modulus (7: 6, 8: 7, 10: 1, 11: 6) or another slice of digits (5 to 13: 3,
+    // 1 to 14: 5, 6 to 13: 7).
+    const QString eight = QStringLiteral("Numero ricetta errato - Controllo Nr  8");
+    QTest::newRow("digits 6 to 14 by 9") << "123453982597918"
+                                         << "123453982597918"
+                                         << "";
+    for (const char last : {'6', '7', '1', '3', '5'})
+        QTest::newRow(qPrintable(QStringLiteral("near miss %1").arg(QChar::fromLatin1(last))))
+            << QStringLiteral("12345398259791") + QChar::fromLatin1(last) << QString(15, u' ')
+            << eight;
     QTest::newRow("apostrophe") << "1234500000'3211" << QString(15, u' ') << refused;
     QTest::newRow("blank inside") << "12 450000043211" << QString(15, u' ') << refused;
 }
@@ -273,6 +285,15 @@ void tst_Registration::checkCharacter()
         QCOMPARE(f.boxes.texts(), QStringList());
         QCOMPARE(server.requestCount(), before + 2);
         QCOMPARE(focusName(), QStringLiteral("Text_COD_AIC"));
+        // The number goes out whole, trailing blanks included; the pharmacy
+        // request holds its four children in order.
+        QVERIFY(server.requests().at(before).body.contains("<query> WHERE Ricette.numrickey='" +
+                                                           numrickey.toLatin1() + "'</query>"));
+        QVERIFY2(server.lastRequest().body.contains(
+                     "<LoadListaFarmacie xmlns='http://tempuri.org/'><prov>PA</prov>"
+                     "<codice>77</codice><ragsoc></ragsoc><distretto></distretto>"
+                     "</LoadListaFarmacie>"),
+                 server.lastRequest().body.constData());
     } else {
         QCOMPARE(f.boxes.texts(), QStringList{message});
         QCOMPARE(f.boxes.shown().first().title, QStringLiteral("QuorvelDPC"));
@@ -313,6 +334,67 @@ void tst_Registration::focusHoldsInTheNumberFields()
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
     QCOMPARE(f.boxes.texts(), QStringList{QStringLiteral("RICETTA NON TROVATA")});
     QCOMPARE(focusName(), QStringLiteral("Text120"));
+}
+
+void tst_Registration::patientButtonFollowsTheNumber()
+{
+    const QByteArray rossi =
+        "<QueryRicetteResult><Anno>2024</Anno><Mese>3</Mese><Progressivo>5</Progressivo>"
+        "<Assistito>ROSSI MARIO</Assistito><Codice_assistito>RSSMRA80A01H501U</Codice_assistito>"
+        "<Farmacia>77</Farmacia></QueryRicetteResult>"
+        "<LoadListaFarmacieResult><Farmacie><Ragsoc>FARMACIA UNO</Ragsoc></Farmacie>"
+        "</LoadListaFarmacieResult>";
+    auto tab = onTheTab(world(rossi));
+    QVERIFY(tab);
+    TlsTestServer& server = tab->server;
+    MainWindowFixture& f = *tab->f;
+    auto* button = f.find<QPushButton>("bott_assi");
+    const QString rossiCaption =
+        QStringLiteral("ASSISTITO : ROSSI MARIO - Cod.Fisc. RSSMRA80A01H501U");
+
+    // Up leaves a found number as any exit does: it is looked up, and entering
+    // Text120 then forgets it and blanks the button.
+    typeIn(f, "Text120", QStringLiteral("12345"));
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("0000043211"));
+    const int before = server.requestCount();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
+    QCOMPARE(server.requestCount(), before + 2);
+    QCOMPARE(f.find<QLabel>("Label18")->text(), QStringLiteral("5"));
+    QCOMPARE(focusName(), QStringLiteral("Text120"));
+    QCOMPARE(f.context->utenti.numrickey.text(), QString(15, u' '));
+    QCOMPARE(button->text(), QString());
+    QVERIFY(!button->isEnabled());
+
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QCOMPARE(focusName(), QStringLiteral("Text_COD_AIC"));
+    QCOMPARE(button->text(), rossiCaption);
+    QVERIFY(button->isEnabled());
+
+    // Back into the second part alone, then a number whose prescription names
+    // another patient and whose pharmacy is not found. The message box takes
+    // the activation, as a real one does, so no focus handler of Text120 runs.
+    server.setSoapAnswer(
+        200, world("<QueryRicetteResult><Assistito>BIANCHI LUIGI</Assistito>"
+                   "<Codice_assistito>BNCLGU70A01H501X</Codice_assistito><Farmacia>78</Farmacia>"
+                   "</QueryRicetteResult>"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ShiftModifier);
+    QCOMPARE(focusName(), QStringLiteral("Text12"));
+    QWidget elsewhere;
+    elsewhere.show();
+    f.boxes.whileShown = [&](const MessageRequest&) {
+        elsewhere.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&elsewhere));
+    };
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("0000043222"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    f.boxes.whileShown = nullptr;
+    QCOMPARE(f.boxes.texts(), QStringList{QStringLiteral("ATTENZIONE!FARMACIA NON TROVATA")});
+    elsewhere.close();
+    f.activate();
+    QCOMPARE(f.context->utenti.Codice_assistito, QStringLiteral("BNCLGU70A01H501X"));
+    QCOMPARE(button->text(), QString());
+    QVERIFY(!button->isEnabled());
 }
 
 void tst_Registration::lookUpFailures_data()
@@ -492,13 +574,15 @@ void tst_Registration::clearingAndLeavingTheTab()
     QVERIFY(!QApplication::focusWidget() || !page->isAncestorOf(QApplication::focusWidget()));
     enterTab(f);
 
-    // Every control carries a name and an accessible name for screen readers.
+    // Every control carries a name, and an accessible name for screen readers
+    // or, where the text shown is data and is read itself, a description.
     for (QWidget* w : page->findChildren<QWidget*>()) {
         if (qobject_cast<QLineEdit*>(w) || qobject_cast<QPlainTextEdit*>(w) ||
             qobject_cast<QPushButton*>(w) || qobject_cast<QGroupBox*>(w) ||
             (qobject_cast<QLabel*>(w) && w->parentWidget() != f.find<QWidget>("StatusBar4") &&
              w->parentWidget() != f.find<QWidget>("StatusBar2")))
-            QVERIFY2(!w->objectName().isEmpty() && !w->accessibleName().isEmpty(),
+            QVERIFY2(!w->objectName().isEmpty() &&
+                         (!w->accessibleName().isEmpty() || !w->accessibleDescription().isEmpty()),
                      qPrintable(w->objectName()));
     }
 }

@@ -109,6 +109,18 @@ void tst_ReportService::pharmacyChoiceFromTheKeyboard()
     QVERIFY(f->find<QCheckBox>("Check_TT")->isChecked());
     f->activate();
 
+    // Esc after a code search: the code comes back and, as at the end of every
+    // code search, "Tutte le Farmacie" is unticked, so "Elabora" asks for it.
+    ModalDriver escapeCode([&](QWidget* modal) {
+        QTest::keyClick(modal->findChild<QTreeWidget*>("listfarmacie"), Qt::Key_Escape);
+    });
+    typeAndLeave(code, QStringLiteral("0"));
+    QTRY_VERIFY(escapeCode.acted());
+    QTRY_VERIFY(!QApplication::activeModalWidget());
+    QCOMPARE(code->text(), QStringLiteral("0"));
+    QVERIFY(!f->find<QCheckBox>("Check_TT")->isChecked());
+    f->activate();
+
     // Code 0 asks for every pharmacy; the third row picked with the keyboard stays
     // in the fields (the file's last pharmacy does not replace it).
     QStringList third;

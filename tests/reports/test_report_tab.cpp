@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDate>
+#include <QFile>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -79,6 +80,11 @@ private slots:
     void requestValues();
     void listColumnsFormatsAndOrder();
     void detailShowsTheChosenRecord();
+    void cancellation_data();
+    void cancellation();
+    void noDataKeepsTheStagedAnswer();
+    void pharmacyLookUpsThatFindNone_data();
+    void pharmacyLookUpsThatFindNone();
 
 private:
     struct Session
@@ -356,6 +362,184 @@ void tst_ReportTab::detailShowsTheChosenRecord()
     QTRY_VERIFY(third.acted());
     QCOMPARE(f.context->utenti.Id_errore, QStringLiteral("7x"));
     QVERIFY(!canCancel);
+}
+
+void tst_ReportTab::cancellation_data()
+{
+    QTest::addColumn<QByteArray>("id");
+    QTest::addColumn<QByteArray>("answer"); // to the cancellation
+    QTest::addColumn<QByteArray>("sent");
+    QTest::addColumn<QString>("message");
+    const QByteArray done = "<AnnullaErroreFarmaciaResult><Errore><ID>1</ID></Errore>"
+                            "</AnnullaErroreFarmaciaResult>";
+    const QByteArray dpc = "<prov>PA</prov><flusso>2</flusso><id>42</id>";
+    QTest::newRow("DPC flow") << QByteArray("42") << done << dpc << "ERRORE CANCELLATO";
+    QTest::newRow("empty flow") << QByteArray("44") << done
+                                << QByteArray("<prov>PA</prov><flusso>1</flusso><id>44</id>")
+                                << "ERRORE CANCELLATO";
+    QTest::newRow("no result")
+        << QByteArray("42")
+        << QByteArray(
+               "<AnnullaErroreFarmaciaResponse><Errore>1</Errore></AnnullaErroreFarmaciaResponse>")
+        << dpc << "ERRORE NON TROVATO";
+    QTest::newRow("result without Errore")
+        << QByteArray("42")
+        << QByteArray("<AnnullaErroreFarmaciaResult>1</AnnullaErroreFarmaciaResult>") << dpc
+        << "ERRORE NON TROVATO";
+}
+
+void tst_ReportTab::cancellation()
+{
+    QFETCH(QByteArray, id);
+    QFETCH(QByteArray, answer);
+    QFETCH(QByteArray, sent);
+    QFETCH(QString, message);
+    auto s = logIn(record("42", "2", "5", "FARMACIA CENTRALE") +
+                   record("44", "3", "6", "FARMACIA NUOVA", ""));
+    QVERIFY(s);
+    MainWindowFixture& f = *s->f;
+    enterReports(f);
+    auto* list = f.find<QTreeWidget>("ListView1");
+    QTreeWidgetItem* row = nullptr;
+    for (int r = 0; r < list->topLevelItemCount(); ++r) {
+        if (list->topLevelItem(r)->text(5) == QString::fromLatin1(id))
+            row = list->topLevelItem(r);
+    }
+    QVERIFY(row);
+    // From here on the service answers only the cancellation.
+    s->server.setSoapAnswer(200, TestService::answer(answer));
+    const bool cancelled = message == QLatin1String("ERRORE CANCELLATO");
+
+    // Opened twice: a cancelled row can be cancelled again, a failed one retried.
+    int cancellations = 0;
+    for (int opening = 0; opening < 2; ++opening) {
+        bool enabledBefore = false, enabledAfter = true;
+        f.boxes.clear();
+        f.boxes.answerNext(QMessageBox::Yes);
+        const int before = s->server.requestCount();
+        ModalDriver driver([&](QWidget* modal) {
+            auto* elimina = modal->findChild<QPushButton*>("bott_elim");
+            enabledBefore = elimina->isEnabled();
+            QTest::mouseClick(elimina, Qt::LeftButton);
+            enabledAfter = elimina->isEnabled();
+            modal->close();
+        });
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(row).center());
+        QTRY_VERIFY(driver.acted());
+        QTRY_VERIFY(!QApplication::activeModalWidget());
+        f.activate();
+        QVERIFY(enabledBefore);
+        QCOMPARE(s->server.requestCount(), before + 1);
+        ++cancellations;
+        QVERIFY2(s->server.lastRequest().body.contains(
+                     "<AnnullaErroreFarmacia xmlns='http://tempuri.org/'>" + sent +
+                     "</AnnullaErroreFarmacia>"),
+                 s->server.lastRequest().body.constData());
+        QCOMPARE(f.boxes.texts(),
+                 (QStringList{QStringLiteral("PROVVEDO ALLA ELIMINAZIONE ? "), message}));
+        // A failure reported as such leaves "Elimina" to try again.
+        QCOMPARE(enabledAfter, !cancelled);
+    }
+    QCOMPARE(cancellations, 2);
+}
+
+void tst_ReportTab::noDataKeepsTheStagedAnswer()
+{
+    auto s = logIn(fourRecords);
+    QVERIFY(s);
+    MainWindowFixture& f = *s->f;
+    enterReports(f);
+    auto* list = f.find<QTreeWidget>("ListView1");
+    QVERIFY(list->topLevelItemCount() > 0);
+    QFile staged(f.stagingPath(QStringLiteral("export_xml.xml")));
+    QVERIFY(staged.open(QIODevice::ReadOnly));
+    const QByteArray before = staged.readAll();
+    staged.close();
+
+    s->server.setSoapAnswer(200, answer("<F_LoadErroreByAnnoMeseResponse/>"));
+    f.boxes.clear();
+    QTest::mouseClick(f.find<QPushButton>("Comm_ELABORA"), Qt::LeftButton);
+    QCOMPARE(f.boxes.texts(), QStringList{QStringLiteral("NESSUN DATO TROVATO")});
+    QCOMPARE(list->topLevelItemCount(), 0);
+    QCOMPARE(list->columnCount(), 6);
+    QCOMPARE(f.find<QLabel>("Lab_conta")->text(), QStringLiteral("0"));
+    QVERIFY(staged.open(QIODevice::ReadOnly));
+    QCOMPARE(staged.readAll(), before);
+
+    // Nothing is left to open, so nothing to cancel: no window, no request.
+    const int requests = s->server.requestCount();
+    bool opened = false;
+    ModalDriver driver([&](QWidget* modal) {
+        opened = true;
+        modal->close();
+    });
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_Space);
+    QTest::keyClick(list, Qt::Key_Return);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(10, 10));
+    QCoreApplication::processEvents();
+    QVERIFY(!opened);
+    QCOMPARE(s->server.requestCount(), requests);
+}
+
+void tst_ReportTab::pharmacyLookUpsThatFindNone_data()
+{
+    QTest::addColumn<QByteArray>("answer");
+    QTest::addColumn<bool>("byCode");
+    QTest::addColumn<bool>("allTicked"); // "Tutte le Farmacie" before the search
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("allAfter");
+    const QByteArray none("<LoadListaFarmacieResponse/>");
+    const QByteArray empty("<LoadListaFarmacieResult></LoadListaFarmacieResult>");
+    QTest::newRow("name, no result") << none << false << true << "FARMACIA NON TROVATA"
+                                     << ""
+                                     << "NESSUNA" << true;
+    QTest::newRow("name, no pharmacy") << empty << false << true << ""
+                                       << ""
+                                       << "NESSUNA" << true;
+    QTest::newRow("code, no pharmacy, all ticked") << empty << true << true << ""
+                                                   << ""
+                                                   << "" << false;
+    QTest::newRow("code, no pharmacy, all unticked") << empty << true << false << ""
+                                                     << "12"
+                                                     << "" << false;
+}
+
+void tst_ReportTab::pharmacyLookUpsThatFindNone()
+{
+    QFETCH(QByteArray, answer);
+    QFETCH(bool, byCode);
+    QFETCH(bool, allTicked);
+    QFETCH(QString, message);
+    QFETCH(QString, code);
+    QFETCH(QString, name);
+    QFETCH(bool, allAfter);
+    auto s = logIn(fourRecords);
+    QVERIFY(s);
+    MainWindowFixture& f = *s->f;
+    enterReports(f);
+    s->server.setSoapAnswer(200, TestService::answer(answer));
+    auto* codeBox = f.find<QLineEdit>("Txt_cod");
+    auto* nameBox = f.find<QLineEdit>("txt_rag");
+    auto* all = f.find<QCheckBox>("Check_TT");
+    all->setChecked(allTicked);
+    f.boxes.clear();
+
+    QLineEdit* box = byCode ? codeBox : nameBox;
+    box->setFocus(Qt::MouseFocusReason);
+    QTest::keyClicks(box, byCode ? QStringLiteral("12") : QStringLiteral("NESSUNA"));
+    const int before = s->server.requestCount();
+    QTest::keyClick(box, Qt::Key_Return);
+    QTRY_COMPARE(s->server.requestCount(), before + 1);
+    QCoreApplication::processEvents();
+    QCOMPARE(f.boxes.texts(), message.isEmpty() ? QStringList() : QStringList{message});
+    QCOMPARE(codeBox->text(), code);
+    QCOMPARE(nameBox->text(), name);
+    QCOMPARE(all->isChecked(), allAfter);
+    if (!message.isEmpty())
+        QCOMPARE(QApplication::focusWidget(), codeBox);
 }
 
 QTEST_MAIN(tst_ReportTab)

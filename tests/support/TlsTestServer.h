@@ -57,6 +57,8 @@ public:
     int mostWaitingAtOnce() const { return m_mostWaiting; }
 
     int requestCount() const { return m_requests.size(); }
+    // Every request received, oldest first.
+    const QList<TlsRequest>& requests() const { return m_requests; }
     TlsRequest lastRequest() const
     {
         return m_requests.isEmpty() ? TlsRequest{} : m_requests.last();
