@@ -39,7 +39,9 @@ public:
         return widget;
     }
 
-    // The same for a window whose title is data: its title is read.
+    // Leaves the accessible name to the toolkit (a label's or button's text, a
+    // window's title) and puts the purpose in the description; for a window
+    // whose title is data, such as a patient's name.
     static void describe(QWidget* widget, const QString& purpose)
     {
         widget->setAccessibleName(QString());
