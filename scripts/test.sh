@@ -50,7 +50,7 @@ for target in "$root"/build-fuzz/fuzz/fuzz_*; do
     mkdir -p "$work/$name"
     # Each target stops at its run count or its time, whichever comes first.
     if "$target" "$work/$name" "$root/fuzz/corpus" -runs="${FUZZ_RUNS:-200000}" \
-        -max_total_time="${FUZZ_SECONDS:-10}" -max_len=4096 \
+        -max_total_time="${FUZZ_SECONDS:-8}" -max_len=4096 \
         -print_final_stats=1 >"$work/fuzz.log" 2>&1; then
         tail -n 3 "$work/fuzz.log"
         passed=$((passed + 1))
