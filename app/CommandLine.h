@@ -6,15 +6,24 @@
 
 class StagingFolder;
 
-// The two options the program answers without opening its window: --version
-// (the version, the service it was built for and where it stages answers) and
-// --help. Any other argument is left to Qt.
+// The program's own options: --version (the version, the service it was built
+// for and where it stages answers) and --help, answered without opening the
+// window, and --log FILE, which turns the diagnostic log on. Any other
+// argument is left to Qt.
 class CommandLine
 {
 public:
-    // After printing the answer, the exit status when the arguments ask for one
-    // of the two options; nothing when the program should start its window.
+    // After printing the answer, the exit status when the arguments ask for
+    // --version or --help, or are wrong (--log without a file); nothing when
+    // the program should start its window.
     static std::optional<int> handle(int argc, char* argv[]);
+
+    // The FILE of --log FILE (or --log=FILE); nothing without the option.
+    static std::optional<QString> logFile(int argc, char* argv[]);
+    // Sends the dpc.* categories to `path` and turns them on (rules of
+    // QT_LOGGING_RULES and qtlogging.ini still take precedence). False, after
+    // a message on stderr, when the file cannot be opened.
+    static bool startLog(const QString& path);
 
     static QString versionText(const StagingFolder& staging);
     static QString helpText();

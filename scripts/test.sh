@@ -39,14 +39,18 @@ ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
     run_suite ctest --test-dir "$root/build-asan" --output-on-failure -j"$jobs"
 
 echo "== fuzz"
-CC=clang CXX=clang++ BUILD_TYPE=Debug TARGETS=fuzz_staging "$root/scripts/build.sh" "$root/build-fuzz" \
+CC=clang CXX=clang++ BUILD_TYPE=Debug \
+    TARGETS="fuzz_staging fuzz_report_rows fuzz_record_reader fuzz_value_reader" \
+    "$root/scripts/build.sh" "$root/build-fuzz" \
     -DDPC_BUILD_FUZZERS=ON -DDPC_BUILD_BENCHMARKS=OFF
 for target in "$root"/build-fuzz/fuzz/fuzz_*; do
     [ -f "$target" ] && [ -x "$target" ] || continue
     name="$(basename "$target")"
     echo "-- $name"
     mkdir -p "$work/$name"
-    if "$target" "$work/$name" "$root/fuzz/corpus" -runs="${FUZZ_RUNS:-200000}" -max_len=4096 \
+    # Each target stops at its run count or its time, whichever comes first.
+    if "$target" "$work/$name" "$root/fuzz/corpus" -runs="${FUZZ_RUNS:-200000}" \
+        -max_total_time="${FUZZ_SECONDS:-8}" -max_len=4096 \
         -print_final_stats=1 >"$work/fuzz.log" 2>&1; then
         tail -n 3 "$work/fuzz.log"
         passed=$((passed + 1))

@@ -1,10 +1,16 @@
 #include "SoapClient.h"
 
+#include "LogCategories.h"
+
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QPointer>
 #include <QSslConfiguration>
+#include <QSslError>
+#include <QStringList>
+#include <QVariant>
 
 // The errors Qt derives from an HTTP error status once the whole body has arrived.
 static bool isHttpStatusError(QNetworkReply::NetworkError error)
@@ -22,8 +28,53 @@ constexpr qint64 MaxReservedBytes = qint64(1) << 30;
 
 // The request being waited for, program-wide; empty between calls.
 static QPointer<QNetworkReply> s_inFlight;
+// Whether a transport failure has been reported as a warning in this run.
+static bool s_failureWarned = false;
+
+namespace {
+
+// What a call's log line says about it. Only sizes, the status, the time and
+// Qt's own error texts: nothing of the request or the answer.
+struct CallFacts
+{
+    QString operation;
+    qint64 sent = 0;
+    qint64 received = 0;
+    QVariant status;
+    qint64 ms = 0;
+    QString outcome;
+    bool transportFailure = false;
+};
+
+void logCall(const CallFacts& call)
+{
+    if (!dpcService().isInfoEnabled() && !call.transportFailure)
+        return;
+    const QString line =
+        QStringLiteral("%1 %2 sent=%3 received=%4 status=%5 ms=%6 outcome=%7")
+            .arg(logTime(), call.operation)
+            .arg(call.sent)
+            .arg(call.received)
+            .arg(call.status.isValid() ? call.status.toString() : QStringLiteral("-"))
+            .arg(call.ms)
+            .arg(call.outcome);
+    qCInfo(dpcService).noquote() << line;
+    // The first failure of the connection itself also goes to stderr (and so to
+    // the journal) as a warning, whether or not the log is on: once per run.
+    if (call.transportFailure && !s_failureWarned) {
+        s_failureWarned = true;
+        qCWarning(dpcService).noquote() << line;
+    }
+}
+
+} // namespace
 
 SoapClient::SoapClient(ServiceConfig config) : m_config(std::move(config)) {}
+
+void SoapClient::resetFailureWarning()
+{
+    s_failureWarned = false;
+}
 
 bool SoapClient::callInFlight()
 {
@@ -66,8 +117,17 @@ QByteArray SoapClient::callUtf8(const QString& soapAction, const QString& envelo
     while (callInFlight())
         waitFor(s_inFlight);
 
-    QNetworkReply* reply = m_network.post(request, envelope.toUtf8());
+    const QByteArray sent = envelope.toUtf8();
+    QElapsedTimer timer;
+    timer.start();
+    QNetworkReply* reply = m_network.post(request, sent);
     s_inFlight = reply;
+    QStringList tlsErrors;
+    QObject::connect(reply, &QNetworkReply::sslErrors,
+                     [&tlsErrors](const QList<QSslError>& errors) {
+                         for (const QSslError& error : errors)
+                             tlsErrors << error.errorString();
+                     });
 
     // The body is taken as it arrives, into one buffer sized from the declared
     // length: the reply then never holds the whole answer in pieces besides.
@@ -79,7 +139,9 @@ QByteArray SoapClient::callUtf8(const QString& soapAction, const QString& envelo
             if (declared > 0 && declared <= MaxReservedBytes)
                 body.reserve(qsizetype(declared));
         }
-        body.append(reply->readAll());
+        // An aborted reply (a timeout) is closed and has nothing more to give.
+        if (reply->isOpen())
+            body.append(reply->readAll());
     };
     const QMetaObject::Connection taking = QObject::connect(reply, &QIODevice::readyRead, take);
     waitFor(reply);
@@ -89,14 +151,38 @@ QByteArray SoapClient::callUtf8(const QString& soapAction, const QString& envelo
     // An error status still carries the service's whole answer (a SOAP fault);
     // any other error, even after the status line has arrived (a timeout or a
     // dropped connection mid-body), means the answer is incomplete.
-    const bool gotHttpAnswer = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
-    if (reply->error() != QNetworkReply::NoError &&
-        !(gotHttpAnswer && isHttpStatusError(reply->error()))) {
+    CallFacts call;
+    call.operation = soapAction.startsWith(m_config.namespaceUri)
+                         ? soapAction.mid(m_config.namespaceUri.size())
+                         : soapAction;
+    call.sent = sent.size();
+    call.received = body.size();
+    call.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    call.ms = timer.elapsed();
+    const QNetworkReply::NetworkError error = reply->error();
+    if (error != QNetworkReply::NoError && !(call.status.isValid() && isHttpStatusError(error))) {
+        call.transportFailure = true;
+        // A transfer timeout aborts the reply; nothing else here cancels one.
+        if (error == QNetworkReply::OperationCanceledError || error == QNetworkReply::TimeoutError)
+            call.outcome = QStringLiteral("timeout");
+        else if (error == QNetworkReply::SslHandshakeFailedError || !tlsErrors.isEmpty())
+            call.outcome = QStringLiteral("tls-error (%1)")
+                               .arg(tlsErrors.isEmpty() ? reply->errorString()
+                                                        : tlsErrors.join(QStringLiteral("; ")));
+        else
+            call.outcome = QStringLiteral("network-error (%1)").arg(reply->errorString());
         body = QStringLiteral("Error: %1 - %2")
-                   .arg(static_cast<int>(reply->error()))
+                   .arg(static_cast<int>(error))
                    .arg(reply->errorString())
                    .toUtf8();
+    } else if (body.contains(QByteArray('<' + call.operation.toUtf8() + "Result"))) {
+        call.outcome = QStringLiteral("answer");
+    } else if (body.contains(":Fault>") || body.contains("<Fault>")) {
+        call.outcome = QStringLiteral("soap-fault");
+    } else {
+        call.outcome = QStringLiteral("no-result");
     }
     reply->deleteLater();
+    logCall(call);
     return body;
 }

@@ -35,6 +35,11 @@ public:
     // True while a request of any client is waiting for its answer.
     static bool callInFlight();
 
+    // Each call writes one line to the dpc.service category; the first call of
+    // the run that fails to reach the service also warns. This makes the next
+    // such failure warn again.
+    static void resetFailureWarning();
+
 private:
     ServiceConfig m_config;
     QNetworkAccessManager m_network;

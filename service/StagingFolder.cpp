@@ -1,5 +1,6 @@
 #include "StagingFolder.h"
 
+#include "LogCategories.h"
 #include "StagedText.h"
 
 #include <QCoreApplication>
@@ -61,16 +62,36 @@ bool StagingFolder::writeWith(const QString& fileName,
 {
     const QString target = path(fileName);
     QTemporaryFile file(target + QStringLiteral(".XXXXXX"));
-    if (!file.open() || !write(file) || !file.flush())
+    if (!file.open() || !write(file) || !file.flush()) {
+        qCInfo(dpcStaging).noquote()
+            << logTime() << "write failed" << fileName << "-" << file.errorString();
         return false;
+    }
+    const qint64 size = file.size();
     file.close();
     std::error_code error;
     std::filesystem::rename(std::filesystem::path(file.fileName().toStdU16String()),
                             std::filesystem::path(target.toStdU16String()), error);
-    if (error)
+    if (error) {
+        qCInfo(dpcStaging).noquote() << logTime() << "write failed" << fileName << "-"
+                                     << QString::fromStdString(error.message());
         return false;
+    }
     file.setAutoRemove(false);
+    qCInfo(dpcStaging).noquote() << logTime() << "staged" << fileName
+                                 << "bytes=" + QString::number(size);
     return true;
+}
+
+// One line for each read of a staged file: its size, or why it could not be read.
+static void logRead(const QString& fileName, const QFile& file, bool opened)
+{
+    if (opened)
+        qCInfo(dpcStaging).noquote()
+            << logTime() << "read" << fileName << "bytes=" + QString::number(file.size());
+    else
+        qCInfo(dpcStaging).noquote()
+            << logTime() << "read failed" << fileName << "-" << file.errorString();
 }
 
 QStringList StagingFolder::readLines(const QString& fileName) const
@@ -81,7 +102,9 @@ QStringList StagingFolder::readLines(const QString& fileName) const
 QString StagingFolder::readText(const QString& fileName) const
 {
     QFile file(path(fileName));
-    if (!file.open(QIODevice::ReadOnly))
+    const bool opened = file.open(QIODevice::ReadOnly);
+    logRead(fileName, file, opened);
+    if (!opened)
         return {};
     // Mapped rather than copied: large answers are decoded straight from the page cache.
     const qint64 size = file.size();
@@ -93,7 +116,9 @@ QString StagingFolder::readText(const QString& fileName) const
 QByteArray StagingFolder::readUtf8(const QString& fileName) const
 {
     QFile file(path(fileName));
-    if (!file.open(QIODevice::ReadOnly))
+    const bool opened = file.open(QIODevice::ReadOnly);
+    logRead(fileName, file, opened);
+    if (!opened)
         return {};
     return file.readAll();
 }

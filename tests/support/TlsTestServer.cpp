@@ -156,7 +156,8 @@ void TlsTestServer::answer(QSslSocket* socket)
         socket->write(head + m_body.left(m_body.size() / 2));
         return;
     }
-    sendAndClose(socket, head, m_body);
+    sendAndClose(socket, head,
+                 m_mode == Mode::CloseMidBody ? m_body.left(m_body.size() / 2) : m_body);
 }
 
 // Hands the answer to the socket a piece at a time, each as the one before has

@@ -36,9 +36,14 @@ public:
         UntrustedCertificate, // self-signed certificate no client trusts
         NeverAnswer,          // reads the request, then stays silent
         StallMidBody,         // sends the headers and half the body, then stays silent
+        CloseMidBody,         // sends the headers and half the body, then closes
     };
 
     explicit TlsTestServer(Mode mode = Mode::Answer, QObject* parent = nullptr);
+
+    // Changes how the following requests are answered, between the modes that
+    // share a certificate (all but UntrustedCertificate).
+    void setMode(Mode mode) { m_mode = mode; }
 
     // Starts listening; false (with a warning) when the certificates cannot be
     // loaded or no port can be bound.
