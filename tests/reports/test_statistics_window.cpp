@@ -2,6 +2,7 @@
 #include "ExportFileDialog.h"
 #include "MainWindowFixture.h"
 #include "ModalDriver.h"
+#include "ReadOnlyFolder.h"
 #include "Statistiche.h"
 #include "TestService.h"
 #include "TlsTestServer.h"
@@ -131,7 +132,8 @@ private:
     std::unique_ptr<Session> reportsTab(const QByteArray& records);
     // Opens the list's context menu with Shift+F10 and takes "Statistiche…"
     // with the arrow keys and Enter; `inWindow` runs in the window.
-    static bool openFromKeyboard(MainWindowFixture& f, std::function<void(Statistiche*)> inWindow);
+    static bool openFromKeyboard(MainWindowFixture& f, std::function<void(Statistiche*)> inWindow,
+                                 Qt::Key key = Qt::Key_F10);
     QTemporaryDir m_out;
 };
 
@@ -157,7 +159,7 @@ tst_StatisticsWindow::reportsTab(const QByteArray& records)
 }
 
 bool tst_StatisticsWindow::openFromKeyboard(MainWindowFixture& f,
-                                            std::function<void(Statistiche*)> inWindow)
+                                            std::function<void(Statistiche*)> inWindow, Qt::Key key)
 {
     auto* list = f.find<QTreeWidget>("ListView1");
     list->setFocus(Qt::OtherFocusReason);
@@ -180,7 +182,7 @@ bool tst_StatisticsWindow::openFromKeyboard(MainWindowFixture& f,
         if (window->isVisible())
             QTest::keyClick(window->findChild<QTreeWidget*>("List_errori"), Qt::Key_Escape);
     });
-    QTest::keyClick(list, Qt::Key_F10, Qt::ShiftModifier);
+    QTest::keyClick(list, key, key == Qt::Key_F10 ? Qt::ShiftModifier : Qt::NoModifier);
     return menuShown && driver.acted();
 }
 
@@ -271,7 +273,8 @@ void tst_StatisticsWindow::noRecordsShowNoWindow()
     for (const QByteArray& answerRecords : {QByteArray(), QByteArray("")}) {
         s->server.setSoapAnswer(200, answerWith(answerRecords));
         s->f->boxes.clear();
-        QVERIFY(!openFromKeyboard(*s->f, [](Statistiche*) {}));
+        QVERIFY(!openFromKeyboard(
+            *s->f, [](Statistiche*) {}, Qt::Key_Menu));
         QCOMPARE(s->f->boxes.texts(), QStringList{QStringLiteral("NESSUN DATO TROVATO")});
     }
 }
@@ -283,13 +286,18 @@ void tst_StatisticsWindow::pickingAPharmacySetsTheFilter()
     QVERIFY(s);
     MainWindowFixture& f = *s->f;
     QVERIFY(f.find<QCheckBox>("Check_TT")->isChecked());
+    QStringList second;
     QVERIFY(openFromKeyboard(f, [&](Statistiche* w) {
         QTest::keyClick(w->List_farmacie, Qt::Key_Down);
+        const QTreeWidgetItem* row = w->List_farmacie->currentItem();
+        second = QStringList{QString::number(row->text(0).toInt()), row->text(1)};
         QTest::keyClick(w->List_farmacie, Qt::Key_Return);
     }));
     QVERIFY(!f.find<QCheckBox>("Check_TT")->isChecked());
-    QCOMPARE(f.find<QLineEdit>("Txt_cod")->text().toInt() > 0, true);
-    const QString code = f.find<QLineEdit>("Txt_cod")->text();
+    QCOMPARE(
+        (QStringList{f.find<QLineEdit>("Txt_cod")->text(), f.find<QLineEdit>("txt_rag")->text()}),
+        second);
+    const QString code = second.value(0);
 
     // The window then covers that pharmacy only.
     QVERIFY(openFromKeyboard(f, [&](Statistiche* w) {
@@ -306,21 +314,42 @@ void tst_StatisticsWindow::exportsReadBack()
     QVERIFY(s);
     const QString csvPath = m_out.filePath(QStringLiteral("statistiche.csv"));
     const QString pngPath = m_out.filePath(QStringLiteral("grafico"));
+    const QString pdfPath = m_out.filePath(QStringLiteral("grafico.pdf"));
+    QTemporaryDir locked;
+    const QString lockedPath = locked.filePath(QStringLiteral("statistiche.csv"));
     QStringList proposed;
     QSize chartSize;
+    QStringList lockedMessages;
     QVERIFY(openFromKeyboard(*s->f, [&](Statistiche* w) {
+        QString next;
         ExportFileDialog::setChooser(
-            [&](QWidget*, const QString&, const QString& proposedPath, const QString& filter) {
+            [&](QWidget*, const QString&, const QString& proposedPath, const QString&) {
                 proposed << QFileInfo(proposedPath).fileName();
-                return filter.contains(u"csv") ? csvPath : pngPath;
+                return next;
             });
-        w->findChild<QAction*>(QStringLiteral("Act_esporta_csv"))->trigger();
-        w->findChild<QAction*>(QStringLiteral("Act_esporta_png"))->trigger();
+        const auto exportAs = [&](const char* action, const QString& path) {
+            next = path;
+            w->findChild<QAction*>(QString::fromLatin1(action))->trigger();
+        };
+        exportAs("Act_esporta_csv", csvPath);
+        exportAs("Act_esporta_png", pngPath);
+        exportAs("Act_esporta_pdf", pdfPath);
         chartSize = w->Grafico_mesi->size() * w->Grafico_mesi->devicePixelRatio();
+        // A folder that cannot be written: the failure is shown, nothing is left.
+        ReadOnlyFolder readOnly(locked.path());
+        QVERIFY(readOnly.isActive());
+        s->f->boxes.clear();
+        exportAs("Act_esporta_csv", lockedPath);
+        lockedMessages = s->f->boxes.texts();
     }));
-    QCOMPARE(proposed, (QStringList{QStringLiteral("statistiche_2024.csv"),
-                                    QStringLiteral("grafico_2024.png")}));
-    QVERIFY(s->f->boxes.texts().isEmpty());
+    QCOMPARE(
+        proposed,
+        (QStringList{QStringLiteral("statistiche_2024.csv"), QStringLiteral("grafico_2024.png"),
+                     QStringLiteral("grafico_2024.pdf"), QStringLiteral("statistiche_2024.csv")}));
+    QCOMPARE(lockedMessages,
+             QStringList{QStringLiteral("IMPOSSIBILE SCRIVERE IL FILE ") + lockedPath});
+    QVERIFY(!QFile::exists(lockedPath));
+    QVERIFY(readAll(pdfPath).startsWith("%PDF-"));
 
     QByteArray csv = readAll(csvPath);
     QVERIFY(csv.startsWith("\xEF\xBB\xBF"));
