@@ -5,6 +5,7 @@
 #include "BusyCursor.h"
 #include "CharacterFilter.h"
 #include "ColumnSort.h"
+#include "ContextMenuKeys.h"
 #include "Controls.h"
 #include "Deferred.h"
 #include "EnterAsTab.h"
@@ -17,9 +18,11 @@
 #include "Ricetta.h"
 #include "SceltaFarmacia.h"
 #include "StagedText.h"
+#include "Statistiche.h"
 #include "Twips.h"
 #include "ValueReader.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -142,6 +145,7 @@ ReportsPage::ReportsPage(AppContext& context, QWidget* parent) : QWidget(parent)
     ListSetup::sortOnHeaderClick(ListView1);
     ListView1->installEventFilter(this);
     connect(ListView1, &QTreeWidget::itemClicked, this, [this] { openDetail(); });
+    addStatisticsAction();
 
     QList<QWidget*> order{ListView1};
     for (QRadioButton* option : std::as_const(Option1))
@@ -307,6 +311,45 @@ void ReportsPage::openDetail()
     m_context.utenti.Id_errore = Blanks::trim(row->text(ReportRows::IdColumn));
     Ricetta detail(m_context, window());
     detail.exec();
+}
+
+void ReportsPage::addStatisticsAction()
+{
+    auto* action = new QAction(QStringLiteral("Statistiche…"), ListView1);
+    action->setObjectName(QStringLiteral("Act_STATISTICHE"));
+    connect(action, &QAction::triggered, this, &ReportsPage::openStatistics);
+    ListView1->addAction(action);
+    ListView1->setContextMenuPolicy(Qt::ActionsContextMenu);
+    ContextMenuKeys::install(ListView1);
+}
+
+void ReportsPage::openStatistics()
+{
+    qint16 year = 0;
+    if (!validYear(Blanks::trim(Txt_SC_ANNO->text()), year)) {
+        m_context.boxes().inform(this, QStringLiteral("ANNO NON VALIDO"));
+        Txt_SC_ANNO->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    const qint32 pharmacy = ReportRows::pharmacyCode(Txt_cod->text());
+    std::optional<ErrorStatistics> statistics =
+        Statistiche::fetch(m_context, window(), year, pharmacy);
+    if (!statistics)
+        return;
+    const QString scope = pharmacy == 0
+                              ? QStringLiteral("TUTTE LE FARMACIE")
+                              : QStringLiteral("FARMACIA %1 %2")
+                                    .arg(QString::number(pharmacy).rightJustified(5, u'0'),
+                                         Blanks::trim(txt_rag->text()))
+                                    .trimmed();
+    Statistiche statisticsWindow(m_context, std::move(*statistics), year, scope, window());
+    statisticsWindow.exec();
+    if (!statisticsWindow.picked())
+        return;
+    // Unchecking "Tutte le Farmacie" empties the fields before they are set.
+    Check_TT->setChecked(false);
+    Txt_cod->setText(QString::number(statisticsWindow.pickedCode()));
+    txt_rag->setText(statisticsWindow.pickedName());
 }
 
 void ReportsPage::Txt_cod_LostFocus()

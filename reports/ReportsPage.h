@@ -35,6 +35,8 @@ public:
     void legge_archi();
     void legge_codfarm();
     void LEGGEUNICO();
+    // The year's statistics for the tab's year and pharmacy filter.
+    void openStatistics();
 
     QGroupBox* Frame8;
     QGroupBox* Frame11;
@@ -74,6 +76,7 @@ private:
     void selectMonth(int month); // 1..12; anything else selects none
     void openDetail();
     void focusList();
+    void addStatisticsAction();
 
     AppContext& m_context;
     QButtonGroup* m_months;

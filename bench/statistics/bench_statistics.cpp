@@ -1,0 +1,226 @@
+// Times the statistics window for a year of 100,000 records, from the request
+// to the window shown with its three lists and its chart, against "Elabora" on
+// the REPORTS tab for the same answer from the same loopback TLS server, in the
+// same run. Prints the figures and whether the aims are met.
+#include "AppContext.h"
+#include "ReportsPage.h"
+#include "ResultStager.h"
+#include "Statistiche.h"
+#include "TlsTestServer.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRandomGenerator>
+#include <QSslCertificate>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+
+#include <algorithm>
+#include <csignal>
+#include <cstdio>
+#include <functional>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int Records = 100000;
+constexpr int Runs = 5;
+constexpr double AimMs = 1500.0;
+constexpr double AimRatio = 2.0;
+
+class SilentBoxes : public MessageBoxes
+{
+public:
+    QMessageBox::StandardButton show(QWidget*, const MessageRequest& request) override
+    {
+        std::printf("unexpected message: %s\n", qPrintable(request.text));
+        return QMessageBox::Ok;
+    }
+};
+
+// A province's year: 400 pharmacies, 60 error codes, every month.
+QByteArray cannedAnswer(int records)
+{
+    QRandomGenerator random(20260101);
+    QByteArray body = "<?xml version=\"1.0\" encoding=\"utf-8\"?><soap:Envelope "
+                      "xmlns:soap=\"http://www.w3.org/2003/05/soap-envelope\"><soap:Body>"
+                      "<F_LoadErroreByAnnoMeseResponse xmlns=\"http://tempuri.org/\">"
+                      "<F_LoadErroreByAnnoMeseResult>";
+    body.reserve(qsizetype(records) * 580);
+    for (int i = 1; i <= records; ++i) {
+        const int pharmacy = int(random.bounded(1, 401));
+        const int code = int(random.bounded(1, 61));
+        const QByteArray cents = QByteArray::number(random.bounded(100, 500000));
+        body += "<Errore><ID>" + QByteArray::number(i) +
+                "</ID><Flusso>DPC</Flusso><Anno>2026</Anno><Mese>" +
+                QByteArray::number(random.bounded(1, 13)) + "</Mese><Codfarma>" +
+                QByteArray::number(pharmacy) + "</Codfarma><Farmacia>FARMACIA N. " +
+                QByteArray::number(pharmacy) + ", DR. ROSSI</Farmacia><NumricKey>" +
+                QByteArray::number(190000000000000LL + random.bounded(1, 999999999)) +
+                "</NumricKey><Assistito>RUSSO GIUSEPPE</Assistito><CodAssistito>"
+                "RSSGPP50A01G273X</CodAssistito><AIC>035946023</AIC><Farmaco>HUMIRA 40 MG "
+                "SOLUZIONE INIETTABILE 2 PENNE</Farmaco><Molecola>ADALIMUMAB</Molecola><Pezzi>" +
+                QByteArray::number(random.bounded(1, 5)) + "</Pezzi><Lordo>" +
+                cents.left(cents.size() - 2) + "," + cents.right(2) + "</Lordo><CodErrore>" +
+                QByteArray::number(code) + "</CodErrore><DescrizioneErrore>ERRORE DI TIPO " +
+                QByteArray::number(code) +
+                "</DescrizioneErrore><TipoAddebito>A</TipoAddebito><Soggetto>Farmacia"
+                "</Soggetto></Errore>";
+    }
+    return body + "</F_LoadErroreByAnnoMeseResult></F_LoadErroreByAnnoMeseResponse>"
+                  "</soap:Body></soap:Envelope>";
+}
+
+// The server runs in a child process, forked before the client starts any thread.
+struct ServerProcess
+{
+    pid_t pid = -1;
+    quint16 port = 0;
+};
+
+ServerProcess startServer(int argc, char* argv[], int records)
+{
+    int fds[2];
+    if (pipe(fds) != 0)
+        return {};
+    const pid_t pid = fork();
+    if (pid == 0) {
+        close(fds[0]);
+        QCoreApplication app(argc, argv);
+        TlsTestServer server;
+        server.setSoapAnswer(200, cannedAnswer(records));
+        quint16 port = server.listen() ? server.port() : 0;
+        if (write(fds[1], &port, sizeof port) != sizeof port || port == 0)
+            _exit(1);
+        close(fds[1]);
+        app.exec();
+        _exit(0);
+    }
+    close(fds[1]);
+    ServerProcess process{pid, 0};
+    if (pid < 0 || read(fds[0], &process.port, sizeof process.port) != sizeof process.port)
+        process.port = 0;
+    close(fds[0]);
+    return process;
+}
+
+void stopServer(const ServerProcess& process)
+{
+    if (process.pid <= 0)
+        return;
+    kill(process.pid, SIGTERM);
+    waitpid(process.pid, nullptr, 0);
+}
+
+double bestMs(const std::function<void()>& run)
+{
+    double best = 1e300;
+    for (int i = 0; i < Runs; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        run();
+        best = std::min(best, double(timer.nsecsElapsed()) / 1e6);
+    }
+    return best;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    const ServerProcess server = startServer(argc, argv, Records);
+    if (server.port == 0) {
+        std::printf("the loopback server did not start\n");
+        stopServer(server);
+        return 1;
+    }
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
+#ifdef NDEBUG
+    std::printf("build: optimised; best of %d runs each\n", Runs);
+#else
+    std::printf("build: debug (unoptimised; figures are higher than in a release build)\n");
+#endif
+
+    ServiceConfig config;
+    config.endpoint =
+        QUrl(QStringLiteral("https://127.0.0.1:%1/WS/WSQuorvel.asmx").arg(server.port));
+    config.namespaceUri = QStringLiteral("http://tempuri.org/");
+    config.extraCaCertificates =
+        QSslCertificate::fromPath(QStringLiteral(DPC_TEST_CERT_DIR "/ca.pem"));
+    config.timeoutMs = 120000;
+    QTemporaryDir folder;
+    SilentBoxes boxes;
+    AppContext context(config, StagingFolder(folder.path()), boxes);
+    context.utenti.Prov.set(u"PA");
+    ReportsPage page(context);
+    page.resize(809, 470);
+    page.show();
+    QCoreApplication::processEvents();
+    page.Txt_SC_ANNO->setText(QStringLiteral("2026"));
+
+    const double elaboraMs = bestMs([&] {
+        page.Comm_ELABORA->click();
+        QCoreApplication::processEvents();
+    });
+    const bool listRight = page.ListView1->topLevelItemCount() == Records;
+
+    qint64 shownErrors = 0;
+    int pharmacies = 0;
+    const double statisticsMs = bestMs([&] {
+        std::optional<ErrorStatistics> statistics = Statistiche::fetch(context, &page, 2026, 0);
+        if (!statistics)
+            return;
+        Statistiche window(context, std::move(*statistics), 2026,
+                           QStringLiteral("TUTTE LE FARMACIE"), &page);
+        window.show();
+        QCoreApplication::processEvents(); // the first paint of lists and chart
+        shownErrors = window.statistics().total.errors;
+        pharmacies = window.List_farmacie->topLevelItemCount();
+    });
+
+    // Where the time goes: the request and the reading in memory, then the window.
+    std::optional<ErrorStatistics> fetched;
+    const double fetchMs = bestMs([&] { fetched = Statistiche::fetch(context, &page, 2026, 0); });
+    const double windowMs = bestMs([&] {
+        Statistiche window(context, *fetched, 2026, QStringLiteral("TUTTE LE FARMACIE"), &page);
+        window.show();
+        QCoreApplication::processEvents();
+    });
+
+    const QString operation = QStringLiteral("F_LoadErroreByAnnoMese");
+    QByteArray response;
+    const double postMs = bestMs([&] {
+        response = context.service().postUtf8(
+            operation,
+            {{"prov", "PA"}, {"flusso", "2"}, {"anno", "2026"}, {"mese", "0"}, {"farmacia", "0"}});
+    });
+    std::optional<QByteArray> split;
+    const double cutMs =
+        bestMs([&] { split = ResultStager::stagedBytes(response, operation, false); });
+    const double readMs = bestMs([&] { fetched = ErrorStatistics::read(*split); });
+
+    std::printf("%d records, %d pharmacies\n", Records, pharmacies);
+    std::printf("  Elabora -> list filled, counted, sorted: %8.1f ms%s\n", elaboraMs,
+                listRight ? "" : " (WRONG row count)");
+    std::printf("  statistics window shown:                 %8.1f ms%s\n", statisticsMs,
+                shownErrors == Records ? "" : " (WRONG total)");
+    std::printf("  breakdown: request and reading %.1f ms (post %.1f, cut and split %.1f, "
+                "read %.1f), window with lists and chart %.1f ms\n",
+                fetchMs, postMs, cutMs, readMs, windowMs);
+    const bool fastMet = statisticsMs < AimMs;
+    const bool ratioMet = statisticsMs < AimRatio * elaboraMs;
+    std::printf("under %.0f ms: %s\n", AimMs, fastMet ? "met" : "NOT met");
+    std::printf("under %.0fx Elabora (ratio %.2f): %s\n", AimRatio, statisticsMs / elaboraMs,
+                ratioMet ? "met" : "NOT met");
+    std::fflush(stdout);
+    stopServer(server);
+    return 0;
+}

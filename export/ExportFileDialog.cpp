@@ -1,0 +1,98 @@
+#include "ExportFileDialog.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QStandardPaths>
+
+namespace {
+
+struct State
+{
+    QString lastFolder;
+    ExportFileDialog::Chooser chooser;
+};
+
+State& state()
+{
+    static State s;
+    return s;
+}
+
+QString askWithDialog(QWidget* parent, const QString& title, const QString& proposedPath,
+                      const QString& filter)
+{
+    QFileDialog dialog(parent, title, proposedPath, filter);
+    dialog.setObjectName(QStringLiteral("ExportFileDialog"));
+    dialog.setAccessibleName(title);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.selectFile(QFileInfo(proposedPath).fileName());
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
+}
+
+// The extension of a filter such as "File CSV (*.csv)", without the dot.
+QString filterSuffix(const QString& filter)
+{
+    static const QRegularExpression pattern(QStringLiteral(R"(\*\.(\w+))"));
+    const QRegularExpressionMatch match = pattern.match(filter);
+    return match.hasMatch() ? match.captured(1) : QString();
+}
+
+} // namespace
+
+QString ExportFileDialog::choose(QWidget* parent, const QString& title, const QString& fileName,
+                                 const QString& filter)
+{
+    const QString proposed = proposedPath(fileName);
+    QString chosen = state().chooser ? state().chooser(parent, title, proposed, filter)
+                                     : askWithDialog(parent, title, proposed, filter);
+    if (chosen.isEmpty())
+        return {};
+    const QString suffix = filterSuffix(filter);
+    if (!suffix.isEmpty() && QFileInfo(chosen).suffix().isEmpty())
+        chosen += u'.' + suffix;
+    setLastFolder(QFileInfo(chosen).absolutePath());
+    return chosen;
+}
+
+QString ExportFileDialog::proposedPath(const QString& fileName)
+{
+    return QDir(lastFolder()).filePath(fileName);
+}
+
+QString ExportFileDialog::lastFolder()
+{
+    if (!state().lastFolder.isEmpty())
+        return state().lastFolder;
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return documents.isEmpty() ? QDir::homePath() : documents;
+}
+
+void ExportFileDialog::setLastFolder(const QString& folder)
+{
+    state().lastFolder = folder;
+}
+
+void ExportFileDialog::setChooser(Chooser chooser)
+{
+    state().chooser = std::move(chooser);
+}
+
+void ExportFileDialog::reset()
+{
+    state() = State{};
+}
+
+QString ExportFileDialog::csvFilter()
+{
+    return QStringLiteral("File CSV (*.csv)");
+}
+
+QString ExportFileDialog::pdfFilter()
+{
+    return QStringLiteral("File PDF (*.pdf)");
+}

@@ -1,0 +1,216 @@
+#include "CsvWriter.h"
+#include "ExportFileDialog.h"
+#include "ReadOnlyFolder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+QByteArray fileBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Reads RFC 4180 text back: quoted fields with doubled quotes, CRLF rows.
+// A bare LF or CR outside quotes makes the reading fail.
+bool parseCsv(const QString& text, QChar separator, QList<QStringList>* rows)
+{
+    QStringList row;
+    QString field;
+    bool quoted = false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (quoted) {
+            if (c == u'"') {
+                if (i + 1 < text.size() && text[i + 1] == u'"') {
+                    field += u'"';
+                    ++i;
+                } else {
+                    quoted = false;
+                }
+            } else {
+                field += c;
+            }
+        } else if (c == u'"' && field.isEmpty()) {
+            quoted = true;
+        } else if (c == separator) {
+            row << field;
+            field.clear();
+        } else if (c == u'\r') {
+            if (i + 1 >= text.size() || text[i + 1] != u'\n')
+                return false;
+            ++i;
+            row << field;
+            field.clear();
+            rows->append(row);
+            row.clear();
+        } else if (c == u'\n' || c == u'"') {
+            return false;
+        } else {
+            field += c;
+        }
+    }
+    return !quoted && row.isEmpty() && field.isEmpty();
+}
+
+} // namespace
+
+class CsvWriterTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init() { ExportFileDialog::reset(); }
+
+    // Awkward values survive a round trip; the file opens with the byte-order
+    // mark and every line ends in CRLF. Enough rows to cross the write buffer.
+    void roundTrip_data()
+    {
+        QTest::addColumn<QChar>("separator");
+        QTest::newRow("semicolon") << QChar(u';');
+        QTest::newRow("comma") << QChar(u',');
+        QTest::newRow("tab") << QChar(u'\t');
+    }
+    void roundTrip()
+    {
+        QFETCH(QChar, separator);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("out.csv");
+        const QList<QStringList> awkward = {
+            {"FARMACIA \"SAN ROCCO\"; DR. ROSSI", "Niccolò Àlvarez", "", "1234,50"},
+            {"a,b", "riga\r\ndue", "fine\n", "\t"},
+            {" spazi ", "\"", "\"\"", "€ 0,00"},
+        };
+        QList<QStringList> expected;
+        {
+            CsvWriter csv(path, separator);
+            csv.writeRow({u"UNO", u"DUE", u"TRE", u"QUATTRO"});
+            expected << QStringList{"UNO", "DUE", "TRE", "QUATTRO"};
+            for (int i = 0; i < 3000; ++i) {
+                QStringList row = awkward[i % awkward.size()];
+                row[2] += QString::number(i);
+                csv.writeRow(row);
+                expected << row;
+            }
+            QVERIFY(csv.commit());
+            QCOMPARE(csv.errorText(), QString());
+        }
+        const QByteArray bytes = fileBytes(path);
+        QVERIFY(bytes.size() > 128 * 1024);
+        QVERIFY(bytes.startsWith("\xEF\xBB\xBFUNO"));
+        QVERIFY(bytes.endsWith("\r\n"));
+        QList<QStringList> rows;
+        QVERIFY(parseCsv(QString::fromUtf8(bytes.mid(3)), separator, &rows));
+        QCOMPARE(rows.size(), expected.size());
+        for (qsizetype i = 0; i < rows.size(); ++i)
+            QCOMPARE(rows[i], expected[i]);
+        // Plain fields stay unquoted.
+        QVERIFY(bytes.contains("\r\n spazi "));
+        QVERIFY(bytes.contains(QStringLiteral("Niccolò Àlvarez").toUtf8()));
+    }
+
+    void fieldQuoting()
+    {
+        QCOMPARE(CsvWriter::field(u"FARMACIA CENTRALE"), QStringLiteral("FARMACIA CENTRALE"));
+        QCOMPARE(CsvWriter::field(u"a;b"), QStringLiteral("\"a;b\""));
+        QCOMPARE(CsvWriter::field(u"a;b", u','), QStringLiteral("a;b"));
+        QCOMPARE(CsvWriter::field(u"dice \"no\""), QStringLiteral("\"dice \"\"no\"\"\""));
+        QCOMPARE(CsvWriter::field(u"a\nb"), QStringLiteral("\"a\nb\""));
+    }
+
+    void money()
+    {
+        QCOMPARE(CsvWriter::money(1234.5), QStringLiteral("1234,50"));
+        QCOMPARE(CsvWriter::money(0), QStringLiteral("0,00"));
+        QCOMPARE(CsvWriter::money(-0.001), QStringLiteral("0,00"));
+        QCOMPARE(CsvWriter::money(-12.345678), QStringLiteral("-12,35"));
+        QCOMPARE(CsvWriter::money(1234567.891), QStringLiteral("1234567,89"));
+        QCOMPARE(CsvWriter::money(qQNaN()), QStringLiteral("0,00"));
+    }
+
+    // A file that cannot be written is reported by name and leaves the earlier
+    // file whole: in a read-only folder, and when the disk fills part-way.
+    void failureKeepsEarlierFile()
+    {
+        QTemporaryDir dir;
+        const QString folder = dir.filePath("sola-lettura");
+        QVERIFY(QDir().mkpath(folder));
+        const QString path = folder + "/errori.csv";
+        {
+            CsvWriter first(path);
+            first.writeRow({u"PRIMA"});
+            QVERIFY(first.commit());
+        }
+        const QByteArray earlier = fileBytes(path);
+        {
+            ReadOnlyFolder readOnly(folder);
+            QVERIFY(readOnly.isActive());
+            CsvWriter csv(path);
+            for (int i = 0; i < 20000; ++i)
+                csv.writeRow({u"DOPO", u"1234,50"});
+            QVERIFY(!csv.commit());
+            QCOMPARE(csv.errorText(), "IMPOSSIBILE SCRIVERE IL FILE " + path);
+        }
+        QCOMPARE(fileBytes(path), earlier);
+        QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{"errori.csv"});
+
+        // Abandoned without commit: nothing changes either.
+        {
+            CsvWriter csv(path);
+            csv.writeRow({u"ABBANDONATO"});
+        }
+        QCOMPARE(fileBytes(path), earlier);
+
+        // The target is a folder: nothing can replace it.
+        const QString folderTarget = dir.filePath("cartella.csv");
+        QVERIFY(QDir().mkpath(folderTarget));
+        CsvWriter csv(folderTarget);
+        csv.writeRow({u"X"});
+        QVERIFY(!csv.commit());
+        QVERIFY(csv.errorText().endsWith("cartella.csv"));
+    }
+
+    // The dialog proposes the documents folder first, then the folder last
+    // chosen; the filter's extension is added when left out; cancelling keeps
+    // the folder.
+    void fileDialogRemembersFolder()
+    {
+        QTemporaryDir dir;
+        const QString documents =
+            QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        const QString expectedStart = documents.isEmpty() ? QDir::homePath() : documents;
+        QString proposed;
+        QString answer = dir.filePath("scelto");
+        ExportFileDialog::setChooser(
+            [&](QWidget*, const QString&, const QString& path, const QString& filter) {
+                proposed = path;
+                Q_UNUSED(filter);
+                return answer;
+            });
+        QCOMPARE(ExportFileDialog::choose(nullptr, "Esporta", "errori_2025_03.csv",
+                                          ExportFileDialog::csvFilter()),
+                 dir.filePath("scelto.csv"));
+        QCOMPARE(proposed, QDir(expectedStart).filePath("errori_2025_03.csv"));
+
+        answer.clear();
+        QCOMPARE(ExportFileDialog::choose(nullptr, "Esporta", "errori_2025_annuo.pdf",
+                                          ExportFileDialog::pdfFilter()),
+                 QString());
+        QCOMPARE(proposed, dir.filePath("errori_2025_annuo.pdf"));
+
+        answer = dir.filePath("altro.PDF");
+        QCOMPARE(
+            ExportFileDialog::choose(nullptr, "Esporta", "x.pdf", ExportFileDialog::pdfFilter()),
+            dir.filePath("altro.PDF"));
+        ExportFileDialog::reset();
+        QCOMPARE(ExportFileDialog::lastFolder(), expectedStart);
+    }
+};
+
+QTEST_GUILESS_MAIN(CsvWriterTest)
+#include "test_csv_writer.moc"
