@@ -1,5 +1,8 @@
 #pragma once
 
+#include "ReportExport.h"
+#include "ReportRecords.h"
+
 #include <QList>
 #include <QWidget>
 
@@ -35,6 +38,9 @@ public:
     void legge_archi();
     void legge_codfarm();
     void LEGGEUNICO();
+    // "Esporta…" (Ctrl+E) of the list's context menu: the records behind the
+    // rows, in the list's order, to a CSV or PDF file chosen by the operator.
+    void esporta();
 
     QGroupBox* Frame8;
     QGroupBox* Frame11;
@@ -76,6 +82,11 @@ private:
     void focusList();
 
     AppContext& m_context;
+    // The answer behind the rows and the filters it was asked with, kept
+    // until the next run for the export.
+    ReportRecords m_records;
+    ReportHeading m_heading;
+    QString m_periodName; // "03" or "annuo", for the proposed file name
     QButtonGroup* m_months;
     bool m_monthPicking = false;
     bool m_lookUpQueued = false;
