@@ -35,14 +35,13 @@ ListContextMenu* ListContextMenu::attach(QTreeWidget* list)
 }
 
 ListContextMenu::ListContextMenu(QTreeWidget* list)
-    : QObject(list)
-    , m_list(list)
-    , m_menu(new QMenu(list))
+    : QObject(list), m_list(list), m_menu(new QMenu(list))
 {
     m_menu->setObjectName(list->objectName() + QStringLiteral("_menu"));
     m_menu->setAccessibleName(QStringLiteral("Menu dell'elenco"));
-    addEntry(QStringLiteral("Copia"), QKeySequence::Copy, [this] { copy(); })
-        ->setObjectName(QStringLiteral("Copia"));
+    addEntry(QStringLiteral("Copia"), QKeySequence::Copy, [this] {
+        copy();
+    })->setObjectName(QStringLiteral("Copia"));
     list->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(list, &QWidget::customContextMenuRequested, this, &ListContextMenu::popup);
     list->installEventFilter(this);

@@ -24,12 +24,12 @@ struct PdfColumn
 };
 
 constexpr PdfColumn PdfColumns[] = {
-    {"RICETTA N°", 0.10, Qt::AlignLeft},  {"MESE/ANNO", 0.055, Qt::AlignLeft},
-    {"ASSISTITO", 0.10, Qt::AlignLeft},   {"CODICE FISCALE", 0.10, Qt::AlignLeft},
-    {"AIC", 0.06, Qt::AlignLeft},         {"FARMACO", 0.14, Qt::AlignLeft},
-    {"MOLECOLA", 0.085, Qt::AlignLeft},   {"Q.TÀ", 0.035, Qt::AlignRight},
-    {"LORDO", 0.065, Qt::AlignRight},     {"ERRORE", 0.16, Qt::AlignLeft},
-    {"ADDEBITO", 0.05, Qt::AlignLeft},    {"SOGGETTO", 0.05, Qt::AlignLeft},
+    {"RICETTA N°", 0.10, Qt::AlignLeft}, {"MESE/ANNO", 0.055, Qt::AlignLeft},
+    {"ASSISTITO", 0.10, Qt::AlignLeft},  {"CODICE FISCALE", 0.10, Qt::AlignLeft},
+    {"AIC", 0.06, Qt::AlignLeft},        {"FARMACO", 0.14, Qt::AlignLeft},
+    {"MOLECOLA", 0.085, Qt::AlignLeft},  {"Q.TÀ", 0.035, Qt::AlignRight},
+    {"LORDO", 0.065, Qt::AlignRight},    {"ERRORE", 0.16, Qt::AlignLeft},
+    {"ADDEBITO", 0.05, Qt::AlignLeft},   {"SOGGETTO", 0.05, Qt::AlignLeft},
 };
 constexpr int PdfColumnCount = int(std::size(PdfColumns));
 
@@ -39,9 +39,10 @@ QStringList pdfCells(const ReportRecord& r)
     if (!r.descrizioneErrore.isEmpty())
         errore += (errore.isEmpty() ? QString() : QStringLiteral(" - ")) + r.descrizioneErrore;
     const QString period = r.mese.isEmpty() ? r.anno : r.mese + u'/' + r.anno;
-    return {r.numricKey,   period,     r.assistito,     r.codAssistito,
-            r.aic,         r.farmaco,  r.molecola,      r.pezzi,
-            NumberText::money(r.lordo), errore, r.tipoAddebito, r.soggetto};
+    return {r.numricKey,    period,         r.assistito,
+            r.codAssistito, r.aic,          r.farmaco,
+            r.molecola,     r.pezzi,        NumberText::money(r.lordo),
+            errore,         r.tipoAddebito, r.soggetto};
 }
 
 QString countText(qsizetype n)
@@ -93,8 +94,8 @@ public:
         startPage(true);
         for (const Group& g : groups) {
             block(lineHeight(m_bold) * 1.6, [&](double y) {
-                text(QRectF(0, y + m_gap * 2, m_width, lineHeight(m_bold)), m_bold,
-                     Qt::AlignLeft, g.title);
+                text(QRectF(0, y + m_gap * 2, m_width, lineHeight(m_bold)), m_bold, Qt::AlignLeft,
+                     g.title);
             });
             for (int row : g.rows) {
                 const std::optional<ReportRecord> r = records.record(ids[row]);
@@ -126,10 +127,7 @@ public:
     void setPageCount(int pages) { m_pages = pages; }
 
 private:
-    double lineHeight(const QFont& font) const
-    {
-        return QFontMetricsF(font, &m_writer).height();
-    }
+    double lineHeight(const QFont& font) const { return QFontMetricsF(font, &m_writer).height(); }
 
     double rowHeight(const QStringList& cells) const
     {
@@ -137,7 +135,8 @@ private:
         double height = metrics.height();
         for (int c = 0; c < PdfColumnCount; ++c) {
             const QRectF box(0, 0, m_colWidth[size_t(c)] - 2 * m_gap, 1e6);
-            height = std::max(height, metrics.boundingRect(box, Qt::TextWordWrap, cells[c]).height());
+            height =
+                std::max(height, metrics.boundingRect(box, Qt::TextWordWrap, cells[c]).height());
         }
         return height + 2 * m_gap;
     }
@@ -159,8 +158,8 @@ private:
     void paintRow(double y, const QStringList& cells, const QFont& font)
     {
         for (int c = 0; c < PdfColumnCount; ++c) {
-            const QRectF box(m_left[size_t(c)] + m_gap, y + m_gap, m_colWidth[size_t(c)] - 2 * m_gap,
-                             m_height);
+            const QRectF box(m_left[size_t(c)] + m_gap, y + m_gap,
+                             m_colWidth[size_t(c)] - 2 * m_gap, m_height);
             text(box, font, PdfColumns[c].align, cells[c]);
         }
     }
@@ -188,12 +187,12 @@ private:
                  QStringLiteral("ERRORI REGISTRATI D.P.C."));
             m_y += t * 1.2;
             const QString date = QLocale().toString(m_heading.exportedAt, QLocale::ShortFormat);
-            const QStringList lines = {
-                QStringLiteral("ASP: ") + m_heading.asp + QStringLiteral("    Operatore: ") +
-                    m_heading.operatore,
-                QStringLiteral("Anno: ") + m_heading.anno + QStringLiteral("    Mese: ") +
-                    m_heading.mese + QStringLiteral("    Farmacia: ") + m_heading.farmacia,
-                QStringLiteral("Esportato il ") + date};
+            const QStringList lines = {QStringLiteral("ASP: ") + m_heading.asp +
+                                           QStringLiteral("    Operatore: ") + m_heading.operatore,
+                                       QStringLiteral("Anno: ") + m_heading.anno +
+                                           QStringLiteral("    Mese: ") + m_heading.mese +
+                                           QStringLiteral("    Farmacia: ") + m_heading.farmacia,
+                                       QStringLiteral("Esportato il ") + date};
             for (const QString& l : lines) {
                 text(QRectF(0, m_y, m_width, i), m_info, Qt::AlignLeft, l);
                 m_y += i;
@@ -214,8 +213,9 @@ private:
 
     void footer()
     {
-        const QString page = m_pages > 0 ? QStringLiteral("Pagina %1 di %2").arg(m_page).arg(m_pages)
-                                         : QStringLiteral("Pagina %1").arg(m_page);
+        const QString page = m_pages > 0
+                                 ? QStringLiteral("Pagina %1 di %2").arg(m_page).arg(m_pages)
+                                 : QStringLiteral("Pagina %1").arg(m_page);
         const double h = lineHeight(m_body);
         text(QRectF(0, m_height - h, m_width, h), m_body, Qt::AlignHCenter, page);
     }
@@ -235,14 +235,22 @@ private:
 
 QStringList ReportExport::csvHeader()
 {
-    return {QStringLiteral("ANNO"),           QStringLiteral("MESE"),
-            QStringLiteral("CODICE FARMACIA"), QStringLiteral("FARMACIA"),
-            QStringLiteral("NUMERO RICETTA"), QStringLiteral("ASSISTITO"),
-            QStringLiteral("CODICE FISCALE"), QStringLiteral("AIC"),
-            QStringLiteral("FARMACO"),        QStringLiteral("MOLECOLA"),
-            QStringLiteral("QUANTITA'"),      QStringLiteral("LORDO"),
-            QStringLiteral("CODICE ERRORE"),  QStringLiteral("DESCRIZIONE ERRORE"),
-            QStringLiteral("ADDEBITO"),       QStringLiteral("SOGGETTO"),
+    return {QStringLiteral("ANNO"),
+            QStringLiteral("MESE"),
+            QStringLiteral("CODICE FARMACIA"),
+            QStringLiteral("FARMACIA"),
+            QStringLiteral("NUMERO RICETTA"),
+            QStringLiteral("ASSISTITO"),
+            QStringLiteral("CODICE FISCALE"),
+            QStringLiteral("AIC"),
+            QStringLiteral("FARMACO"),
+            QStringLiteral("MOLECOLA"),
+            QStringLiteral("QUANTITA'"),
+            QStringLiteral("LORDO"),
+            QStringLiteral("CODICE ERRORE"),
+            QStringLiteral("DESCRIZIONE ERRORE"),
+            QStringLiteral("ADDEBITO"),
+            QStringLiteral("SOGGETTO"),
             QStringLiteral("FLUSSO")};
 }
 
@@ -318,8 +326,8 @@ bool ReportExport::writePdf(const QString& path, const ReportHeading& heading,
         }
     }
     QSaveFile file(path);
-    bool written = painted && file.open(QIODevice::WriteOnly) &&
-                   file.write(pdf.data()) == pdf.data().size();
+    bool written =
+        painted && file.open(QIODevice::WriteOnly) && file.write(pdf.data()) == pdf.data().size();
     written = written && file.commit();
     if (!written && error)
         *error = CsvWriter::cannotWriteText(path);

@@ -35,9 +35,11 @@ enum Field
 };
 
 constexpr std::array<QByteArrayView, FieldCount> Tags = {
-    "ID",        "Flusso",   "NumricKey", "Mese",  "Anno",      "Assistito",
-    "CodAssistito", "Codfarma", "Farmacia", "AIC", "Farmaco", "Molecola",
-    "Pezzi",     "Lordo",    "CodErrore", "DescrizioneErrore", "TipoAddebito", "Soggetto"};
+    "ID",           "Flusso",    "NumricKey",    "Mese",
+    "Anno",         "Assistito", "CodAssistito", "Codfarma",
+    "Farmacia",     "AIC",       "Farmaco",      "Molecola",
+    "Pezzi",        "Lordo",     "CodErrore",    "DescrizioneErrore",
+    "TipoAddebito", "Soggetto"};
 
 qsizetype indexOf(QByteArrayView text, char c, qsizetype from)
 {

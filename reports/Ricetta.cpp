@@ -4,10 +4,10 @@
 #include "ExportFileDialog.h"
 #include "ListContextMenu.h"
 #include "NumberText.h"
+#include "RicettaPrint.h"
 #include "ShowFromStart.h"
 #include "StagedText.h"
 #include "Twips.h"
-#include "RicettaPrint.h"
 #include "ValueReader.h"
 
 #include <QAction>
@@ -15,11 +15,11 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QPrintDialog>
 #include <QPrinter>
-#include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPushButton>
 
 #include <limits>

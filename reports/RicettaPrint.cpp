@@ -29,8 +29,11 @@ void RicettaPrint::fill(QTextDocument* document) const
     for (const auto& [caption, value] : m_fields) {
         QString shown = esc(value);
         shown.replace(u'\n', QStringLiteral("<br>"));
-        html += QStringLiteral("<tr><td width='30%'><b>") + esc(caption) +
-                QStringLiteral("</b></td><td>") + shown + QStringLiteral("</td></tr>");
+        // Captions never wrap: a caption split over two lines reads as two.
+        QString label = esc(caption);
+        label.replace(u' ', QStringLiteral("&nbsp;"));
+        html += QStringLiteral("<tr><td><b>") + label + QStringLiteral("</b></td><td>") + shown +
+                QStringLiteral("</td></tr>");
     }
     html += QStringLiteral("</table></body></html>");
     document->setHtml(html);
@@ -53,6 +56,7 @@ bool RicettaPrint::writePdf(const QString& path, QString* error) const
         QPdfWriter writer(&pdf);
         writer.setTitle(QStringLiteral("Notifica di errore D.P.C."));
         writer.setCreator(QStringLiteral("QuorvelDPC"));
+        writer.setResolution(300);
         writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
                                          QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter));
         print(&writer);
