@@ -265,9 +265,11 @@ bool ReportExport::writeCsv(const QString& path, const ReportRecords& records,
             continue;
         const ReportRecord& r = *found;
         const QString lordo = CsvWriter::money(r.lordo);
-        csv.writeRow({r.anno, r.mese, r.codfarma, r.farmacia, r.numricKey, r.assistito,
-                      r.codAssistito, r.aic, r.farmaco, r.molecola, r.pezzi, lordo, r.codErrore,
-                      r.descrizioneErrore, r.tipoAddebito, r.soggetto, r.flusso});
+        // Views: no list is built for each row.
+        csv.writeRow(std::initializer_list<QStringView>{
+            r.anno, r.mese, r.codfarma, r.farmacia, r.numricKey, r.assistito, r.codAssistito, r.aic,
+            r.farmaco, r.molecola, r.pezzi, lordo, r.codErrore, r.descrizioneErrore, r.tipoAddebito,
+            r.soggetto, r.flusso});
     }
     if (csv.commit())
         return true;
