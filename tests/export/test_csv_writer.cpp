@@ -73,15 +73,6 @@ private slots:
         QVERIFY(bytes.contains(QStringLiteral("Niccolò Àlvarez").toUtf8()));
     }
 
-    void fieldQuoting()
-    {
-        QCOMPARE(CsvWriter::field(u"FARMACIA CENTRALE"), QStringLiteral("FARMACIA CENTRALE"));
-        QCOMPARE(CsvWriter::field(u"a;b"), QStringLiteral("\"a;b\""));
-        QCOMPARE(CsvWriter::field(u"a;b", u','), QStringLiteral("a;b"));
-        QCOMPARE(CsvWriter::field(u"dice \"no\""), QStringLiteral("\"dice \"\"no\"\"\""));
-        QCOMPARE(CsvWriter::field(u"a\nb"), QStringLiteral("\"a\nb\""));
-    }
-
     void money()
     {
         QCOMPARE(CsvWriter::money(1234.5), QStringLiteral("1234,50"));
