@@ -20,6 +20,14 @@ State& state()
     return s;
 }
 
+// The extension of a filter such as "File CSV (*.csv)", without the dot.
+QString filterSuffix(const QString& filter)
+{
+    static const QRegularExpression pattern(QStringLiteral(R"(\*\.(\w+))"));
+    const QRegularExpressionMatch match = pattern.match(filter);
+    return match.hasMatch() ? match.captured(1) : QString();
+}
+
 QString askWithDialog(QWidget* parent, const QString& title, const QString& proposedPath,
                       const QString& filter)
 {
@@ -29,17 +37,14 @@ QString askWithDialog(QWidget* parent, const QString& title, const QString& prop
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.selectFile(QFileInfo(proposedPath).fileName());
+    // A name typed without extension gets the one of the chosen file type.
+    dialog.setDefaultSuffix(filterSuffix(filter));
+    QObject::connect(
+        &dialog, &QFileDialog::filterSelected, &dialog,
+        [&dialog](const QString& chosen) { dialog.setDefaultSuffix(filterSuffix(chosen)); });
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     return dialog.selectedFiles().constFirst();
-}
-
-// The extension of a filter such as "File CSV (*.csv)", without the dot.
-QString filterSuffix(const QString& filter)
-{
-    static const QRegularExpression pattern(QStringLiteral(R"(\*\.(\w+))"));
-    const QRegularExpressionMatch match = pattern.match(filter);
-    return match.hasMatch() ? match.captured(1) : QString();
 }
 
 } // namespace

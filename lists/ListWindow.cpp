@@ -1,5 +1,6 @@
 #include "ListWindow.h"
 
+#include "ListContextMenu.h"
 #include "ListSetup.h"
 
 #include <QKeyEvent>
@@ -19,6 +20,7 @@ ListWindow::ListWindow(const QString& windowName, const QString& listName,
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_list);
     ListSetup::sortOnHeaderClick(m_list);
+    ListContextMenu::attach(m_list);
     m_list->installEventFilter(this);
     m_list->viewport()->installEventFilter(this);
 }
@@ -45,8 +47,11 @@ void ListWindow::escapePressed()
 bool ListWindow::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_list->viewport() && (event->type() == QEvent::MouseButtonRelease ||
-                                          event->type() == QEvent::MouseButtonDblClick))
-        return listClicked(static_cast<QMouseEvent*>(event));
+                                          event->type() == QEvent::MouseButtonDblClick)) {
+        // The right button opens the context menu; it is no click on a row.
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        return mouse->button() == Qt::LeftButton && listClicked(mouse);
+    }
     if (watched == m_list && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {

@@ -7,7 +7,8 @@ class QTreeWidget;
 
 // A secondary window whose only control is one report list, filling the window
 // and sorted by a click on a tagged header. Clicks, Enter and Esc on the list
-// go to the window's own handlers; Enter never reaches the list itself.
+// go to the window's own handlers; Enter never reaches the list itself. The
+// right button, the Menu key and Shift+F10 open the list's context menu (Copia).
 class ListWindow : public QDialog
 {
     Q_OBJECT

@@ -5,11 +5,12 @@
 #include "BusyCursor.h"
 #include "CharacterFilter.h"
 #include "ColumnSort.h"
-#include "ContextMenuKeys.h"
 #include "Controls.h"
 #include "Deferred.h"
 #include "EnterAsTab.h"
+#include "ExportFileDialog.h"
 #include "FocusWatch.h"
+#include "ListContextMenu.h"
 #include "ListSetup.h"
 #include "NumberText.h"
 #include "PanelStatusBar.h"
@@ -27,6 +28,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QDate>
+#include <QDateTime>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -145,7 +147,12 @@ ReportsPage::ReportsPage(AppContext& context, QWidget* parent) : QWidget(parent)
     ListSetup::sortOnHeaderClick(ListView1);
     ListView1->installEventFilter(this);
     connect(ListView1, &QTreeWidget::itemClicked, this, [this] { openDetail(); });
-    addStatisticsAction();
+    ListContextMenu* menu = ListContextMenu::attach(ListView1);
+    menu->addEntry(QStringLiteral("Esporta…"), QKeySequence(Qt::CTRL | Qt::Key_E),
+                   [this] { esporta(); })
+        ->setObjectName(QStringLiteral("Esporta"));
+    menu->addEntry(QStringLiteral("Statistiche…"), QKeySequence(), [this] { openStatistics(); })
+        ->setObjectName(QStringLiteral("Act_STATISTICHE"));
 
     QList<QWidget*> order{ListView1};
     for (QRadioButton* option : std::as_const(Option1))
@@ -260,6 +267,18 @@ void ReportsPage::legge_archi()
         u.Mese = qint16(m_months->checkedId() + 1);
 
     ListSetup::prepare(ListView1, reportColumns());
+    m_records = ReportRecords();
+    const qint32 pharmacy = ReportRows::pharmacyCode(Txt_cod->text());
+    m_heading = ReportHeading{
+        u.ASP.trimmed(),
+        u.Nome.trimmed(),
+        QString::number(u.Anno),
+        Check1->isChecked() ? QStringLiteral("Annuo") : Utenti::MESI(u.Mese).trimmed(),
+        pharmacy == 0 ? QStringLiteral("Tutte le Farmacie")
+                      : QString::number(pharmacy) + u' ' + Blanks::trim(txt_rag->text()),
+        {}};
+    m_periodName = Check1->isChecked() ? QStringLiteral("annuo")
+                                       : QString::number(u.Mese).rightJustified(2, u'0');
 
     const QString operation = QStringLiteral("F_LoadErroreByAnnoMese");
     {
@@ -281,8 +300,9 @@ void ReportsPage::legge_archi()
     }
     Lab_conta->setText(QStringLiteral("0"));
 
-    const QList<QStringList> rows =
-        ReportRows::read(m_context.service().readUtf8(StagingFolder::exportFile));
+    QByteArray staged = m_context.service().readUtf8(StagingFolder::exportFile);
+    const QList<QStringList> rows = ReportRows::read(staged);
+    m_records = ReportRecords(std::move(staged));
     ListSetup::addRows(ListView1, rows);
     Lab_conta->setText(QString::number(rows.size()));
     ColumnSort::ORDINA_COLONNA(ListView1, 3);
@@ -313,16 +333,6 @@ void ReportsPage::openDetail()
     detail.exec();
 }
 
-void ReportsPage::addStatisticsAction()
-{
-    auto* action = new QAction(QStringLiteral("Statistiche…"), ListView1);
-    action->setObjectName(QStringLiteral("Act_STATISTICHE"));
-    connect(action, &QAction::triggered, this, &ReportsPage::openStatistics);
-    ListView1->addAction(action);
-    ListView1->setContextMenuPolicy(Qt::ActionsContextMenu);
-    ContextMenuKeys::install(ListView1);
-}
-
 void ReportsPage::openStatistics()
 {
     qint16 year = 0;
@@ -350,6 +360,34 @@ void ReportsPage::openStatistics()
     Check_TT->setChecked(false);
     Txt_cod->setText(QString::number(statisticsWindow.pickedCode()));
     txt_rag->setText(statisticsWindow.pickedName());
+}
+
+void ReportsPage::esporta()
+{
+    if (ListView1->topLevelItemCount() == 0) {
+        m_context.boxes().inform(this, QStringLiteral("NESSUN DATO DA ESPORTARE"));
+        return;
+    }
+    const QString name = QStringLiteral("errori_%1_%2.csv").arg(m_heading.anno, m_periodName);
+    const QString path = ExportFileDialog::choose(
+        window(), QStringLiteral("Esporta gli errori"), name,
+        ExportFileDialog::csvFilter() + QStringLiteral(";;") + ExportFileDialog::pdfFilter());
+    if (path.isEmpty())
+        return;
+
+    BusyCursor busy;
+    QStringList ids;
+    ids.reserve(ListView1->topLevelItemCount());
+    for (int r = 0; r < ListView1->topLevelItemCount(); ++r)
+        ids << Blanks::trim(ListView1->topLevelItem(r)->text(ReportRows::IdColumn));
+    ReportHeading heading = m_heading;
+    heading.exportedAt = QDateTime::currentDateTime();
+    QString error;
+    const bool pdf = path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive);
+    const bool written = pdf ? ReportExport::writePdf(path, heading, m_records, ids, &error)
+                             : ReportExport::writeCsv(path, m_records, ids, &error);
+    if (!written)
+        m_context.boxes().inform(this, error);
 }
 
 void ReportsPage::Txt_cod_LostFocus()

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "ReportExport.h"
+#include "ReportRecords.h"
+
 #include <QList>
 #include <QWidget>
 
@@ -37,6 +40,9 @@ public:
     void LEGGEUNICO();
     // The year's statistics for the tab's year and pharmacy filter.
     void openStatistics();
+    // "Esporta…" (Ctrl+E) of the list's context menu: the records behind the
+    // rows, in the list's order, to a CSV or PDF file chosen by the operator.
+    void esporta();
 
     QGroupBox* Frame8;
     QGroupBox* Frame11;
@@ -76,9 +82,13 @@ private:
     void selectMonth(int month); // 1..12; anything else selects none
     void openDetail();
     void focusList();
-    void addStatisticsAction();
 
     AppContext& m_context;
+    // The answer behind the rows and the filters it was asked with, kept
+    // until the next run for the export.
+    ReportRecords m_records;
+    ReportHeading m_heading;
+    QString m_periodName; // "03" or "annuo", for the proposed file name
     QButtonGroup* m_months;
     bool m_monthPicking = false;
     bool m_lookUpQueued = false;

@@ -1,17 +1,25 @@
 #include "Ricetta.h"
 
 #include "AppContext.h"
+#include "ExportFileDialog.h"
+#include "ListContextMenu.h"
 #include "NumberText.h"
+#include "RicettaPrint.h"
 #include "ShowFromStart.h"
 #include "StagedText.h"
 #include "Twips.h"
 #include "ValueReader.h"
 
+#include <QAction>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QPushButton>
 
 #include <limits>
@@ -158,6 +166,29 @@ Ricetta::Ricetta(AppContext& context, QWidget* parent) : QDialog(parent), m_cont
 
     // Nothing can be cancelled that the window is not showing, nor with an ID
     // that is not a whole number.
+    // Printing: Ctrl+P anywhere in the window, and a context menu (right
+    // button, Menu key, Shift+F10) on every part of it; the fields keep their
+    // own entries such as copying.
+    m_print = new QAction(QStringLiteral("Stampa…"), this);
+    m_print->setObjectName(QStringLiteral("Stampa"));
+    m_print->setShortcut(QKeySequence::Print);
+    m_print->setShortcutVisibleInContextMenu(true);
+    connect(m_print, &QAction::triggered, this, &Ricetta::stampa);
+    addAction(m_print);
+    m_savePdf = new QAction(QStringLiteral("Salva come PDF…"), this);
+    m_savePdf->setObjectName(QStringLiteral("SalvaPdf"));
+    connect(m_savePdf, &QAction::triggered, this, &Ricetta::salvaPdf);
+    QList<QWidget*> parts = findChildren<QWidget*>();
+    parts.prepend(this);
+    for (QWidget* w : std::as_const(parts)) {
+        w->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(w, &QWidget::customContextMenuRequested, this, [this, w](const QPoint& pos) {
+            const auto* area = qobject_cast<QAbstractScrollArea*>(w);
+            contextMenu(w, (area ? area->viewport() : w)->mapToGlobal(pos));
+        });
+        w->installEventFilter(this);
+    }
+
     ShowFromStart::apply(this);
     bott_elim->setEnabled(maschera());
     Com_03->setFocus();
@@ -228,6 +259,91 @@ bool Ricetta::maschera()
         return true;
     });
     return taking && idIsWhole;
+}
+
+RicettaPrint Ricetta::printable() const
+{
+    const Utenti& u = m_context.utenti;
+    return RicettaPrint(u.ASP.trimmed(), u.Nome.trimmed(),
+                        {{QStringLiteral("NUMERO RICETTA"), Text_NR->text()},
+                         {QStringLiteral("MESE / ANNO"), Text_mese->text()},
+                         {QStringLiteral("CODICE FARMACIA"), Text_COD->text()},
+                         {QStringLiteral("FARMACIA"), Text_FAR->text()},
+                         {QStringLiteral("CODICE FISCALE"), Text_CF->text()},
+                         {QStringLiteral("ASSISTITO"), Text4_ASS->text()},
+                         {QStringLiteral("AIC FARMACO"), Text_COD_AIC->text()},
+                         {QStringLiteral("FARMACO"), Text_DESCR_AIC->text()},
+                         {QStringLiteral("MOLECOLA"), Text_MOLE->text()},
+                         {QStringLiteral("QUANTITA'"), Text_QTA_AIC->text()},
+                         {QStringLiteral("LORDO"), Text_NETTO->text()},
+                         {QStringLiteral("CODICE ERRORE"), Text_COD_ERR->text()},
+                         {QStringLiteral("DESCRIZIONE ERRORE"), Text_DESCR_ERR->toPlainText()},
+                         {QStringLiteral("ADDEBITO"), Text_add->text()},
+                         {QStringLiteral("SOGGETTO"), Text_sogg->text()}});
+}
+
+void Ricetta::stampa()
+{
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(QStringLiteral("RICETTA ") + Text_NR->text());
+    QPrintDialog dialog(&printer, this);
+    dialog.setObjectName(QStringLiteral("StampaRicetta"));
+    dialog.setWindowTitle(QStringLiteral("Stampa"));
+    dialog.setAccessibleName(QStringLiteral("Stampa della ricetta"));
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    printable().print(&printer);
+    if (printer.printerState() == QPrinter::Error)
+        m_context.boxes().inform(this, QStringLiteral("STAMPA NON RIUSCITA"));
+}
+
+void Ricetta::salvaPdf()
+{
+    const QString number = Text_NR->text().trimmed();
+    const QString path = ExportFileDialog::choose(
+        this, QStringLiteral("Salva come PDF"),
+        QStringLiteral("ricetta_%1.pdf").arg(number.isEmpty() ? QStringLiteral("errore") : number),
+        ExportFileDialog::pdfFilter());
+    if (path.isEmpty())
+        return;
+    QString error;
+    if (!printable().writePdf(path, &error))
+        m_context.boxes().inform(this, error);
+}
+
+bool Ricetta::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress &&
+        ListContextMenu::isMenuKey(static_cast<QKeyEvent*>(event))) {
+        auto* w = qobject_cast<QWidget*>(watched);
+        if (w) {
+            contextMenu(w, w->mapToGlobal(QPoint(w->width() / 4, w->height() / 2)));
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void Ricetta::contextMenu(QWidget* at, const QPoint& globalPos)
+{
+    QMenu* menu = nullptr;
+    if (auto* line = qobject_cast<QLineEdit*>(at))
+        menu = line->createStandardContextMenu();
+    else if (auto* text = qobject_cast<QPlainTextEdit*>(at))
+        menu = text->createStandardContextMenu();
+    if (menu) {
+        menu->setParent(this, menu->windowFlags());
+        menu->addSeparator();
+    } else {
+        menu = new QMenu(this);
+    }
+    menu->setObjectName(QStringLiteral("RICETTA_menu"));
+    menu->setAccessibleName(QStringLiteral("Menu della ricetta"));
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->addAction(m_print);
+    menu->addAction(m_savePdf);
+    menu->popup(globalPos);
+    menu->setActiveAction(m_print);
 }
 
 void Ricetta::bott_elim_Click()

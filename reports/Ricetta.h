@@ -4,10 +4,12 @@
 #include <QString>
 
 class AppContext;
+class QAction;
 class QGroupBox;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
+class RicettaPrint;
 
 // RICETTA: one registered error in full, read from the report's staged answer
 // (the record whose <ID> is Id_errore), with "Elimina" to cancel it on the service.
@@ -22,6 +24,13 @@ public:
     bool maschera();
 
     void bott_elim_Click();
+
+    // The record as shown, ready to print: every field with its caption.
+    RicettaPrint printable() const;
+    // "Stampa…" (Ctrl+P): through the print dialog, which also offers a PDF file.
+    void stampa();
+    // "Salva come PDF…": straight to a PDF file chosen in the export dialog.
+    void salvaPdf();
 
     QLineEdit* Text_NR;
     QLineEdit* Text_mese;
@@ -44,6 +53,13 @@ public:
     qint32 Id_numerico = 0;
     QString Flusso;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    void contextMenu(QWidget* at, const QPoint& globalPos);
+
     AppContext& m_context;
+    QAction* m_print;
+    QAction* m_savePdf;
 };

@@ -7,6 +7,7 @@ packages=(
     libgl-dev clang libclang-rt-14-dev
     dpkg-dev desktop-file-utils appstream
     qt6-translations-l10n locales
+    libqt6printsupport6 poppler-utils
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -1,3 +1,4 @@
+#include "CsvText.h"
 #include "CsvWriter.h"
 #include "ExportFileDialog.h"
 #include "ReadOnlyFolder.h"
@@ -14,48 +15,6 @@ QByteArray fileBytes(const QString& path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-// Reads RFC 4180 text back: quoted fields with doubled quotes, CRLF rows.
-// A bare LF or CR outside quotes makes the reading fail.
-bool parseCsv(const QString& text, QChar separator, QList<QStringList>* rows)
-{
-    QStringList row;
-    QString field;
-    bool quoted = false;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (quoted) {
-            if (c == u'"') {
-                if (i + 1 < text.size() && text[i + 1] == u'"') {
-                    field += u'"';
-                    ++i;
-                } else {
-                    quoted = false;
-                }
-            } else {
-                field += c;
-            }
-        } else if (c == u'"' && field.isEmpty()) {
-            quoted = true;
-        } else if (c == separator) {
-            row << field;
-            field.clear();
-        } else if (c == u'\r') {
-            if (i + 1 >= text.size() || text[i + 1] != u'\n')
-                return false;
-            ++i;
-            row << field;
-            field.clear();
-            rows->append(row);
-            row.clear();
-        } else if (c == u'\n' || c == u'"') {
-            return false;
-        } else {
-            field += c;
-        }
-    }
-    return !quoted && row.isEmpty() && field.isEmpty();
 }
 
 } // namespace
@@ -105,22 +64,13 @@ private slots:
         QVERIFY(bytes.startsWith("\xEF\xBB\xBFUNO"));
         QVERIFY(bytes.endsWith("\r\n"));
         QList<QStringList> rows;
-        QVERIFY(parseCsv(QString::fromUtf8(bytes.mid(3)), separator, &rows));
+        QVERIFY(CsvText::parse(QString::fromUtf8(bytes.mid(3)), separator, &rows));
         QCOMPARE(rows.size(), expected.size());
         for (qsizetype i = 0; i < rows.size(); ++i)
             QCOMPARE(rows[i], expected[i]);
         // Plain fields stay unquoted.
         QVERIFY(bytes.contains("\r\n spazi "));
         QVERIFY(bytes.contains(QStringLiteral("Niccolò Àlvarez").toUtf8()));
-    }
-
-    void fieldQuoting()
-    {
-        QCOMPARE(CsvWriter::field(u"FARMACIA CENTRALE"), QStringLiteral("FARMACIA CENTRALE"));
-        QCOMPARE(CsvWriter::field(u"a;b"), QStringLiteral("\"a;b\""));
-        QCOMPARE(CsvWriter::field(u"a;b", u','), QStringLiteral("a;b"));
-        QCOMPARE(CsvWriter::field(u"dice \"no\""), QStringLiteral("\"dice \"\"no\"\"\""));
-        QCOMPARE(CsvWriter::field(u"a\nb"), QStringLiteral("\"a\nb\""));
     }
 
     void money()

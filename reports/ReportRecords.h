@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QString>
+
+#include <optional>
+
+// One registered error with every value the detail window shows, formatted
+// as it shows them (year "0000", month "00", the other texts trimmed), the
+// gross amount as a number and the flow as the service wrote it.
+struct ReportRecord
+{
+    QString anno;
+    QString mese;
+    QString codfarma;
+    QString farmacia;
+    QString numricKey;
+    QString assistito;
+    QString codAssistito;
+    QString aic;
+    QString farmaco;
+    QString molecola;
+    QString pezzi;
+    double lordo = 0.0;
+    QString codErrore;
+    QString descrizioneErrore;
+    QString tipoAddebito;
+    QString soggetto;
+    QString flusso;
+};
+
+// The records of a staged F_LoadErroreByAnnoMese answer (UTF-8, one element
+// a line), found by their <ID>. A record is read as the detail window reads
+// it: from the first line whose <ID> equals the one asked for up to the next
+// line holding an <ID>. Only an index of the IDs is built; each record is
+// read when asked for, so that a year's answer costs little more than itself.
+class ReportRecords
+{
+public:
+    ReportRecords() = default;
+    explicit ReportRecords(QByteArray stagedUtf8);
+
+    std::optional<ReportRecord> record(const QString& id) const;
+
+private:
+    void buildIndex() const;
+
+    QByteArray m_staged;
+    // ID → start of its line, first record only; built at the first look-up,
+    // so that filling the list does not pay for it.
+    mutable QHash<QString, qsizetype> m_starts;
+    mutable bool m_indexed = false;
+};
