@@ -5,6 +5,7 @@
 #include <QSet>
 #include <QSqlDatabase>
 #include <QString>
+#include <QVariantList>
 #include <optional>
 
 // What each operation answers, from the demo database. Every answer is
@@ -21,6 +22,16 @@ public:
     // Throws SoapMessage::Fault (Sender for a refused request, Receiver for a
     // database failure, after which nothing has changed).
     std::optional<QString> call(const SoapMessage::Request& request);
+
+    // The registered errors a report request selects: a condition on the
+    // columns of ErrorReport::selectColumns() and its bound values. None
+    // when the request finds nothing.
+    struct ReportFilter
+    {
+        QString where;
+        QVariantList values;
+    };
+    std::optional<ReportFilter> reportFilter(const SoapMessage::Arguments& args) const;
 
 private:
     using Args = SoapMessage::Arguments;
