@@ -21,6 +21,8 @@
 namespace {
 
 constexpr qsizetype kStreamPiece = 64 * 1024;
+// How much of a refused body is read and dropped before the connection is closed.
+constexpr qint64 kDrainBytes = 4 * 1024 * 1024;
 
 struct Answer
 {
@@ -111,6 +113,7 @@ struct DemoServer::Exchange
 {
     QByteArray body;
     bool refused = false;
+    qint64 drained = 0; // bytes of a refused body read and dropped
 };
 
 // The library's callbacks, with access to the server.
@@ -154,7 +157,6 @@ public:
             *state = exchange;
             if (MHD_get_connection_values(connection, MHD_HEADER_KIND, nullptr, nullptr) >
                 settings.maxHeaderFields) {
-                exchange->refused = true;
                 return queue(connection, {431, {}, {}, nullptr, true});
             }
             const char* length = MHD_lookup_connection_value(connection, MHD_HEADER_KIND,
@@ -164,30 +166,39 @@ public:
                 const qulonglong declared = QByteArray(length).trimmed().toULongLong(&ok);
                 if (!ok || declared > qulonglong(settings.maxBodyBytes)) {
                     exchange->refused = true;
-                    return queue(connection, tooLarge(settings.maxBodyBytes));
+                    // A client waiting for "100 Continue", or announcing far
+                    // more than can be drained, is answered at once and the
+                    // connection closed. A body a little over the limit is
+                    // drained unread first, so that a client that sends its
+                    // body before reading gets the answer instead of a reset.
+                    const char* expect = MHD_lookup_connection_value(connection, MHD_HEADER_KIND,
+                                                                     MHD_HTTP_HEADER_EXPECT);
+                    if (!ok || expect || declared > qulonglong(settings.maxBodyBytes + kDrainBytes))
+                        return queue(connection, tooLarge(settings.maxBodyBytes));
                 }
             }
             return MHD_YES;
         }
         if (*dataSize != 0) {
-            if (exchange->refused) {
-                *dataSize = 0;
-                return MHD_YES;
-            }
-            if (exchange->body.size() + qint64(*dataSize) > settings.maxBodyBytes) {
-                // A body without a declared length, past the limit: refused
-                // now, without reading the rest.
-                exchange->refused = true;
-                exchange->body.clear();
-                *dataSize = 0;
-                return queue(connection, tooLarge(settings.maxBodyBytes));
-            }
-            exchange->body.append(data, qsizetype(*dataSize));
+            const qint64 size = qint64(*dataSize);
             *dataSize = 0;
+            if (!exchange->refused && exchange->body.size() + size > settings.maxBodyBytes) {
+                // A body without a declared length has passed the limit:
+                // what came is dropped and the rest is no longer kept.
+                exchange->refused = true;
+                exchange->drained = exchange->body.size();
+                exchange->body = QByteArray();
+            }
+            if (exchange->refused) {
+                exchange->drained += size;
+                // Past the drain allowance the connection is closed.
+                return exchange->drained > settings.maxBodyBytes + kDrainBytes ? MHD_NO : MHD_YES;
+            }
+            exchange->body.append(data, qsizetype(size));
             return MHD_YES;
         }
         if (exchange->refused)
-            return MHD_YES;
+            return queue(connection, tooLarge(settings.maxBodyBytes));
         return queue(connection, answer(*server, connection, url, method, *exchange));
     }
 
