@@ -322,8 +322,9 @@ ServiceWorker* DemoServer::worker(QString* error)
     const std::lock_guard lock(m_workersMutex);
     std::unique_ptr<ServiceWorker>& worker = m_workers[std::this_thread::get_id()];
     if (!worker) {
-        worker = ServiceWorker::open(
-            m_settings, QStringLiteral("dpc-demo-worker-%1").arg(m_workers.size()), error);
+        worker = ServiceWorker::open(m_settings,
+                                     QStringLiteral("dpc-demo-worker-%1").arg(m_workers.size()),
+                                     m_writeLock, error);
     }
     return worker.get();
 }

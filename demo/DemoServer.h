@@ -50,5 +50,6 @@ private:
     quint16 m_port = 0;
     std::atomic<int> m_openConnections{0};
     std::mutex m_workersMutex;
+    std::mutex m_writeLock; // shared by the workers' changes
     std::map<std::thread::id, std::unique_ptr<ServiceWorker>> m_workers;
 };

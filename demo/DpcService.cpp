@@ -11,6 +11,7 @@
 #include <QVariant>
 
 #include <limits>
+#include <mutex>
 
 using SoapMessage::Fault;
 using SoapMessage::Fragment;
@@ -43,7 +44,12 @@ QSqlQuery select(const QSqlDatabase& db, const QString& sql, const QVariantList&
 class Transaction
 {
 public:
-    explicit Transaction(QSqlDatabase& db) : m_db(db) { run("BEGIN IMMEDIATE"); }
+    Transaction(QSqlDatabase& db, std::mutex* writeLock) : m_db(db)
+    {
+        if (writeLock)
+            m_lock = std::unique_lock(*writeLock);
+        run("BEGIN IMMEDIATE");
+    }
     ~Transaction()
     {
         if (!m_done)
@@ -64,6 +70,7 @@ private:
                         QStringLiteral("Database error: ") + query.lastError().text());
     }
 
+    std::unique_lock<std::mutex> m_lock;
     QSqlDatabase& m_db;
     bool m_done = false;
 };
@@ -150,7 +157,10 @@ void writeDispensing(Fragment& out, const QSqlQuery& q)
 
 } // namespace
 
-DpcService::DpcService(QSqlDatabase db) : m_db(std::move(db)) {}
+DpcService::DpcService(QSqlDatabase db, std::mutex* writeLock)
+    : m_db(std::move(db)), m_writeLock(writeLock)
+{
+}
 
 bool DpcService::load(QString* error)
 {
@@ -345,7 +355,7 @@ DpcService::Result DpcService::erroreDpc(const Args& args)
     if (pezzi.overflow)
         throw Fault(Fault::Code::Sender, QStringLiteral("ErroreDPC: pezzi is too large"));
 
-    Transaction transaction(m_db);
+    Transaction transaction(m_db, m_writeLock);
     const int codfarma = args.integer("codfarma");
     const int errore = args.integer("errore");
     if (!select(m_db,
@@ -512,7 +522,12 @@ std::optional<DpcService::ReportFilter> DpcService::reportFilter(const Args& arg
     const int farmacia = args.integer("farmacia");
     if (prov.isEmpty() || args.integer("flusso") != kFlowDpc || mese < 0 || mese > 12)
         return std::nullopt;
-    ReportFilter filter{QStringLiteral("WHERE e.prov = ? AND e.anno = ?"),
+    // A whole year of a province is a large part of the table: it is read in
+    // ID order (the unary plus keeps the month index out), so that the first
+    // records come at once instead of after sorting them all.
+    const bool wholeYear = mese == 0 && farmacia == 0;
+    ReportFilter filter{wholeYear ? QStringLiteral("WHERE +e.prov = ? AND +e.anno = ?")
+                                  : QStringLiteral("WHERE e.prov = ? AND e.anno = ?"),
                         {prov, args.integer("anno")}};
     if (mese != 0) {
         filter.where += QStringLiteral(" AND e.mese = ?");
@@ -539,7 +554,7 @@ DpcService::Result DpcService::annullaErrore(const Args& args)
     const QString prov = province(args);
     if (prov.isEmpty() || args.integer("flusso") != kFlowDpc)
         return std::nullopt;
-    Transaction transaction(m_db);
+    Transaction transaction(m_db, m_writeLock);
     QSqlQuery update =
         select(m_db,
                QStringLiteral("UPDATE registered_errors SET cancelled_at = ?"

@@ -6,6 +6,7 @@
 #include <QSqlDatabase>
 #include <QString>
 #include <QVariantList>
+#include <mutex>
 #include <optional>
 
 // What each operation answers, from the demo database. Every answer is
@@ -14,7 +15,9 @@
 class DpcService
 {
 public:
-    explicit DpcService(QSqlDatabase db);
+    // Connections of one process that share `writeLock` take turns at changes
+    // through it: a waiting change is woken at once instead of polling SQLite's lock.
+    explicit DpcService(QSqlDatabase db, std::mutex* writeLock = nullptr);
 
     // Reads the provinces; call once after the database is seeded.
     bool load(QString* error);
@@ -56,5 +59,6 @@ private:
     Result errorRecords(const QString& where, const QVariantList& values);
 
     QSqlDatabase m_db;
+    std::mutex* m_writeLock;
     QSet<QString> m_provinces;
 };

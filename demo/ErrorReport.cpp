@@ -65,6 +65,9 @@ std::unique_ptr<ErrorReport> ErrorReport::open(const QString& databaseFile, cons
                         SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK)
         return fail(report->m_db ? sqlite3_errmsg(report->m_db) : "cannot open the database");
     sqlite3_busy_timeout(report->m_db, 5000);
+    // The rows are looked up all over a large file: reading its pages through
+    // a mapping rather than one call each makes the report several times faster.
+    sqlite3_exec(report->m_db, "PRAGMA mmap_size=1073741824", nullptr, nullptr, nullptr);
     const QByteArray sql = (selectColumns() + where).toUtf8();
     if (sqlite3_prepare_v2(report->m_db, sql.constData(), int(sql.size()), &report->m_statement,
                            nullptr) != SQLITE_OK)

@@ -6,6 +6,7 @@
 #include "SoapEndpoint.h"
 
 #include <memory>
+#include <mutex>
 
 // What one server thread answers with: its own connection to the database,
 // the service on it and the SOAP endpoint in front.
@@ -13,8 +14,10 @@ class ServiceWorker
 {
 public:
     // Opens the connection (named `connectionName`); nullptr and `error` on failure.
+    // Changes of all workers take turns through `writeLock`.
     static std::unique_ptr<ServiceWorker> open(const ServerSettings& settings,
-                                               const QString& connectionName, QString* error);
+                                               const QString& connectionName, std::mutex& writeLock,
+                                               QString* error);
 
     SoapEndpoint& endpoint() { return *m_endpoint; }
 

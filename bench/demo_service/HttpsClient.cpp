@@ -56,7 +56,7 @@ int HttpsClient::postHuge(qint64 length, qint64* sent)
 
 bool HttpsClient::fill(qsizetype bytes)
 {
-    while (m_buffer.size() < bytes) {
+    while (m_buffer.size() - m_offset < bytes) {
         if (!m_socket->bytesAvailable() && !m_socket->waitForReadyRead(kTimeoutMs))
             return false;
         m_buffer += m_socket->readAll();
@@ -64,16 +64,27 @@ bool HttpsClient::fill(qsizetype bytes)
     return true;
 }
 
+QByteArray HttpsClient::take(qsizetype bytes)
+{
+    const QByteArray taken = m_buffer.mid(m_offset, bytes);
+    m_offset += bytes;
+    if (m_offset > (1 << 20)) {
+        m_buffer.remove(0, m_offset);
+        m_offset = 0;
+    }
+    return taken;
+}
+
 QByteArray HttpsClient::takeLine()
 {
     qsizetype end = -1;
-    while ((end = m_buffer.indexOf("\r\n")) < 0) {
+    while ((end = m_buffer.indexOf("\r\n", m_offset)) < 0) {
         if (!m_socket->bytesAvailable() && !m_socket->waitForReadyRead(kTimeoutMs))
             return {};
         m_buffer += m_socket->readAll();
     }
-    const QByteArray line = m_buffer.left(end);
-    m_buffer.remove(0, end + 2);
+    const QByteArray line = take(end - m_offset);
+    take(2);
     return line;
 }
 
@@ -102,8 +113,8 @@ bool HttpsClient::readAnswer(int* status, QByteArray* body)
                 const qint64 size = takeLine().trimmed().toLongLong(nullptr, 16);
                 if (!fill(size + 2))
                     return false;
-                body->append(m_buffer.constData(), size);
-                m_buffer.remove(0, size + 2);
+                body->append(take(size));
+                take(2);
                 if (size == 0)
                     return true;
             }
@@ -111,13 +122,14 @@ bool HttpsClient::readAnswer(int* status, QByteArray* body)
         if (length >= 0) {
             if (!fill(length))
                 return false;
-            *body = m_buffer.left(length);
-            m_buffer.remove(0, length);
+            *body = take(length);
             return true;
         }
         while (m_socket->waitForReadyRead(kTimeoutMs))
             m_buffer += m_socket->readAll();
-        *body = std::exchange(m_buffer, QByteArray());
+        *body = m_buffer.mid(m_offset);
+        m_buffer.clear();
+        m_offset = 0;
         return true;
     } while (*status == 100);
     return false;

@@ -25,7 +25,9 @@ private:
     bool readAnswer(int* status, QByteArray* body);
     bool fill(qsizetype bytes);
     QByteArray takeLine();
+    QByteArray take(qsizetype bytes);
 
     std::unique_ptr<QSslSocket> m_socket;
-    QByteArray m_buffer;
+    QByteArray m_buffer; // received, read up to m_offset
+    qsizetype m_offset = 0;
 };
