@@ -7,17 +7,46 @@
 
 namespace {
 
-// Columns of selectColumns() that hold whole numbers; the others are text,
-// except the gross amount, which is written as money.
-constexpr int kLordo = 13;
-constexpr bool kNumeric[] = {true,  false, true,  true, true,  false, false, false, false,
-                             false, false, false, true, false, true,  false, false, false};
-constexpr const char* kTags[] = {"ID",           "Flusso",   "Anno",      "Mese",
-                                 "Codfarma",     "Farmacia", "NumricKey", "Assistito",
-                                 "CodAssistito", "AIC",      "Farmaco",   "Molecola",
-                                 "Pezzi",        "Lordo",    "CodErrore", "DescrizioneErrore",
-                                 "TipoAddebito", "Soggetto"};
-static_assert(std::size(kNumeric) == std::size(kTags));
+// The report's own query: the registered error and its patient. The small
+// tables (pharmacies, drugs, error codes) are looked up in memory instead,
+// which spares most of the work per record.
+const char kRows[] =
+    "SELECT e.id, e.flusso, e.anno, e.mese, e.codfarma, e.prov, e.numrickey,"
+    " COALESCE(pt.cognome || ' ' || pt.nome, ''), COALESCE(pt.codice_fiscale, ''), e.aic,"
+    " e.pezzi, e.lordo_cents, e.cod_errore"
+    " FROM registered_errors e"
+    " LEFT JOIN prescriptions p ON p.numrickey = e.numrickey"
+    " LEFT JOIN patients pt ON pt.id = p.patient_id ";
+enum Column
+{
+    Id,
+    Flusso,
+    Anno,
+    Mese,
+    Codfarma,
+    Prov,
+    NumricKey,
+    Assistito,
+    CodAssistito,
+    Aic,
+    Pezzi,
+    Lordo,
+    CodErrore
+};
+
+QByteArray text(sqlite3_stmt* statement, int column)
+{
+    const auto* value = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
+    return QByteArray::fromRawData(value ? value : "", sqlite3_column_bytes(statement, column));
+}
+
+QByteArray escaped(sqlite3_stmt* statement, int column)
+{
+    QByteArray out;
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
+    Utf8Escape::append(out, text ? text : "", sqlite3_column_bytes(statement, column));
+    return out;
+}
 
 void openTag(QByteArray& out, const char* tag)
 {
@@ -31,6 +60,26 @@ void closeTag(QByteArray& out, const char* tag)
     out += "</";
     out += tag;
     out += '>';
+}
+
+void leaf(QByteArray& out, const char* tag, const QByteArray& escapedValue)
+{
+    openTag(out, tag);
+    out += escapedValue;
+    closeTag(out, tag);
+}
+
+void numberLeaf(QByteArray& out, const char* tag, sqlite3_stmt* statement, int column)
+{
+    leaf(out, tag, QByteArray::number(sqlite3_column_int64(statement, column)));
+}
+
+void textLeaf(QByteArray& out, const char* tag, sqlite3_stmt* statement, int column)
+{
+    openTag(out, tag);
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
+    Utf8Escape::append(out, text ? text : "", sqlite3_column_bytes(statement, column));
+    closeTag(out, tag);
 }
 
 } // namespace
@@ -68,7 +117,9 @@ std::unique_ptr<ErrorReport> ErrorReport::open(const QString& databaseFile, cons
     // The rows are looked up all over a large file: reading its pages through
     // a mapping rather than one call each makes the report several times faster.
     sqlite3_exec(report->m_db, "PRAGMA mmap_size=1073741824", nullptr, nullptr, nullptr);
-    const QByteArray sql = (selectColumns() + where).toUtf8();
+    if (!report->loadLookups())
+        return fail(sqlite3_errmsg(report->m_db));
+    const QByteArray sql = QByteArray(kRows) + where.toUtf8();
     if (sqlite3_prepare_v2(report->m_db, sql.constData(), int(sql.size()), &report->m_statement,
                            nullptr) != SQLITE_OK)
         return fail(sqlite3_errmsg(report->m_db));
@@ -117,22 +168,61 @@ bool ErrorReport::write(QByteArray& out, qsizetype bytes)
     return true;
 }
 
+bool ErrorReport::loadLookups()
+{
+    const auto each = [this](const char* sql, const auto& row) {
+        sqlite3_stmt* statement = nullptr;
+        if (sqlite3_prepare_v2(m_db, sql, -1, &statement, nullptr) != SQLITE_OK)
+            return false;
+        int rc = SQLITE_ROW;
+        while ((rc = sqlite3_step(statement)) == SQLITE_ROW)
+            row(statement);
+        sqlite3_finalize(statement);
+        return rc == SQLITE_DONE;
+    };
+    return each("SELECT prov, code, ragsoc FROM pharmacies",
+                [this](sqlite3_stmt* q) {
+                    m_pharmacies.insert({QByteArray(text(q, 0).constData(), text(q, 0).size()),
+                                         sqlite3_column_int64(q, 1)},
+                                        escaped(q, 2));
+                }) &&
+           each("SELECT aic, farmaco, molecola FROM drugs",
+                [this](sqlite3_stmt* q) {
+                    const QByteArray aic = text(q, 0);
+                    m_drugs.insert(QByteArray(aic.constData(), aic.size()),
+                                   {escaped(q, 1), escaped(q, 2)});
+                }) &&
+           each("SELECT code, descrizione, tipo_addebito, soggetto FROM error_codes",
+                [this](sqlite3_stmt* q) {
+                    m_errorCodes.insert(sqlite3_column_int64(q, 0),
+                                        {escaped(q, 1), escaped(q, 2), escaped(q, 3)});
+                });
+}
+
 void ErrorReport::writeRecord(QByteArray& out) const
 {
+    sqlite3_stmt* q = m_statement;
+    const Drug drug = m_drugs.value(text(q, Aic));
+    const ErrorCode code = m_errorCodes.value(sqlite3_column_int64(q, CodErrore));
+
     openTag(out, "Errore");
-    for (int column = 0; column < int(std::size(kTags)); ++column) {
-        const char* tag = kTags[column];
-        openTag(out, tag);
-        if (column == kLordo) {
-            out += Money::format(sqlite3_column_int64(m_statement, column)).toLatin1();
-        } else if (kNumeric[column]) {
-            out += QByteArray::number(sqlite3_column_int64(m_statement, column));
-        } else {
-            const auto* text =
-                reinterpret_cast<const char*>(sqlite3_column_text(m_statement, column));
-            Utf8Escape::append(out, text ? text : "", sqlite3_column_bytes(m_statement, column));
-        }
-        closeTag(out, tag);
-    }
+    numberLeaf(out, "ID", q, Id);
+    textLeaf(out, "Flusso", q, Flusso);
+    numberLeaf(out, "Anno", q, Anno);
+    numberLeaf(out, "Mese", q, Mese);
+    numberLeaf(out, "Codfarma", q, Codfarma);
+    leaf(out, "Farmacia", m_pharmacies.value({text(q, Prov), sqlite3_column_int64(q, Codfarma)}));
+    textLeaf(out, "NumricKey", q, NumricKey);
+    textLeaf(out, "Assistito", q, Assistito);
+    textLeaf(out, "CodAssistito", q, CodAssistito);
+    textLeaf(out, "AIC", q, Aic);
+    leaf(out, "Farmaco", drug.farmaco);
+    leaf(out, "Molecola", drug.molecola);
+    numberLeaf(out, "Pezzi", q, Pezzi);
+    leaf(out, "Lordo", Money::format(sqlite3_column_int64(q, Lordo)).toLatin1());
+    numberLeaf(out, "CodErrore", q, CodErrore);
+    leaf(out, "DescrizioneErrore", code.descrizione);
+    leaf(out, "TipoAddebito", code.tipoAddebito);
+    leaf(out, "Soggetto", code.soggetto);
     closeTag(out, "Errore");
 }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
+#include <QPair>
 #include <QString>
 #include <QVariantList>
 
@@ -15,8 +17,9 @@ struct sqlite3_stmt;
 class ErrorReport
 {
 public:
-    // The columns of a record and the joins that give them; a condition
-    // (WHERE ... ORDER BY ...) follows.
+    // The columns of a record and the joins that give them, for answers built
+    // whole; a condition on the registered errors `e` (WHERE ... ORDER BY ...)
+    // follows. The stream gives the same records.
     static const QString& selectColumns();
 
     // Opens the database file and runs the query; nullptr and `error` when
@@ -35,8 +38,25 @@ public:
 
 private:
     ErrorReport() = default;
+    bool loadLookups();
     bool step();
     void writeRecord(QByteArray& out) const;
+
+    // The small tables, their texts already escaped.
+    struct Drug
+    {
+        QByteArray farmaco;
+        QByteArray molecola;
+    };
+    struct ErrorCode
+    {
+        QByteArray descrizione;
+        QByteArray tipoAddebito;
+        QByteArray soggetto;
+    };
+    QHash<QPair<QByteArray, qint64>, QByteArray> m_pharmacies; // by province and code
+    QHash<QByteArray, Drug> m_drugs;                           // by AIC
+    QHash<qint64, ErrorCode> m_errorCodes;                     // by code
 
     sqlite3* m_db = nullptr;
     sqlite3_stmt* m_statement = nullptr;
