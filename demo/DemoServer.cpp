@@ -286,6 +286,7 @@ quint16 DemoServer::listen(const QByteArray& certificatePem, const QByteArray& k
         *error = QString::fromLocal8Bit(std::strerror(errno));
         return 0;
     }
+    m_port = ntohs(address.sin_port); // known before the first request can ask for it
     // The library keeps pointers to the certificate and key.
     m_certificatePem = certificatePem;
     m_keyPem = keyPem;
@@ -305,10 +306,10 @@ quint16 DemoServer::listen(const QByteArray& certificatePem, const QByteArray& k
         MHD_OPTION_NOTIFY_CONNECTION, &Handler::connection, this, MHD_OPTION_NOTIFY_COMPLETED,
         &Handler::completed, this, MHD_OPTION_END);
     if (!m_daemon) {
+        m_port = 0;
         *error = QStringLiteral("cannot start the HTTPS server");
         return 0;
     }
-    m_port = ntohs(address.sin_port);
     return m_port;
 }
 
