@@ -21,27 +21,32 @@ bool run(QSqlDatabase& db, const QString& sql, QString* error)
 
 DemoDatabase::DemoDatabase(QString connectionName) : m_connectionName(std::move(connectionName)) {}
 
-DemoDatabase::~DemoDatabase() { close(); }
+DemoDatabase::~DemoDatabase()
+{
+    close();
+}
 
-QSqlDatabase DemoDatabase::connection() const { return QSqlDatabase::database(m_connectionName, false); }
+QSqlDatabase DemoDatabase::connection() const
+{
+    return m_db;
+}
 
 void DemoDatabase::close()
 {
     if (!QSqlDatabase::contains(m_connectionName))
         return;
-    {
-        QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
-        if (db.isOpen()) {
-            QSqlQuery(db).exec(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
-            db.close();
-        }
+    if (m_db.isOpen()) {
+        QSqlQuery(m_db).exec(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
+        m_db.close();
     }
+    m_db = QSqlDatabase();
     QSqlDatabase::removeDatabase(m_connectionName);
 }
 
 bool DemoDatabase::open(const QString& fileName, QString* error)
 {
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
+    m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
+    QSqlDatabase& db = m_db;
     db.setDatabaseName(fileName);
     db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
     if (!db.open()) {
@@ -70,7 +75,8 @@ bool DemoDatabase::ensureSeeded(int scale, bool* seeded, int* existingScale, QSt
             probe.next()) {
             *existingScale = probe.value(0).toInt();
             QSqlQuery version(db);
-            if (!version.exec(QStringLiteral("SELECT value FROM meta WHERE key = 'schema_version'")) ||
+            if (!version.exec(
+                    QStringLiteral("SELECT value FROM meta WHERE key = 'schema_version'")) ||
                 !version.next() || version.value(0).toInt() != Seeder::kSchemaVersion) {
                 if (error)
                     *error = QStringLiteral("the database was made by another version of the demo "

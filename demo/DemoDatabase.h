@@ -25,4 +25,7 @@ public:
 
 private:
     QString m_connectionName;
+    // Held rather than looked up by name, so that the connection can be
+    // closed from another thread than the one that used it.
+    QSqlDatabase m_db;
 };

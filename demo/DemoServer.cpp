@@ -1,25 +1,315 @@
 #include "DemoServer.h"
 
 #include "Operations.h"
+#include "ReportAnswer.h"
+#include "ServiceWorker.h"
+#include "SoapMessage.h"
 #include "Wsdl.h"
 
-#include <QHostAddress>
-#include <QHttpServerRequest>
-#include <QHttpServerResponse>
 #include <QTextStream>
-#include <QUrlQuery>
 
-DemoServer::DemoServer(SoapEndpoint& endpoint, bool verbose)
-    : m_endpoint(endpoint), m_verbose(verbose)
+#include <microhttpd.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+constexpr qsizetype kStreamPiece = 64 * 1024;
+// How much of a refused body is read and dropped before the connection is closed.
+constexpr qint64 kDrainBytes = 4 * 1024 * 1024;
+
+struct Answer
 {
-    m_server.route(QLatin1String(kPath),
-                   [this](const QHttpServerRequest& request) { return respond(request); });
+    int status = 200;
+    QByteArray contentType;
+    QByteArray body;
+    std::shared_ptr<ReportAnswer> stream;
+    bool close = false;
+};
+
+MHD_Result queue(MHD_Connection* connection, const Answer& answer);
+
+// The piece of a streamed answer not yet handed to the server.
+struct StreamState
+{
+    std::shared_ptr<ReportAnswer> answer;
+    QByteArray piece;
+    qsizetype offset = 0;
+};
+
+ssize_t readStream(void* cls, uint64_t, char* buffer, size_t max)
+{
+    auto* state = static_cast<StreamState*>(cls);
+    if (state->offset == state->piece.size()) {
+        state->offset = 0;
+        if (!state->answer->next(state->piece, kStreamPiece))
+            return MHD_CONTENT_READER_END_WITH_ERROR; // the client sees a cut answer, not a whole
+                                                      // one
+        if (state->piece.isEmpty())
+            return MHD_CONTENT_READER_END_OF_STREAM;
+    }
+    const size_t size = std::min<size_t>(max, size_t(state->piece.size() - state->offset));
+    std::memcpy(buffer, state->piece.constData() + state->offset, size);
+    state->offset += qsizetype(size);
+    return ssize_t(size);
 }
 
-quint16 DemoServer::listen(const QSslCertificate& certificate, const QSslKey& key, quint16 port)
+void freeStream(void* cls)
 {
-    m_server.sslSetup(certificate, key);
-    m_port = m_server.listen(QHostAddress::LocalHost, port);
+    delete static_cast<StreamState*>(cls);
+}
+
+MHD_Result queue(MHD_Connection* connection, const Answer& answer)
+{
+    MHD_Response* response =
+        answer.stream
+            ? MHD_create_response_from_callback(MHD_SIZE_UNKNOWN, kStreamPiece, readStream,
+                                                new StreamState{answer.stream, {}, 0}, freeStream)
+            : MHD_create_response_from_buffer(size_t(answer.body.size()),
+                                              const_cast<char*>(answer.body.constData()),
+                                              MHD_RESPMEM_MUST_COPY);
+    if (!response)
+        return MHD_NO;
+    if (!answer.contentType.isEmpty())
+        MHD_add_response_header(response, "Content-Type", answer.contentType.constData());
+    if (answer.close)
+        MHD_add_response_header(response, "Connection", "close");
+    const MHD_Result result = MHD_queue_response(connection, unsigned(answer.status), response);
+    MHD_destroy_response(response);
+    return result;
+}
+
+Answer tooLarge(qint64 maxBytes)
+{
+    return {500, QByteArrayLiteral("application/soap+xml; charset=utf-8"),
+            SoapMessage::fault(SoapMessage::tooLarge(maxBytes)), nullptr, true};
+}
+
+MHD_Result collectHeader(void* cls, MHD_ValueKind, const char* key, const char* value)
+{
+    static_cast<SoapEndpoint::Headers*>(cls)->append(
+        {QByteArray(key), QByteArray(value ? value : "")});
+    return MHD_YES;
+}
+
+MHD_Result findWsdl(void* cls, MHD_ValueKind, const char* key, const char*)
+{
+    if (qstricmp(key, "wsdl") != 0)
+        return MHD_YES;
+    *static_cast<bool*>(cls) = true;
+    return MHD_NO; // found: stop
+}
+
+} // namespace
+
+// One request: its body as it arrives.
+struct DemoServer::Exchange
+{
+    QByteArray body;
+    bool refused = false;
+    qint64 drained = 0; // bytes of a refused body read and dropped
+};
+
+// The library's callbacks, with access to the server.
+class DemoServer::Handler
+{
+public:
+    static MHD_Result accept(void* cls, const sockaddr*, socklen_t)
+    {
+        auto* server = static_cast<DemoServer*>(cls);
+        if (server->m_openConnections.fetch_add(1) >= server->m_settings.maxConnections) {
+            server->m_openConnections.fetch_sub(1);
+            return MHD_NO;
+        }
+        return MHD_YES;
+    }
+
+    static void connection(void* cls, MHD_Connection*, void**, MHD_ConnectionNotificationCode code)
+    {
+        if (code == MHD_CONNECTION_NOTIFY_CLOSED)
+            static_cast<DemoServer*>(cls)->m_openConnections.fetch_sub(1);
+    }
+
+    static void completed(void*, MHD_Connection*, void** state, MHD_RequestTerminationCode)
+    {
+        delete static_cast<Exchange*>(*state);
+        *state = nullptr;
+    }
+
+    static MHD_Result request(void* cls, MHD_Connection* connection, const char* url,
+                              const char* method, const char*, const char* data, size_t* dataSize,
+                              void** state)
+    {
+        auto* server = static_cast<DemoServer*>(cls);
+        const ServerSettings& settings = server->m_settings;
+        auto* exchange = static_cast<Exchange*>(*state);
+        if (!exchange) {
+            // The headers are in, the body not yet: refuse here what must not
+            // be read. An Expect: 100-continue is answered by the library
+            // once this returns without an answer.
+            exchange = new Exchange;
+            *state = exchange;
+            if (MHD_get_connection_values(connection, MHD_HEADER_KIND, nullptr, nullptr) >
+                settings.maxHeaderFields) {
+                return queue(connection, {431, {}, {}, nullptr, true});
+            }
+            const char* length = MHD_lookup_connection_value(connection, MHD_HEADER_KIND,
+                                                             MHD_HTTP_HEADER_CONTENT_LENGTH);
+            if (length) {
+                bool ok = false;
+                const qulonglong declared = QByteArray(length).trimmed().toULongLong(&ok);
+                if (!ok || declared > qulonglong(settings.maxBodyBytes)) {
+                    exchange->refused = true;
+                    // A client waiting for "100 Continue", or announcing far
+                    // more than can be drained, is answered at once and the
+                    // connection closed. A body a little over the limit is
+                    // drained unread first, so that a client that sends its
+                    // body before reading gets the answer instead of a reset.
+                    const char* expect = MHD_lookup_connection_value(connection, MHD_HEADER_KIND,
+                                                                     MHD_HTTP_HEADER_EXPECT);
+                    if (!ok || expect || declared > qulonglong(settings.maxBodyBytes + kDrainBytes))
+                        return queue(connection, tooLarge(settings.maxBodyBytes));
+                }
+            }
+            return MHD_YES;
+        }
+        if (*dataSize != 0) {
+            const qint64 size = qint64(*dataSize);
+            *dataSize = 0;
+            if (!exchange->refused && exchange->body.size() + size > settings.maxBodyBytes) {
+                // A body without a declared length has passed the limit:
+                // what came is dropped and the rest is no longer kept.
+                exchange->refused = true;
+                exchange->drained = exchange->body.size();
+                exchange->body = QByteArray();
+            }
+            if (exchange->refused) {
+                exchange->drained += size;
+                // Past the drain allowance the connection is closed.
+                return exchange->drained > settings.maxBodyBytes + kDrainBytes ? MHD_NO : MHD_YES;
+            }
+            exchange->body.append(data, qsizetype(size));
+            return MHD_YES;
+        }
+        if (exchange->refused)
+            return queue(connection, tooLarge(settings.maxBodyBytes));
+        return queue(connection, answer(*server, connection, url, method, *exchange));
+    }
+
+private:
+    static Answer answer(DemoServer& server, MHD_Connection* connection, const char* url,
+                         const char* method, const Exchange& exchange)
+    {
+        if (std::strcmp(url, kPath) != 0)
+            return {404, {}, {}, nullptr, false};
+        if (std::strcmp(method, MHD_HTTP_METHOD_POST) == 0)
+            return post(server, connection, exchange);
+        if (std::strcmp(method, MHD_HTTP_METHOD_GET) != 0)
+            return {405, {}, {}, nullptr, false};
+        bool wsdl = false;
+        MHD_get_connection_values(connection, MHD_GET_ARGUMENT_KIND, findWsdl, &wsdl);
+        if (wsdl) {
+            return {200, QByteArrayLiteral("text/xml; charset=utf-8"),
+                    Wsdl::document(server.m_settings.namespaceUri, server.endpointUrl()), nullptr,
+                    false};
+        }
+        QByteArray page =
+            "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>WSQuorvel</title>"
+            "</head><body><h1>WSQuorvel (demo)</h1><p>SOAP 1.2 operations:</p><ul>";
+        for (const Operations::Operation& op : Operations::all())
+            page += QByteArray("<li>") + op.name + "</li>";
+        page += "</ul><p><a href=\"?WSDL\">Service description (WSDL)</a></p></body></html>";
+        return {200, QByteArrayLiteral("text/html; charset=utf-8"), page, nullptr, false};
+    }
+
+    static Answer post(DemoServer& server, MHD_Connection* connection, const Exchange& exchange)
+    {
+        QString error;
+        ServiceWorker* worker = server.worker(&error);
+        if (!worker) {
+            using SoapMessage::Fault;
+            return {500, QByteArrayLiteral("application/soap+xml; charset=utf-8"),
+                    SoapMessage::fault(
+                        Fault(Fault::Code::Receiver, QStringLiteral("Database error: ") + error)),
+                    nullptr, false};
+        }
+        SoapEndpoint::Headers headers;
+        MHD_get_connection_values(connection, MHD_HEADER_KIND, collectHeader, &headers);
+        const SoapEndpoint::Reply reply = worker->endpoint().post(exchange.body, headers);
+        if (server.m_settings.verbose) {
+            // One write per line, so that the threads' lines do not mix.
+            const QString line =
+                QStringLiteral("%1 %2 %3\n")
+                    .arg(reply.status)
+                    .arg(reply.operation.isEmpty() ? QStringLiteral("-") : reply.operation)
+                    .arg(reply.stream ? QStringLiteral("streamed")
+                                      : QStringLiteral("%1 bytes").arg(reply.body.size()));
+            std::fputs(line.toLocal8Bit().constData(), stderr);
+        }
+        return {reply.status, reply.contentType, reply.body, reply.stream, false};
+    }
+};
+
+DemoServer::DemoServer(ServerSettings settings) : m_settings(std::move(settings)) {}
+
+DemoServer::~DemoServer()
+{
+    if (m_daemon)
+        MHD_stop_daemon(m_daemon);
+    if (m_listenSocket >= 0)
+        ::close(m_listenSocket);
+    m_workers.clear(); // the threads that used them have ended
+}
+
+quint16 DemoServer::listen(const QByteArray& certificatePem, const QByteArray& keyPem, quint16 port,
+                           QString* error)
+{
+    // The socket is bound here, so that the port is known even when picked.
+    m_listenSocket = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const int yes = 1;
+    ::setsockopt(m_listenSocket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    sockaddr_in address = {};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    if (m_listenSocket < 0 ||
+        ::bind(m_listenSocket, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        ::listen(m_listenSocket, 128) != 0 ||
+        ::getsockname(m_listenSocket, reinterpret_cast<sockaddr*>(&address), &size) != 0) {
+        *error = QString::fromLocal8Bit(std::strerror(errno));
+        return 0;
+    }
+    m_port = ntohs(address.sin_port); // known before the first request can ask for it
+    // The library keeps pointers to the certificate and key.
+    m_certificatePem = certificatePem;
+    m_keyPem = keyPem;
+    unsigned flags = MHD_USE_TLS | MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_EPOLL;
+    if (m_settings.verbose)
+        flags |= MHD_USE_ERROR_LOG;
+    // The library's own limit is split between the threads; it is set out of
+    // the way and the total is kept by the accept callback.
+    const unsigned threads = unsigned(std::max(1, m_settings.threads));
+    m_daemon = MHD_start_daemon(
+        flags, 0, &Handler::accept, this, &Handler::request, this, MHD_OPTION_LISTEN_SOCKET,
+        m_listenSocket, MHD_OPTION_HTTPS_MEM_CERT, m_certificatePem.constData(),
+        MHD_OPTION_HTTPS_MEM_KEY, m_keyPem.constData(), MHD_OPTION_THREAD_POOL_SIZE, threads,
+        MHD_OPTION_CONNECTION_TIMEOUT, unsigned(m_settings.idleTimeoutSeconds),
+        MHD_OPTION_CONNECTION_LIMIT, unsigned(m_settings.maxConnections) * (threads + 1),
+        MHD_OPTION_CONNECTION_MEMORY_LIMIT, size_t(m_settings.connectionMemoryBytes),
+        MHD_OPTION_NOTIFY_CONNECTION, &Handler::connection, this, MHD_OPTION_NOTIFY_COMPLETED,
+        &Handler::completed, this, MHD_OPTION_END);
+    if (!m_daemon) {
+        m_port = 0;
+        *error = QStringLiteral("cannot start the HTTPS server");
+        return 0;
+    }
     return m_port;
 }
 
@@ -28,32 +318,14 @@ QString DemoServer::endpointUrl() const
     return QStringLiteral("https://127.0.0.1:%1%2").arg(m_port).arg(QLatin1String(kPath));
 }
 
-QHttpServerResponse DemoServer::respond(const QHttpServerRequest& request)
+ServiceWorker* DemoServer::worker(QString* error)
 {
-    using Status = QHttpServerResponse::StatusCode;
-    if (request.method() == QHttpServerRequest::Method::Post) {
-        const SoapEndpoint::Reply reply = m_endpoint.post(request.body(), request.headers());
-        if (m_verbose) {
-            QTextStream(stderr) << reply.status << ' '
-                                << (reply.operation.isEmpty() ? QStringLiteral("-") : reply.operation)
-                                << ' ' << reply.body.size() << " bytes\n";
-        }
-        return QHttpServerResponse(reply.contentType, reply.body, static_cast<Status>(reply.status));
+    const std::lock_guard lock(m_workersMutex);
+    std::unique_ptr<ServiceWorker>& worker = m_workers[std::this_thread::get_id()];
+    if (!worker) {
+        worker = ServiceWorker::open(m_settings,
+                                     QStringLiteral("dpc-demo-worker-%1").arg(m_workers.size()),
+                                     m_writeLock, error);
     }
-    if (request.method() == QHttpServerRequest::Method::Get) {
-        const QUrlQuery query(request.url());
-        for (const auto& item : query.queryItems()) {
-            if (item.first.compare(QLatin1String("wsdl"), Qt::CaseInsensitive) == 0) {
-                return QHttpServerResponse(QByteArrayLiteral("text/xml; charset=utf-8"),
-                                           Wsdl::document(m_endpoint.namespaceUri(), endpointUrl()));
-            }
-        }
-        QByteArray page = "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>WSQuorvel</title>"
-                          "</head><body><h1>WSQuorvel (demo)</h1><p>SOAP 1.2 operations:</p><ul>";
-        for (const Operations::Operation& op : Operations::all())
-            page += QByteArray("<li>") + op.name + "</li>";
-        page += "</ul><p><a href=\"?WSDL\">Service description (WSDL)</a></p></body></html>";
-        return QHttpServerResponse(QByteArrayLiteral("text/html; charset=utf-8"), page);
-    }
-    return QHttpServerResponse(Status::MethodNotAllowed);
+    return worker.get();
 }

@@ -1,5 +1,6 @@
 #include "DpcService.h"
 
+#include "ErrorReport.h"
 #include "Money.h"
 
 #include <QCryptographicHash>
@@ -10,6 +11,7 @@
 #include <QVariant>
 
 #include <limits>
+#include <mutex>
 
 using SoapMessage::Fault;
 using SoapMessage::Fragment;
@@ -26,38 +28,49 @@ QSqlQuery select(const QSqlDatabase& db, const QString& sql, const QVariantList&
     QSqlQuery query(db);
     query.setForwardOnly(true);
     if (!query.prepare(sql))
-        throw Fault(Fault::Code::Receiver, QStringLiteral("Database error: ") + query.lastError().text());
+        throw Fault(Fault::Code::Receiver,
+                    QStringLiteral("Database error: ") + query.lastError().text());
     for (int i = 0; i < values.size(); ++i)
         query.bindValue(i, values[i]);
     if (!query.exec())
-        throw Fault(Fault::Code::Receiver, QStringLiteral("Database error: ") + query.lastError().text());
+        throw Fault(Fault::Code::Receiver,
+                    QStringLiteral("Database error: ") + query.lastError().text());
     return query;
 }
 
-// One transaction per change; rolled back unless committed.
+// One transaction per change; rolled back unless committed. It takes the
+// write lock at once, so that concurrent changes wait for each other (up to
+// the busy timeout) instead of failing when a reader turns writer.
 class Transaction
 {
 public:
-    explicit Transaction(QSqlDatabase& db) : m_db(db)
+    Transaction(QSqlDatabase& db, std::mutex* writeLock) : m_db(db)
     {
-        if (!m_db.transaction())
-            throw Fault(Fault::Code::Receiver,
-                        QStringLiteral("Database error: ") + m_db.lastError().text());
+        if (writeLock)
+            m_lock = std::unique_lock(*writeLock);
+        run("BEGIN IMMEDIATE");
     }
     ~Transaction()
     {
         if (!m_done)
-            m_db.rollback();
+            QSqlQuery(m_db).exec(QStringLiteral("ROLLBACK"));
     }
     void commit()
     {
-        if (!m_db.commit())
-            throw Fault(Fault::Code::Receiver,
-                        QStringLiteral("Database error: ") + m_db.lastError().text());
+        run("COMMIT");
         m_done = true;
     }
 
 private:
+    void run(const char* sql)
+    {
+        QSqlQuery query(m_db);
+        if (!query.exec(QLatin1String(sql)))
+            throw Fault(Fault::Code::Receiver,
+                        QStringLiteral("Database error: ") + query.lastError().text());
+    }
+
+    std::unique_lock<std::mutex> m_lock;
     QSqlDatabase& m_db;
     bool m_done = false;
 };
@@ -105,18 +118,6 @@ QString normalizedAic(const QString& text)
     return digits ? aic.rightJustified(9, u'0') : aic;
 }
 
-const QString kErrorColumns = QStringLiteral(
-    "SELECT e.id, e.flusso, e.anno, e.mese, e.codfarma, COALESCE(f.ragsoc, ''), e.numrickey,"
-    " COALESCE(pt.cognome || ' ' || pt.nome, ''), COALESCE(pt.codice_fiscale, ''), e.aic,"
-    " COALESCE(d.farmaco, ''), COALESCE(d.molecola, ''), e.pezzi, e.lordo_cents, e.cod_errore,"
-    " COALESCE(c.descrizione, ''), COALESCE(c.tipo_addebito, ''), COALESCE(c.soggetto, '')"
-    " FROM registered_errors e"
-    " LEFT JOIN pharmacies f ON f.prov = e.prov AND f.code = e.codfarma"
-    " LEFT JOIN prescriptions p ON p.numrickey = e.numrickey"
-    " LEFT JOIN patients pt ON pt.id = p.patient_id"
-    " LEFT JOIN drugs d ON d.aic = e.aic"
-    " LEFT JOIN error_codes c ON c.code = e.cod_errore ");
-
 void writeErrorRecord(Fragment& out, const QSqlQuery& q)
 {
     out.open("Errore")
@@ -156,7 +157,10 @@ void writeDispensing(Fragment& out, const QSqlQuery& q)
 
 } // namespace
 
-DpcService::DpcService(QSqlDatabase db) : m_db(std::move(db)) {}
+DpcService::DpcService(QSqlDatabase db, std::mutex* writeLock)
+    : m_db(std::move(db)), m_writeLock(writeLock)
+{
+}
 
 bool DpcService::load(QString* error)
 {
@@ -226,10 +230,11 @@ DpcService::Result DpcService::loadTabErrori(const Args& args)
 {
     if (province(args).isEmpty())
         return std::nullopt;
-    QSqlQuery q = select(m_db,
-                         QStringLiteral("SELECT code, descrizione, soggetto, tipo_addebito"
-                                        " FROM error_codes WHERE code BETWEEN ? AND ? ORDER BY code"),
-                         {args.integer("da"), args.integer("a")});
+    QSqlQuery q =
+        select(m_db,
+               QStringLiteral("SELECT code, descrizione, soggetto, tipo_addebito"
+                              " FROM error_codes WHERE code BETWEEN ? AND ? ORDER BY code"),
+               {args.integer("da"), args.integer("a")});
     Fragment out;
     bool any = false;
     while (q.next()) {
@@ -260,12 +265,13 @@ DpcService::Result DpcService::queryRicette(const Args& args)
     if (prov.isEmpty() || number.isEmpty() || args.integer("flusso") != kFlowDpc)
         return std::nullopt;
 
-    QSqlQuery q = select(m_db,
-                         QStringLiteral("SELECT p.anno, p.mese, pt.codice_fiscale,"
-                                        " pt.cognome || ' ' || pt.nome, p.progressivo, p.farmacia,"
-                                        " p.numrickey FROM prescriptions p JOIN patients pt"
-                                        " ON pt.id = p.patient_id WHERE p.numrickey = ? AND p.prov = ?"),
-                         {number, prov});
+    QSqlQuery q =
+        select(m_db,
+               QStringLiteral("SELECT p.anno, p.mese, pt.codice_fiscale,"
+                              " pt.cognome || ' ' || pt.nome, p.progressivo, p.farmacia,"
+                              " p.numrickey FROM prescriptions p JOIN patients pt"
+                              " ON pt.id = p.patient_id WHERE p.numrickey = ? AND p.prov = ?"),
+               {number, prov});
     if (!q.next())
         return std::nullopt;
     Fragment out;
@@ -294,15 +300,15 @@ DpcService::Result DpcService::loadListaFarmacie(const Args& args)
     if (code.overflow)
         return std::nullopt;
     const bool byCode = code.value != 0;
-    QSqlQuery q = byCode
-        ? select(m_db,
-                 QStringLiteral("SELECT code, ragsoc, localita, distretto FROM pharmacies"
-                                " WHERE prov = ? AND code = ?"),
-                 {prov, code.value})
-        : select(m_db,
-                 QStringLiteral("SELECT code, ragsoc, localita, distretto FROM pharmacies"
-                                " WHERE prov = ? ORDER BY code"),
-                 {prov});
+    QSqlQuery q =
+        byCode ? select(m_db,
+                        QStringLiteral("SELECT code, ragsoc, localita, distretto FROM pharmacies"
+                                       " WHERE prov = ? AND code = ?"),
+                        {prov, code.value})
+               : select(m_db,
+                        QStringLiteral("SELECT code, ragsoc, localita, distretto FROM pharmacies"
+                                       " WHERE prov = ? ORDER BY code"),
+                        {prov});
     Fragment out;
     bool any = false;
     while (q.next()) {
@@ -325,7 +331,7 @@ DpcService::Result DpcService::loadListaFarmacie(const Args& args)
 
 DpcService::Result DpcService::errorRecords(const QString& where, const QVariantList& values)
 {
-    QSqlQuery q = select(m_db, kErrorColumns + where, values);
+    QSqlQuery q = select(m_db, ErrorReport::selectColumns() + where, values);
     Fragment out;
     bool any = false;
     while (q.next()) {
@@ -349,13 +355,16 @@ DpcService::Result DpcService::erroreDpc(const Args& args)
     if (pezzi.overflow)
         throw Fault(Fault::Code::Sender, QStringLiteral("ErroreDPC: pezzi is too large"));
 
-    Transaction transaction(m_db);
+    Transaction transaction(m_db, m_writeLock);
     const int codfarma = args.integer("codfarma");
     const int errore = args.integer("errore");
-    if (!select(m_db, QStringLiteral("SELECT 1 FROM prescriptions WHERE numrickey = ? AND prov = ?"),
-                {number, prov}).next() ||
+    if (!select(m_db,
+                QStringLiteral("SELECT 1 FROM prescriptions WHERE numrickey = ? AND prov = ?"),
+                {number, prov})
+             .next() ||
         !select(m_db, QStringLiteral("SELECT 1 FROM pharmacies WHERE prov = ? AND code = ?"),
-                {prov, codfarma}).next() ||
+                {prov, codfarma})
+             .next() ||
         !select(m_db, QStringLiteral("SELECT 1 FROM error_codes WHERE code = ?"), {errore}).next())
         return std::nullopt;
 
@@ -367,14 +376,14 @@ DpcService::Result DpcService::erroreDpc(const Args& args)
     price.finish();
 
     const qint64 quantity = pezzi.value;
-    QSqlQuery insert = select(
-        m_db,
-        QStringLiteral("INSERT INTO registered_errors(prov, flusso, anno, mese, codfarma, numrickey,"
-                       " aic, pezzi, lordo_cents, cod_errore, registered_at)"
-                       " VALUES(?,?,?,?,?,?,?,?,?,?,?)"),
-        {prov, QString::fromLatin1(kFlowName), anno, mese, codfarma, number, aic, quantity,
-         priceCents * quantity, errore,
-         QDateTime::currentDateTime().toString(Qt::ISODate)});
+    QSqlQuery insert =
+        select(m_db,
+               QStringLiteral(
+                   "INSERT INTO registered_errors(prov, flusso, anno, mese, codfarma, numrickey,"
+                   " aic, pezzi, lordo_cents, cod_errore, registered_at)"
+                   " VALUES(?,?,?,?,?,?,?,?,?,?,?)"),
+               {prov, QString::fromLatin1(kFlowName), anno, mese, codfarma, number, aic, quantity,
+                priceCents * quantity, errore, QDateTime::currentDateTime().toString(Qt::ISODate)});
     const qint64 id = insert.lastInsertId().toLongLong();
     Result record = errorRecords(QStringLiteral("WHERE e.id = ?"), {id});
     transaction.commit();
@@ -460,18 +469,20 @@ DpcService::Result DpcService::findFarma(const Args& args)
     const int patient = args.integer("idassistito");
     if (prov.isEmpty() ||
         !select(m_db, QStringLiteral("SELECT 1 FROM patients WHERE id = ? AND prov = ?"),
-                {patient, prov}).next())
+                {patient, prov})
+             .next())
         return std::nullopt;
-    QSqlQuery q = select(
-        m_db,
-        QStringLiteral("SELECT d.atc, COALESCE(MIN(g.descrizione), ''), MIN(d.molecola),"
-                       " MIN(p.data_spedizione), MAX(p.data_spedizione), SUM(l.pezzi),"
-                       " SUM(l.pezzi * d.ddd_tenths)"
-                       " FROM prescriptions p JOIN prescription_lines l ON l.numrickey = p.numrickey"
-                       " JOIN drugs d ON d.aic = l.aic"
-                       " LEFT JOIN atc_groups g ON g.code = substr(d.atc, 1, 5)"
-                       " WHERE p.prov = ? AND p.patient_id = ? GROUP BY d.atc ORDER BY d.atc"),
-        {prov, patient});
+    QSqlQuery q =
+        select(m_db,
+               QStringLiteral(
+                   "SELECT d.atc, COALESCE(MIN(g.descrizione), ''), MIN(d.molecola),"
+                   " MIN(p.data_spedizione), MAX(p.data_spedizione), SUM(l.pezzi),"
+                   " SUM(l.pezzi * d.ddd_tenths)"
+                   " FROM prescriptions p JOIN prescription_lines l ON l.numrickey = p.numrickey"
+                   " JOIN drugs d ON d.aic = l.aic"
+                   " LEFT JOIN atc_groups g ON g.code = substr(d.atc, 1, 5)"
+                   " WHERE p.prov = ? AND p.patient_id = ? GROUP BY d.atc ORDER BY d.atc"),
+               {prov, patient});
     Fragment out;
     while (q.next())
         writeDispensing(out, q);
@@ -483,17 +494,18 @@ DpcService::Result DpcService::findFarmaById(const Args& args)
     const QString prov = province(args, "provincia");
     if (prov.isEmpty())
         return std::nullopt;
-    QSqlQuery q = select(
-        m_db,
-        QStringLiteral("SELECT d.aic, COALESCE(MIN(g.descrizione), ''), MIN(d.farmaco),"
-                       " MIN(p.data_spedizione), MAX(p.data_spedizione), SUM(l.pezzi),"
-                       " SUM(l.pezzi * d.ddd_tenths)"
-                       " FROM prescriptions p JOIN prescription_lines l ON l.numrickey = p.numrickey"
-                       " JOIN drugs d ON d.aic = l.aic"
-                       " LEFT JOIN atc_groups g ON g.code = substr(d.atc, 1, 5)"
-                       " WHERE p.prov = ? AND p.patient_id = ? AND d.atc = ?"
-                       " GROUP BY d.aic ORDER BY d.aic"),
-        {prov, args.integer("idassistito"), args.text("atc").trimmed().toUpper()});
+    QSqlQuery q =
+        select(m_db,
+               QStringLiteral(
+                   "SELECT d.aic, COALESCE(MIN(g.descrizione), ''), MIN(d.farmaco),"
+                   " MIN(p.data_spedizione), MAX(p.data_spedizione), SUM(l.pezzi),"
+                   " SUM(l.pezzi * d.ddd_tenths)"
+                   " FROM prescriptions p JOIN prescription_lines l ON l.numrickey = p.numrickey"
+                   " JOIN drugs d ON d.aic = l.aic"
+                   " LEFT JOIN atc_groups g ON g.code = substr(d.atc, 1, 5)"
+                   " WHERE p.prov = ? AND p.patient_id = ? AND d.atc = ?"
+                   " GROUP BY d.aic ORDER BY d.aic"),
+               {prov, args.integer("idassistito"), args.text("atc").trimmed().toUpper()});
     Fragment out;
     bool any = false;
     while (q.next()) {
@@ -503,25 +515,38 @@ DpcService::Result DpcService::findFarmaById(const Args& args)
     return any ? Result(out.text()) : std::nullopt;
 }
 
-DpcService::Result DpcService::loadErroriByAnnoMese(const Args& args)
+std::optional<DpcService::ReportFilter> DpcService::reportFilter(const Args& args) const
 {
     const QString prov = province(args);
     const int mese = args.integer("mese");
     const int farmacia = args.integer("farmacia");
     if (prov.isEmpty() || args.integer("flusso") != kFlowDpc || mese < 0 || mese > 12)
         return std::nullopt;
-    QString where = QStringLiteral("WHERE e.prov = ? AND e.anno = ?");
-    QVariantList values{prov, args.integer("anno")};
+    // A whole year of a province is a large part of the table: it is read in
+    // ID order (the unary plus keeps the month index out), so that the first
+    // records come at once instead of after sorting them all.
+    const bool wholeYear = mese == 0 && farmacia == 0;
+    ReportFilter filter{wholeYear ? QStringLiteral("WHERE +e.prov = ? AND +e.anno = ?")
+                                  : QStringLiteral("WHERE e.prov = ? AND e.anno = ?"),
+                        {prov, args.integer("anno")}};
     if (mese != 0) {
-        where += QStringLiteral(" AND e.mese = ?");
-        values << mese;
+        filter.where += QStringLiteral(" AND e.mese = ?");
+        filter.values << mese;
     }
     if (farmacia != 0) {
-        where += QStringLiteral(" AND e.codfarma = ?");
-        values << farmacia;
+        filter.where += QStringLiteral(" AND e.codfarma = ?");
+        filter.values << farmacia;
     }
-    where += QStringLiteral(" AND e.cancelled_at IS NULL ORDER BY e.id");
-    return errorRecords(where, values);
+    filter.where += QStringLiteral(" AND e.cancelled_at IS NULL ORDER BY e.id");
+    return filter;
+}
+
+DpcService::Result DpcService::loadErroriByAnnoMese(const Args& args)
+{
+    const std::optional<ReportFilter> filter = reportFilter(args);
+    if (!filter)
+        return std::nullopt;
+    return errorRecords(filter->where, filter->values);
 }
 
 DpcService::Result DpcService::annullaErrore(const Args& args)
@@ -529,12 +554,12 @@ DpcService::Result DpcService::annullaErrore(const Args& args)
     const QString prov = province(args);
     if (prov.isEmpty() || args.integer("flusso") != kFlowDpc)
         return std::nullopt;
-    Transaction transaction(m_db);
-    QSqlQuery update = select(m_db,
-                              QStringLiteral("UPDATE registered_errors SET cancelled_at = ?"
-                                             " WHERE id = ? AND prov = ? AND cancelled_at IS NULL"),
-                              {QDateTime::currentDateTime().toString(Qt::ISODate),
-                               args.integer("id"), prov});
+    Transaction transaction(m_db, m_writeLock);
+    QSqlQuery update =
+        select(m_db,
+               QStringLiteral("UPDATE registered_errors SET cancelled_at = ?"
+                              " WHERE id = ? AND prov = ? AND cancelled_at IS NULL"),
+               {QDateTime::currentDateTime().toString(Qt::ISODate), args.integer("id"), prov});
     if (update.numRowsAffected() != 1)
         return std::nullopt;
     Result record = errorRecords(QStringLiteral("WHERE e.id = ?"), {args.integer("id")});

@@ -5,6 +5,8 @@
 #include <QSet>
 #include <QSqlDatabase>
 #include <QString>
+#include <QVariantList>
+#include <mutex>
 #include <optional>
 
 // What each operation answers, from the demo database. Every answer is
@@ -13,7 +15,9 @@
 class DpcService
 {
 public:
-    explicit DpcService(QSqlDatabase db);
+    // Connections of one process that share `writeLock` take turns at changes
+    // through it: a waiting change is woken at once instead of polling SQLite's lock.
+    explicit DpcService(QSqlDatabase db, std::mutex* writeLock = nullptr);
 
     // Reads the provinces; call once after the database is seeded.
     bool load(QString* error);
@@ -21,6 +25,16 @@ public:
     // Throws SoapMessage::Fault (Sender for a refused request, Receiver for a
     // database failure, after which nothing has changed).
     std::optional<QString> call(const SoapMessage::Request& request);
+
+    // The registered errors a report request selects: a condition on the
+    // columns of ErrorReport::selectColumns() and its bound values. None
+    // when the request finds nothing.
+    struct ReportFilter
+    {
+        QString where;
+        QVariantList values;
+    };
+    std::optional<ReportFilter> reportFilter(const SoapMessage::Arguments& args) const;
 
 private:
     using Args = SoapMessage::Arguments;
@@ -45,5 +59,6 @@ private:
     Result errorRecords(const QString& where, const QVariantList& values);
 
     QSqlDatabase m_db;
+    std::mutex* m_writeLock;
     QSet<QString> m_provinces;
 };

@@ -1,6 +1,8 @@
 #include "SoapEndpoint.h"
 
 #include "DpcService.h"
+#include "ErrorReport.h"
+#include "ReportAnswer.h"
 #include "SoapMessage.h"
 
 namespace {
@@ -17,8 +19,10 @@ QString unquoted(QByteArray value)
 
 } // namespace
 
-SoapEndpoint::SoapEndpoint(DpcService& service, QString namespaceUri)
-    : m_service(service), m_namespaceUri(std::move(namespaceUri))
+SoapEndpoint::SoapEndpoint(DpcService& service, QString namespaceUri, QString reportDatabase,
+                           qsizetype maxRequestBytes)
+    : m_service(service), m_namespaceUri(std::move(namespaceUri)),
+      m_reportDatabase(std::move(reportDatabase)), m_maxRequestBytes(maxRequestBytes)
 {
 }
 
@@ -46,12 +50,39 @@ SoapEndpoint::Reply SoapEndpoint::post(const QByteArray& body, const Headers& he
     reply.contentType = kContentType;
     try {
         const SoapMessage::Request request =
-            SoapMessage::parse(body, m_namespaceUri, declaredAction(headers));
+            SoapMessage::parse(body, m_namespaceUri, declaredAction(headers), m_maxRequestBytes);
         reply.operation = QLatin1String(request.operation->name);
-        reply.body = SoapMessage::answer(m_namespaceUri, reply.operation, m_service.call(request));
+        if (!m_reportDatabase.isEmpty() && reply.operation == u"F_LoadErroreByAnnoMese")
+            answerReport(request, reply);
+        else
+            reply.body =
+                SoapMessage::answer(m_namespaceUri, reply.operation, m_service.call(request));
     } catch (const SoapMessage::Fault& fault) {
         reply.status = 500;
         reply.body = SoapMessage::fault(fault);
     }
     return reply;
+}
+
+void SoapEndpoint::answerReport(const SoapMessage::Request& request, Reply& reply)
+{
+    using SoapMessage::Fault;
+    const std::optional<DpcService::ReportFilter> filter =
+        m_service.reportFilter(request.arguments);
+    if (!filter) {
+        reply.body = SoapMessage::answer(m_namespaceUri, reply.operation, std::nullopt);
+        return;
+    }
+    QString error;
+    std::unique_ptr<ErrorReport> report =
+        ErrorReport::open(m_reportDatabase, filter->where, filter->values, &error);
+    if (!report)
+        throw Fault(Fault::Code::Receiver, QStringLiteral("Database error: ") + error);
+    if (report->atEnd()) {
+        reply.body = SoapMessage::answer(m_namespaceUri, reply.operation, std::nullopt);
+        return;
+    }
+    reply.stream =
+        std::make_shared<ReportAnswer>(SoapMessage::answerHead(m_namespaceUri, reply.operation),
+                                       std::move(report), SoapMessage::answerTail(reply.operation));
 }

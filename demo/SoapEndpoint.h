@@ -4,9 +4,14 @@
 #include <QList>
 #include <QPair>
 #include <QString>
+#include <memory>
 #include <optional>
 
 class DpcService;
+class ReportAnswer;
+namespace SoapMessage {
+struct Request;
+}
 
 // One POST to the service: the SOAP envelope and its headers in, the HTTP
 // status, content type and answer out. Independent of the HTTP server so it
@@ -22,9 +27,15 @@ public:
         QByteArray contentType;
         QByteArray body;
         QString operation; // empty when the request did not name a known one
+        // Set instead of `body` when the answer is produced piece by piece.
+        std::shared_ptr<ReportAnswer> stream;
     };
 
-    SoapEndpoint(DpcService& service, QString namespaceUri);
+    // With a database file, reports of registered errors are answered as a
+    // stream read on a connection of their own; without, they are built whole.
+    // Requests over `maxRequestBytes` are refused.
+    SoapEndpoint(DpcService& service, QString namespaceUri, QString reportDatabase = {},
+                 qsizetype maxRequestBytes = 1024 * 1024);
 
     const QString& namespaceUri() const { return m_namespaceUri; }
 
@@ -35,6 +46,10 @@ public:
     static std::optional<QString> declaredAction(const Headers& headers);
 
 private:
+    void answerReport(const SoapMessage::Request& request, Reply& reply);
+
     DpcService& m_service;
     QString m_namespaceUri;
+    QString m_reportDatabase;
+    qsizetype m_maxRequestBytes;
 };

@@ -9,7 +9,10 @@ namespace {
 
 constexpr const char* kSoap11Namespace = "http://schemas.xmlsoap.org/soap/envelope/";
 
-[[noreturn]] void sender(const QString& reason) { throw Fault(Fault::Code::Sender, reason); }
+[[noreturn]] void sender(const QString& reason)
+{
+    throw Fault(Fault::Code::Sender, reason);
+}
 
 // Skips whitespace, comments and processing instructions; stops on anything
 // else. Text and document type declarations are refused.
@@ -51,7 +54,9 @@ void checkHeader(QXmlStreamReader& xml)
     // Header blocks are not processed; one that must be understood is refused.
     while (nextSignificant(xml) == QXmlStreamReader::StartElement) {
         const QString mustUnderstand =
-            xml.attributes().value(QLatin1String(kEnvelopeNamespace), QLatin1String("mustUnderstand")).toString();
+            xml.attributes()
+                .value(QLatin1String(kEnvelopeNamespace), QLatin1String("mustUnderstand"))
+                .toString();
         if (mustUnderstand == u"true" || mustUnderstand == u"1") {
             throw Fault(Fault::Code::MustUnderstand,
                         QStringLiteral("Header block %1 is not understood").arg(xml.name()));
@@ -77,7 +82,10 @@ QString readLeaf(QXmlStreamReader& xml)
 
 } // namespace
 
-int Arguments::integer(const char* name) const { return parseInt(text(name)).value_or(0); }
+int Arguments::integer(const char* name) const
+{
+    return parseInt(text(name)).value_or(0);
+}
 
 std::optional<int> parseInt(const QString& text)
 {
@@ -98,11 +106,17 @@ std::optional<int> parseInt(const QString& text)
     return value;
 }
 
-Request parse(const QByteArray& body, const QString& namespaceUri,
-              const std::optional<QString>& action)
+Fault tooLarge(qsizetype maxBytes)
 {
-    if (body.size() > kMaxRequestBytes)
-        sender(QStringLiteral("The request is larger than %1 bytes").arg(kMaxRequestBytes));
+    return Fault(Fault::Code::Sender,
+                 QStringLiteral("The request is larger than %1 bytes").arg(maxBytes));
+}
+
+Request parse(const QByteArray& body, const QString& namespaceUri,
+              const std::optional<QString>& action, qsizetype maxBytes)
+{
+    if (body.size() > maxBytes)
+        throw tooLarge(maxBytes);
     if (body.trimmed().isEmpty())
         sender(QStringLiteral("The request is empty"));
 
@@ -183,8 +197,8 @@ QString escape(const QString& value)
     clean.reserve(value.size());
     for (qsizetype i = 0; i < value.size(); ++i) {
         const QChar c = value[i];
-        const bool pairedSurrogate = c.isHighSurrogate() && i + 1 < value.size() &&
-                                     value[i + 1].isLowSurrogate();
+        const bool pairedSurrogate =
+            c.isHighSurrogate() && i + 1 < value.size() && value[i + 1].isLowSurrogate();
         if (pairedSurrogate) {
             clean += c;
             clean += value[++i];
@@ -217,7 +231,10 @@ Fragment& Fragment::leaf(const char* tag, const QString& value)
     return close(tag);
 }
 
-Fragment& Fragment::leaf(const char* tag, qint64 value) { return leaf(tag, QString::number(value)); }
+Fragment& Fragment::leaf(const char* tag, qint64 value)
+{
+    return leaf(tag, QString::number(value));
+}
 
 namespace {
 
@@ -238,19 +255,30 @@ QString attributeEscape(const QString& value)
 QByteArray answer(const QString& namespaceUri, const QString& operation,
                   const std::optional<QString>& resultContent)
 {
+    if (!resultContent) {
+        QString xml = QLatin1String(kEnvelopeStart);
+        xml += u'<' + operation + QLatin1String("Response xmlns=\"") +
+               attributeEscape(namespaceUri) + QLatin1String("\"/>");
+        xml += QLatin1String(kEnvelopeEnd);
+        return xml.toUtf8();
+    }
+    return answerHead(namespaceUri, operation) + resultContent->toUtf8() + answerTail(operation);
+}
+
+QByteArray answerHead(const QString& namespaceUri, const QString& operation)
+{
     QString xml = QLatin1String(kEnvelopeStart);
     xml += u'<' + operation + QLatin1String("Response xmlns=\"") + attributeEscape(namespaceUri) +
-           u'"';
-    if (resultContent) {
-        xml += u'>';
-        xml += u'<' + operation + QLatin1String("Result>") + *resultContent + QLatin1String("</") +
-               operation + QLatin1String("Result>");
-        xml += QLatin1String("</") + operation + QLatin1String("Response>");
-    } else {
-        xml += QLatin1String("/>");
-    }
-    xml += QLatin1String(kEnvelopeEnd);
+           QLatin1String("\">");
+    xml += u'<' + operation + QLatin1String("Result>");
     return xml.toUtf8();
+}
+
+QByteArray answerTail(const QString& operation)
+{
+    return (QLatin1String("</") + operation + QLatin1String("Result></") + operation +
+            QLatin1String("Response>") + QLatin1String(kEnvelopeEnd))
+        .toUtf8();
 }
 
 QByteArray fault(const Fault& fault)
@@ -272,8 +300,7 @@ QByteArray fault(const Fault& fault)
     QString xml = QLatin1String(kEnvelopeStart);
     xml += QLatin1String("<soap:Fault><soap:Code><soap:Value>") + QLatin1String(code) +
            QLatin1String("</soap:Value></soap:Code><soap:Reason><soap:Text xml:lang=\"en\">") +
-           escape(fault.reason) +
-           QLatin1String("</soap:Text></soap:Reason></soap:Fault>");
+           escape(fault.reason) + QLatin1String("</soap:Text></soap:Reason></soap:Fault>");
     xml += QLatin1String(kEnvelopeEnd);
     return xml.toUtf8();
 }

@@ -16,7 +16,13 @@ inline constexpr const char* kEnvelopeNamespace = "http://www.w3.org/2003/05/soa
 
 struct Fault : std::runtime_error
 {
-    enum class Code { VersionMismatch, MustUnderstand, Sender, Receiver };
+    enum class Code
+    {
+        VersionMismatch,
+        MustUnderstand,
+        Sender,
+        Receiver
+    };
     Fault(Code c, const QString& text)
         : std::runtime_error(text.toStdString()), code(c), reason(text)
     {
@@ -49,7 +55,10 @@ struct Request
 // request of a known operation in the namespace, with every child present and
 // of its type.
 Request parse(const QByteArray& body, const QString& namespaceUri,
-              const std::optional<QString>& action);
+              const std::optional<QString>& action, qsizetype maxBytes = kMaxRequestBytes);
+
+// The refusal of a request larger than `maxBytes`.
+Fault tooLarge(qsizetype maxBytes);
 
 // Whole number of an xsd:int child: optional blanks around an optional sign
 // and digits, within 32 bits.
@@ -76,6 +85,9 @@ QString escape(const QString& value);
 // response element alone when there is no result.
 QByteArray answer(const QString& namespaceUri, const QString& operation,
                   const std::optional<QString>& resultContent);
+// The bytes of an answer with a result before and after its content.
+QByteArray answerHead(const QString& namespaceUri, const QString& operation);
+QByteArray answerTail(const QString& operation);
 QByteArray fault(const Fault& fault);
 
 } // namespace SoapMessage

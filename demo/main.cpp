@@ -4,7 +4,7 @@
 #include "DemoServer.h"
 #include "DemoUsers.h"
 #include "DpcService.h"
-#include "SoapEndpoint.h"
+#include "ServerSettings.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -13,9 +13,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSocketNotifier>
+#include <QSslCertificate>
 #include <QSslKey>
 #include <QStandardPaths>
 #include <QTextStream>
+#include <QThread>
 
 #include <csignal>
 #include <cstdio>
@@ -47,6 +49,8 @@ bool installSignalHandlers(QCoreApplication& app)
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
+    // A client that goes away mid-answer is the server's to notice, not a signal.
+    std::signal(SIGPIPE, SIG_IGN);
     return ::sigaction(SIGTERM, &action, nullptr) == 0 &&
            ::sigaction(SIGINT, &action, nullptr) == 0;
 }
@@ -130,10 +134,24 @@ int main(int argc, char* argv[])
         QStringLiteral("Multiplies the seeded patients, prescriptions and "
                        "registered errors (first start only)."),
         QStringLiteral("N"), QStringLiteral("1"));
+    const QCommandLineOption threadsOption(
+        QStringLiteral("threads"),
+        QStringLiteral("Requests answered at once, each thread with its own database connection "
+                       "(default: the number of cores, %1).")
+            .arg(QThread::idealThreadCount()),
+        QStringLiteral("N"), QString::number(QThread::idealThreadCount()));
+    const QCommandLineOption maxBodyOption(
+        QStringLiteral("max-body"),
+        QStringLiteral("Largest request body accepted; a larger one is refused before it is read."),
+        QStringLiteral("BYTES"), QStringLiteral("1048576"));
+    const QCommandLineOption idleOption(
+        QStringLiteral("idle-timeout"),
+        QStringLiteral("A connection that sends nothing for this long is closed."),
+        QStringLiteral("SECONDS"), QStringLiteral("30"));
     const QCommandLineOption verboseOption(QStringLiteral("verbose"),
                                            QStringLiteral("Log every request on standard error."));
     parser.addOptions({portOption, databaseOption, certOption, keyOption, namespaceOption,
-                       scaleOption, verboseOption});
+                       scaleOption, threadsOption, maxBodyOption, idleOption, verboseOption});
     parser.process(app);
 
     bool ok = false;
@@ -143,6 +161,17 @@ int main(int argc, char* argv[])
     const int scale = parser.value(scaleOption).toInt(&ok);
     if (!ok || scale < 1 || scale > 1000)
         return fail(QStringLiteral("--scale must be a number from 1 to 1000"));
+    ServerSettings settings;
+    settings.threads = parser.value(threadsOption).toInt(&ok);
+    if (!ok || settings.threads < 1 || settings.threads > 256)
+        return fail(QStringLiteral("--threads must be a number from 1 to 256"));
+    settings.maxBodyBytes = parser.value(maxBodyOption).toLongLong(&ok);
+    if (!ok || settings.maxBodyBytes < 1024 || settings.maxBodyBytes > (qint64(1) << 30))
+        return fail(QStringLiteral("--max-body must be a number of bytes from 1024 to 1073741824"));
+    settings.idleTimeoutSeconds = parser.value(idleOption).toInt(&ok);
+    if (!ok || settings.idleTimeoutSeconds < 1 || settings.idleTimeoutSeconds > 86400)
+        return fail(QStringLiteral("--idle-timeout must be a number of seconds from 1 to 86400"));
+    settings.verbose = parser.isSet(verboseOption);
     const QString namespaceUri = parser.value(namespaceOption);
     if (namespaceUri.isEmpty())
         return fail(QStringLiteral("--namespace must not be empty"));
@@ -188,12 +217,13 @@ int main(int argc, char* argv[])
         DpcService service(database.connection());
         if (!service.load(&error))
             return fail(error);
-        SoapEndpoint endpoint(service, namespaceUri);
-        DemoServer server(endpoint, parser.isSet(verboseOption));
+        settings.databaseFile = databaseFile;
+        settings.namespaceUri = namespaceUri;
+        DemoServer server(settings);
         if (!installSignalHandlers(app))
             return fail(QStringLiteral("cannot install the signal handlers"));
-        if (server.listen(certificate, key, static_cast<quint16>(port)) == 0)
-            return fail(QStringLiteral("cannot listen on 127.0.0.1:%1").arg(port));
+        if (server.listen(certPem, keyPem, static_cast<quint16>(port), &error) == 0)
+            return fail(QStringLiteral("cannot listen on 127.0.0.1:%1: %2").arg(port).arg(error));
 
         QTextStream out(stdout);
         out << "DPC demo service listening on " << server.endpointUrl() << Qt::endl;

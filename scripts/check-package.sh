@@ -57,7 +57,7 @@ for deb in "$program_deb" "$demo_deb"; do
         libraries+=(libqt6gui6 libqt6widgets6 libqt6charts6 libqt6printsupport6)
         extras=(qt6-translations-l10n)
     else
-        libraries+=(libqt6httpserver6 libqt6sql6)
+        libraries+=(libqt6sql6 libmicrohttpd12 libsqlite3-0)
         extras=(libqt6sql6-sqlite)
     fi
     for library in "${libraries[@]}"; do

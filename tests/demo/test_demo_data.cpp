@@ -5,6 +5,7 @@
 #include "FiscalCode.h"
 #include "Operations.h"
 #include "PrescriptionNumber.h"
+#include "ReportAnswer.h"
 #include "SoapEndpoint.h"
 #include "SoapEnvelope.h"
 
@@ -299,6 +300,43 @@ private slots:
         }
         QVERIFY(faults > requests.size() / 2);
         QCOMPARE(scalar(db, "SELECT COUNT(*) FROM registered_errors").toInt(), before);
+    }
+
+    // A report streamed from its own connection is, byte for byte, the
+    // answer built whole, also for values that need escaping.
+    void streamedReportMatchesBuiltOne()
+    {
+        const SoapEndpoint::Reply registered = m_endpoint->post(
+            SoapEnvelope::build(kNs, "ErroreDPC",
+                                {{"prov", "PA"}, {"anno", "2024"}, {"mese", "9"}, {"codfarma", "1234"},
+                                 {"numrickey", DemoFixtures::prescriptionPA},
+                                 {"aic", QStringLiteral("A&B<C>\u00e8\u20ac\U0001D11E")}, {"pezzi", "1"},
+                                 {"errore", "12"}})
+                .toUtf8(),
+            {});
+        QVERIFY(registered.body.contains("<AIC>A&amp;B&lt;C&gt;"));
+        SoapEndpoint streaming(*m_service, kNs, m_dir.filePath("a.sqlite"));
+        const QList<SoapChildren> reports{
+            {{"prov", "PA"}, {"flusso", "2"}, {"anno", "2024"}, {"mese", "0"}, {"farmacia", "0"}},
+            {{"prov", "PA"}, {"flusso", "2"}, {"anno", "2024"}, {"mese", "9"}, {"farmacia", "1234"}},
+            {{"prov", "ct"}, {"flusso", "2"}, {"anno", "2025"}, {"mese", "0"}, {"farmacia", "0"}},
+            {{"prov", "PA"}, {"flusso", "2"}, {"anno", "1999"}, {"mese", "0"}, {"farmacia", "0"}},
+            {{"prov", "XX"}, {"flusso", "2"}, {"anno", "2024"}, {"mese", "0"}, {"farmacia", "0"}},
+        };
+        int streamed = 0;
+        for (const SoapChildren& children : reports) {
+            const QByteArray body = SoapEnvelope::build(kNs, "F_LoadErroreByAnnoMese", children).toUtf8();
+            const SoapEndpoint::Reply whole = m_endpoint->post(body, {});
+            SoapEndpoint::Reply reply = streaming.post(body, {});
+            QCOMPARE(reply.status, whole.status);
+            if (reply.stream) {
+                ++streamed;
+                QVERIFY(reply.body.isEmpty());
+                reply.body = reply.stream->readAll();
+            }
+            QCOMPARE(reply.body, whole.body);
+        }
+        QCOMPARE(streamed, 3);
     }
 
 private:

@@ -25,6 +25,7 @@ public:
     void stop();
 
     bool isRunning() const;
+    qint64 processId() const { return m_process.processId(); }
     quint16 port() const { return m_port; }
     QUrl endpoint() const;
     // Endpoint, namespace, the demo certificate authority and a 10 s timeout.

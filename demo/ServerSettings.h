@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+
+// What the HTTPS server answers with and how much a client may make it hold.
+struct ServerSettings
+{
+    QString databaseFile;
+    QString namespaceUri;
+    bool verbose = false;
+    // Worker threads, each with its own database connection.
+    int threads = 1;
+    // Request bodies above this are refused, before they are read when the
+    // client declares their length.
+    qint64 maxBodyBytes = 1024 * 1024;
+    // A connection that sends nothing for this long, at any stage, is closed.
+    int idleTimeoutSeconds = 30;
+    // Connections beyond this are closed as soon as they are accepted.
+    int maxConnections = 64;
+    // Requests with more header fields are refused; their total size is
+    // bounded by the per-connection memory below.
+    int maxHeaderFields = 100;
+    qint64 connectionMemoryBytes = 64 * 1024;
+};

@@ -1,0 +1,308 @@
+// The demo service under load: answers in parallel, bounded memory, idle
+// connections closed. Every test runs its own service on its own port and
+// its own copy of the database.
+#include "DemoFixtures.h"
+#include "DemoServiceProcess.h"
+#include "SoapEnvelope.h"
+
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QSslConfiguration>
+#include <QSslSocket>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QtTest>
+
+#include <atomic>
+
+namespace {
+
+const QString kNs = QStringLiteral("http://tempuri.org/");
+
+QByteArray postHeaders(qint64 length, const QByteArray& extra = {})
+{
+    return "POST /WS/WSQuorvel.asmx HTTP/1.1\r\nHost: 127.0.0.1\r\n"
+           "Content-Type: application/soap+xml; charset=utf-8\r\nContent-Length: " +
+           QByteArray::number(length) + "\r\n" + extra + "\r\n";
+}
+
+QByteArray request(const QString& op, const SoapChildren& children)
+{
+    return SoapEnvelope::build(kNs, op, children).toUtf8();
+}
+
+const SoapChildren kLogin{{"utente", DemoFixtures::userPA}, {"password", DemoFixtures::passwordPA}};
+const SoapChildren kWholeYear{{"prov", DemoFixtures::provPA},
+                              {"flusso", "2"},
+                              {"anno", "2025"},
+                              {"mese", "0"},
+                              {"farmacia", "0"}};
+
+// Peak resident memory of a process, in KiB.
+qint64 peakMemoryKiB(qint64 pid)
+{
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').first().toLongLong();
+    }
+    return -1;
+}
+
+} // namespace
+
+class TestDemoLoad : public QObject
+{
+    Q_OBJECT
+
+private:
+    // A TLS connection to the service, trusting the demo CA.
+    std::unique_ptr<QSslSocket> connectTls()
+    {
+        auto socket = std::make_unique<QSslSocket>();
+        QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+        tls.setCaCertificates(m_service.config().extraCaCertificates);
+        socket->setSslConfiguration(tls);
+        socket->connectToHostEncrypted(QStringLiteral("127.0.0.1"), m_service.port());
+        if (!socket->waitForEncrypted(10000))
+            return nullptr;
+        return socket;
+    }
+
+    // Reads until `until` is in what arrived, the peer closes, or 10 s pass.
+    static QByteArray readUntil(QAbstractSocket& socket, const QByteArray& until)
+    {
+        QByteArray data;
+        const QDeadlineTimer deadline(10000);
+        while (!data.contains(until) && !deadline.hasExpired()) {
+            if (!socket.bytesAvailable() && !socket.waitForReadyRead(200) &&
+                socket.state() != QAbstractSocket::ConnectedState)
+                break;
+            data += socket.readAll();
+        }
+        return data + socket.readAll();
+    }
+
+    // Starts the service on a fresh copy of the seeded database.
+    void startService(const QStringList& args = {})
+    {
+        const QString file = m_dir.filePath(QStringLiteral("db-%1.sqlite").arg(++m_copies));
+        QVERIFY(QFile::copy(m_seeded, file));
+        QVERIFY2(m_service.start(file, args), qPrintable(m_service.output()));
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        // Large enough that a whole-year report takes a while to produce.
+        m_seeded = m_dir.filePath(QStringLiteral("seeded.sqlite"));
+        QVERIFY2(m_service.start(m_seeded, {QStringLiteral("--scale"), QStringLiteral("20")}),
+                 qPrintable(m_service.output()));
+        m_service.stop();
+    }
+
+    void cleanup() { m_service.stop(); }
+
+    // A log-in sent while two whole-year reports are asked for is answered
+    // without waiting for them: in well under half the time one report takes
+    // on its own (answered one at a time, it would wait for both).
+    void loginAnsweredWhileReportsRun()
+    {
+        startService({QStringLiteral("--threads"), QStringLiteral("2")});
+        const QByteArray report = request("F_LoadErroreByAnnoMese", kWholeYear);
+        const QByteArray reportRequest = postHeaders(report.size()) + report;
+        const QByteArray reportEnd =
+            "</F_LoadErroreByAnnoMeseResult></F_LoadErroreByAnnoMeseResponse>";
+
+        auto alone = connectTls();
+        QVERIFY(alone);
+        QElapsedTimer timer;
+        timer.start();
+        alone->write(reportRequest);
+        QVERIFY(readUntil(*alone, reportEnd).contains(reportEnd));
+        const qint64 reportMs = timer.elapsed();
+
+        std::vector<std::unique_ptr<QSslSocket>> reports;
+        for (int i = 0; i < 3; ++i) {
+            reports.push_back(connectTls());
+            QVERIFY(reports.back());
+        }
+        const std::unique_ptr<QSslSocket> login = std::move(reports.back());
+        reports.pop_back();
+        for (auto& socket : reports) {
+            socket->write(reportRequest);
+            QVERIFY(socket->waitForBytesWritten(10000));
+        }
+        const QByteArray body = request("LoginUser", kLogin);
+        timer.start();
+        login->write(postHeaders(body.size()) + body);
+        const QByteArray answer = readUntil(*login, "</soap:Envelope>");
+        const qint64 loginMs = timer.elapsed();
+        QVERIFY2(answer.contains("<LoginUserResult><ID>17</ID>"), answer.constData());
+        QVERIFY2(loginMs * 2 < reportMs,
+                 qPrintable(
+                     QStringLiteral("log-in %1 ms, one report %2 ms").arg(loginMs).arg(reportMs)));
+
+        for (auto& socket : reports) {
+            const QByteArray all = readUntil(*socket, reportEnd);
+            QVERIFY(all.startsWith("HTTP/1.1 200"));
+            QVERIFY(all.contains(reportEnd));
+        }
+    }
+
+    // Four clients announce 50 MiB bodies at once and start sending them: each
+    // is refused with the oversize fault long before its body is through, and
+    // the service never holds them.
+    void oversizeBodiesRefusedWithBoundedMemory()
+    {
+        startService();
+        constexpr qint64 kBody = 50 * 1024 * 1024;
+        std::atomic<int> refused = 0;
+        std::atomic<qint64> mostSent = 0;
+        const QList<QSslCertificate> ca = m_service.config().extraCaCertificates;
+        const quint16 port = m_service.port();
+        std::vector<std::unique_ptr<QThread>> clients;
+        for (int c = 0; c < 4; ++c) {
+            clients.emplace_back(QThread::create([&] {
+                QSslSocket socket;
+                QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+                tls.setCaCertificates(ca);
+                socket.setSslConfiguration(tls);
+                socket.connectToHostEncrypted(QStringLiteral("127.0.0.1"), port);
+                if (!socket.waitForEncrypted(10000))
+                    return;
+                socket.write(postHeaders(kBody));
+                const QByteArray piece(1024 * 1024, 'x');
+                qint64 sent = 0;
+                QByteArray answer;
+                while (sent < kBody && socket.state() == QAbstractSocket::ConnectedState &&
+                       !answer.contains("</soap:Envelope>")) {
+                    socket.write(piece);
+                    sent += piece.size();
+                    socket.waitForBytesWritten(1000);
+                    socket.waitForReadyRead(10);
+                    answer += socket.readAll();
+                }
+                answer += readUntil(socket, "</soap:Envelope>");
+                if (answer.startsWith("HTTP/1.1 500") &&
+                    answer.contains("larger than 1048576 bytes"))
+                    ++refused;
+                qint64 most = mostSent;
+                while (sent > most && !mostSent.compare_exchange_weak(most, sent)) {
+                }
+            }));
+            clients.back()->start();
+        }
+        for (auto& client : clients)
+            QVERIFY(client->wait(120000));
+        QCOMPARE(refused.load(), 4);
+        QVERIFY2(mostSent < kBody, qPrintable(QString::number(mostSent)));
+        const qint64 peak = peakMemoryKiB(m_service.processId());
+        QVERIFY2(peak > 0 && peak < 150 * 1024, qPrintable(QString::number(peak)));
+    }
+
+    // A connection that stalls before the handshake, after it, or in the
+    // middle of its headers is closed once the idle limit has passed.
+    void stalledConnectionsClosed()
+    {
+        startService({QStringLiteral("--idle-timeout"), QStringLiteral("2")});
+        QTcpSocket beforeHandshake;
+        beforeHandshake.connectToHost(QStringLiteral("127.0.0.1"), m_service.port());
+        QVERIFY(beforeHandshake.waitForConnected(10000));
+        const auto afterHandshake = connectTls();
+        const auto midHeaders = connectTls();
+        QVERIFY(afterHandshake && midHeaders);
+        midHeaders->write("POST /WS/WSQuorvel.asmx HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Le");
+        QVERIFY(midHeaders->waitForBytesWritten(5000));
+
+        for (QAbstractSocket* socket : {static_cast<QAbstractSocket*>(&beforeHandshake),
+                                        static_cast<QAbstractSocket*>(afterHandshake.get()),
+                                        static_cast<QAbstractSocket*>(midHeaders.get())}) {
+            const QDeadlineTimer deadline(20000);
+            while (socket->state() == QAbstractSocket::ConnectedState && !deadline.hasExpired())
+                socket->waitForDisconnected(500);
+            QVERIFY(socket->state() != QAbstractSocket::ConnectedState);
+        }
+        // The service still answers.
+        const auto fresh = connectTls();
+        QVERIFY(fresh);
+    }
+
+    // Connections beyond 64 are closed at once; a freed place is taken again.
+    void connectionsBeyondTheLimitRefused()
+    {
+        startService();
+        std::vector<std::unique_ptr<QTcpSocket>> open;
+        for (int i = 0; i < 64; ++i) {
+            open.push_back(std::make_unique<QTcpSocket>());
+            open.back()->connectToHost(QStringLiteral("127.0.0.1"), m_service.port());
+            QVERIFY(open.back()->waitForConnected(10000));
+        }
+        QTcpSocket extra;
+        extra.connectToHost(QStringLiteral("127.0.0.1"), m_service.port());
+        QVERIFY(extra.state() == QAbstractSocket::ConnectedState || extra.waitForConnected(10000));
+        QVERIFY(extra.state() == QAbstractSocket::UnconnectedState ||
+                extra.waitForDisconnected(10000));
+        for (auto& socket : open)
+            QCOMPARE(socket->state(), QAbstractSocket::ConnectedState);
+
+        open.front()->abort();
+        const QDeadlineTimer deadline(10000);
+        std::unique_ptr<QSslSocket> again;
+        while (!again && !deadline.hasExpired())
+            again = connectTls(); // the place is freed once the service has seen the close
+        QVERIFY(again);
+        const QByteArray body = request("LoginUser", kLogin);
+        again->write(postHeaders(body.size()) + body);
+        QVERIFY(readUntil(*again, "</soap:Envelope>").contains("<LoginUserResult>"));
+    }
+
+    // Expect: 100-continue gets "100 Continue" for an acceptable request, and
+    // the refusal, with no interim answer, for one that is too large; header
+    // fields beyond the limits are refused too.
+    void expectContinueAndHeaderLimits()
+    {
+        startService();
+        const QByteArray body = request("LoginUser", kLogin);
+        auto socket = connectTls();
+        QVERIFY(socket);
+        socket->write(postHeaders(body.size(), "Expect: 100-continue\r\n"));
+        QVERIFY(readUntil(*socket, "\r\n\r\n").startsWith("HTTP/1.1 100 Continue\r\n"));
+        socket->write(body);
+        const QByteArray answer = readUntil(*socket, "</soap:Envelope>");
+        QVERIFY2(answer.startsWith("HTTP/1.1 200") && answer.contains("<LoginUserResult>"),
+                 answer.constData());
+
+        socket = connectTls();
+        QVERIFY(socket);
+        socket->write(postHeaders(2 * 1024 * 1024, "Expect: 100-continue\r\n"));
+        const QByteArray refusal = readUntil(*socket, "</soap:Envelope>");
+        QVERIFY2(refusal.startsWith("HTTP/1.1 500") &&
+                     refusal.contains("larger than 1048576 bytes"),
+                 refusal.constData());
+
+        QByteArray many;
+        for (int i = 0; i < 200; ++i)
+            many += "X-Field-" + QByteArray::number(i) + ": 1\r\n";
+        for (const QByteArray& extra : {many, "X-Long: " + QByteArray(128 * 1024, 'a') + "\r\n"}) {
+            socket = connectTls();
+            QVERIFY(socket);
+            socket->write(postHeaders(body.size(), extra) + body);
+            QVERIFY(readUntil(*socket, "\r\n").startsWith("HTTP/1.1 431"));
+        }
+    }
+
+private:
+    QTemporaryDir m_dir;
+    QString m_seeded;
+    int m_copies = 0;
+    DemoServiceProcess m_service;
+};
+
+QTEST_GUILESS_MAIN(TestDemoLoad)
+#include "test_demo_load.moc"
