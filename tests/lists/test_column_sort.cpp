@@ -132,14 +132,12 @@ private slots:
         QCOMPARE(SortKeys::dateKey(u"7/3/24 9:05", it), QStringLiteral("20240307090500"));
         QCOMPARE(SortKeys::dateKey(u"2024-03-07T23:59:59", it), QStringLiteral("20240307235959"));
         QCOMPARE(SortKeys::dateKey(u"07.03.1999", it), QStringLiteral("19990307000000"));
-        QCOMPARE(SortKeys::dateKey(u"giovedì 7 marzo 2024", it),
-                 QStringLiteral("20240307000000"));
+        QCOMPARE(SortKeys::dateKey(u"giovedì 7 marzo 2024", it), QStringLiteral("20240307000000"));
         QCOMPARE(SortKeys::dateKey(u"3/7/2024", QLocale(QLocale::English, QLocale::UnitedStates)),
                  QStringLiteral("20240307000000"));
         QCOMPARE(SortKeys::dateKey(u"   ", it), QStringLiteral("   "));
         for (const char16_t* bad : {u"abc", u"31/02/2024", u"07/03/2024 24:00", u"12", u"1/2/345"})
-            QVERIFY2(SortKeys::dateKey(bad, it).isEmpty(),
-                     qPrintable(QStringView(bad).toString()));
+            QVERIFY2(SortKeys::dateKey(bad, it).isEmpty(), qPrintable(QStringView(bad).toString()));
     }
 
     void dateOrderPutsBlanksAndNonDatesFirst()
