@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QLocale>
 #include <QString>
 #include <QStringView>
 
@@ -22,11 +21,4 @@ public:
 
     // Each digit d becomes 9 - d, '-' becomes a blank, other characters stay.
     static QString COMPLEMENTO(QStringView text);
-
-    // Key whose ordinal order is the numeric order: "" for a non-number.
-    static QString numberKey(QStringView cellText, const QLocale& locale);
-
-    // Key whose ordinal order is the time order: "yyyyMMddHHmmss" for a date or
-    // date-time, the text itself when blank, "" when not a date.
-    static QString dateKey(QStringView cellText, const QLocale& locale);
 };

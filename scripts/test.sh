@@ -29,6 +29,13 @@ run_suite() {
     [ "$status" -eq 0 ] || [ "$bad" -gt 0 ] || failed=$((failed + 1))
 }
 
+echo "== include layers"
+if "$root/scripts/check-layers.sh"; then
+    passed=$((passed + 1))
+else
+    failed=$((failed + 1))
+fi
+
 echo "== build and test"
 BUILD_TYPE=Debug "$root/scripts/build.sh" "$root/build-test"
 run_suite ctest --test-dir "$root/build-test" --output-on-failure -j"$jobs"

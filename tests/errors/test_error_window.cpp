@@ -71,7 +71,6 @@ void tst_ErrorWindow::filters_data()
     QTest::newRow("words, case-sensitive") << 0 << "  RICETTA " << QStringList{"7", "41"};
     QTest::newRow("lower-case words") << 0 << "ricetta" << QStringList{"40"};
     QTest::newRow("both must match") << 7 << "DUPLICATA" << QStringList{};
-    QTest::newRow("no such code") << 5 << "" << QStringList{};
     QTest::newRow("no cache file") << 0 << "-" << QStringList{};
 }
 

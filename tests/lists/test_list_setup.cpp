@@ -1,5 +1,4 @@
 #include "ListSetup.h"
-#include "GridLineDelegate.h"
 
 #include <QHeaderView>
 #include <QLineEdit>
@@ -42,9 +41,7 @@ private slots:
         QCOMPARE(list.selectionBehavior(), QAbstractItemView::SelectRows);
         QVERIFY(!list.rootIsDecorated());
         QVERIFY(!list.isSortingEnabled());
-        QVERIFY(!list.isHeaderHidden());
         QCOMPARE(list.editTriggers(), QAbstractItemView::NoEditTriggers);
-        QVERIFY(qobject_cast<GridLineDelegate*>(list.itemDelegate()));
         const QPalette p = list.palette();
         QCOMPARE(p.color(QPalette::Inactive, QPalette::Highlight),
                  p.color(QPalette::Active, QPalette::Highlight));

@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Fails when a folder includes a header from a folder above it. Layers, bottom up:
+# the service client, the list pieces and the file export; the pieces every window shares; the
+# tabs and their windows; the shell that composes them.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+cd "$root"
+declare -A layer=(
+    [service]=0 [lists]=0 [export]=0
+    [windowkit]=1
+    [errors]=2 [drugs]=2 [registration]=2 [patients]=2 [reports]=2
+    [app]=3
+)
+# Which layered folder each header lives in.
+declare -A home=()
+for folder in "${!layer[@]}"; do
+    for header in "$folder"/*.h; do
+        [ -e "$header" ] && home[$(basename "$header")]=$folder
+    done
+done
+bad=0
+for folder in "${!layer[@]}"; do
+    for file in "$folder"/*.h "$folder"/*.cpp "$folder"/*.in; do
+        [ -e "$file" ] || continue
+        while IFS= read -r included; do
+            target=${home[$included]:-}
+            [ -n "$target" ] || continue
+            if [ "${layer[$target]}" -gt "${layer[$folder]}" ]; then
+                echo "$file includes $included from $target/, a layer above $folder/"
+                bad=1
+            fi
+        done < <(sed -n 's/^[[:space:]]*#[[:space:]]*include[[:space:]]*"\([^"]*\)".*/\1/p' "$file" | xargs -rn1 basename)
+    done
+done
+[ "$bad" -eq 0 ] && echo "layers: every include points down or sideways"
+exit "$bad"
