@@ -313,7 +313,7 @@ void tst_ReportExport::copyFromTwoLists()
     QTest::keyClick(list, Qt::Key_F10, Qt::ShiftModifier);
     QMenu* menu = openPopupMenu();
     QVERIFY(menu);
-    QCOMPARE(menuTexts(menu), (QStringList{"Copia", "Esporta…"}));
+    QCOMPARE(menuTexts(menu), (QStringList{"Copia", "Esporta…", "Statistiche…"}));
     QVERIFY(!menu->accessibleName().isEmpty());
     menu->close();
 

@@ -164,6 +164,7 @@ bool tst_StatisticsWindow::openFromKeyboard(MainWindowFixture& f,
     auto* list = f.find<QTreeWidget>("ListView1");
     list->setFocus(Qt::OtherFocusReason);
     bool menuShown = false;
+    bool menuDone = false;
     QTimer menuKeys;
     QObject::connect(&menuKeys, &QTimer::timeout, [&] {
         auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
@@ -174,7 +175,8 @@ bool tst_StatisticsWindow::openFromKeyboard(MainWindowFixture& f,
         while (menu->activeAction() == nullptr ||
                menu->activeAction()->objectName() != u"Act_STATISTICHE")
             QTest::keyClick(menu, Qt::Key_Down);
-        QTest::keyClick(menu, Qt::Key_Return);
+        QTest::keyClick(menu, Qt::Key_Return); // runs the entry to its end
+        menuDone = true;
     });
     menuKeys.start(10);
     ModalDriver driver("STATISTICHE", [&](QWidget* window) {
@@ -183,7 +185,8 @@ bool tst_StatisticsWindow::openFromKeyboard(MainWindowFixture& f,
             QTest::keyClick(window->findChild<QTreeWidget*>("List_errori"), Qt::Key_Escape);
     });
     QTest::keyClick(list, key, key == Qt::Key_F10 ? Qt::ShiftModifier : Qt::NoModifier);
-    return menuShown && driver.acted();
+    // The menu pops up without a loop of its own: wait until its entry has run.
+    return QTest::qWaitFor([&] { return menuDone; }, 10000) && menuShown && driver.acted();
 }
 
 void tst_StatisticsWindow::yearFiguresMatchTheAnswerAndTheChart()
