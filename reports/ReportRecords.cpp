@@ -1,6 +1,7 @@
 #include "ReportRecords.h"
 
 #include "NumberText.h"
+#include "ValueReader.h"
 
 #include <QByteArrayView>
 
@@ -82,26 +83,6 @@ Field fieldOf(QByteArrayView line, qsizetype* valueFrom)
     return best;
 }
 
-// The value after a start tag: up to the first matching end tag after it (the
-// end of the line without one), blanks trimmed.
-QString valueOf(QByteArrayView line, QByteArrayView tag, qsizetype from)
-{
-    qsizetype end = line.size();
-    for (qsizetype at = indexOf(line, '<', from); at >= 0; at = indexOf(line, '<', at + 1)) {
-        const qsizetype close = at + 2 + tag.size();
-        if (close < line.size() && line[at + 1] == '/' && line[close] == '>' &&
-            line.sliced(at + 2, tag.size()) == tag) {
-            end = at;
-            break;
-        }
-    }
-    while (from < end && line[from] == ' ')
-        ++from;
-    while (end > from && line[end - 1] == ' ')
-        --end;
-    return QString::fromUtf8(line.sliced(from, end - from));
-}
-
 } // namespace
 
 ReportRecords::ReportRecords(QByteArray stagedUtf8) : m_staged(std::move(stagedUtf8)) {}
@@ -120,7 +101,7 @@ void ReportRecords::buildIndex() const
         // Only the first <ID> of a line counts, as for every tag.
         if (line.indexOf(idTag) != at - lineStart)
             continue;
-        const QString id = valueOf(line, "ID", at - lineStart + idTag.size());
+        const QString id = ValueReader::valueAfter(line, "ID", at - lineStart + idTag.size());
         if (!m_starts.contains(id)) // the first record of an ID is the one shown
             m_starts.insert(id, lineStart);
         at = next - 1;
@@ -149,7 +130,7 @@ std::optional<ReportRecord> ReportRecords::record(const QString& id) const
             first = false;
             continue;
         }
-        const QString value = valueOf(line, Tags[size_t(field)], valueFrom);
+        const QString value = ValueReader::valueAfter(line, Tags[size_t(field)], valueFrom);
         switch (field) {
         case Flusso:
             r.flusso = value;

@@ -1,6 +1,7 @@
 #include "ReportRows.h"
 
 #include "NumberText.h"
+#include "ValueReader.h"
 
 #include <array>
 #include <cmath>
@@ -39,26 +40,6 @@ qsizetype indexOf(QByteArrayView line, char c, qsizetype from)
         return -1;
     const void* hit = std::memchr(line.data() + from, c, size_t(line.size() - from));
     return hit ? static_cast<const char*>(hit) - line.data() : -1;
-}
-
-// The value after the start tag that ends at `from`: up to the first end tag
-// after it (to the end of the line without one), spaces trimmed.
-QString valueAfter(QByteArrayView line, QByteArrayView tag, qsizetype from)
-{
-    qsizetype end = line.size();
-    for (qsizetype at = indexOf(line, '<', from); at >= 0; at = indexOf(line, '<', at + 1)) {
-        const qsizetype close = at + 2 + tag.size();
-        if (close < line.size() && line[at + 1] == '/' && line[close] == '>' &&
-            line.sliced(at + 2, tag.size()) == tag) {
-            end = at;
-            break;
-        }
-    }
-    while (from < end && line[from] == ' ')
-        ++from;
-    while (end > from && line[end - 1] == ' ')
-        --end;
-    return QString::fromUtf8(line.sliced(from, end - from));
 }
 
 bool plainDigits(const QString& text)
@@ -119,7 +100,7 @@ QList<QStringList> ReportRows::read(QByteArrayView stagedUtf8)
             if (close < line.size() && line[close] == '>' &&
                 line.sliced(at + 1, tag.size()) == tag) {
                 seen[size_t(t)] = true;
-                held[size_t(t)] = valueAfter(line, tag, close + 1);
+                held[size_t(t)] = ValueReader::valueAfter(line, tag, close + 1);
             }
         }
         if (endOfRecord)

@@ -39,3 +39,21 @@ QString ValueReader::LEGGI_VALORE(QStringView line, QStringView tag)
     const qsizetype b = findTag(line, tag, true, from);
     return Blanks::trim(b < 0 ? line.sliced(from) : line.sliced(from, b - from));
 }
+
+QString ValueReader::valueAfter(QByteArrayView line, QByteArrayView tag, qsizetype from)
+{
+    qsizetype end = line.size();
+    for (qsizetype at = line.indexOf('<', from); at >= 0; at = line.indexOf('<', at + 1)) {
+        const qsizetype close = at + 2 + tag.size();
+        if (close < line.size() && line[at + 1] == '/' && line[close] == '>' &&
+            line.sliced(at + 2, tag.size()) == tag) {
+            end = at;
+            break;
+        }
+    }
+    while (from < end && line[from] == ' ')
+        ++from;
+    while (end > from && line[end - 1] == ' ')
+        --end;
+    return QString::fromUtf8(line.sliced(from, end - from));
+}

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
 #include <QStringView>
 
@@ -14,4 +15,9 @@ public:
     // missing the value runs to the end of the line. A line without the start
     // tag gives "".
     static QString LEGGI_VALORE(QStringView line, QStringView tag);
+
+    // The same on a UTF-8 line whose start tag ends at `from`: the value up to the
+    // first end tag after it (the rest of the line without one), spaces trimmed.
+    // Only the value is decoded, for readers that scan large answers as bytes.
+    static QString valueAfter(QByteArrayView line, QByteArrayView tag, qsizetype from);
 };

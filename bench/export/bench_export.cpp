@@ -4,6 +4,7 @@
 // adds to the list. Prints the figures and whether the aims are met.
 #include "CsvWriter.h"
 #include "ListSetup.h"
+#include "ProcessMemory.h"
 #include "ReportExport.h"
 #include "ReportRecords.h"
 #include "ReportRows.h"
@@ -28,6 +29,9 @@ constexpr double AimCsvMs = 1000.0;
 constexpr double AimCsvRatio = 3.0;
 constexpr double AimPdfMs = 3000.0;
 constexpr double AimAddedMb = 100.0;
+
+using ProcessMemory::resetPeak;
+using ProcessMemory::statusMb;
 
 // A staged F_LoadErroreByAnnoMese answer: one element a line, CR line ends.
 QByteArray staged(int records)
@@ -59,25 +63,6 @@ QByteArray staged(int records)
                 "</Soggetto>\r</Errore>\r";
     }
     return text;
-}
-
-double statusMb(const QByteArray& field)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0.0;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith(field))
-            return line.mid(field.size()).trimmed().split(' ').first().toDouble() / 1024.0;
-    }
-    return 0.0;
-}
-
-void resetPeak()
-{
-    QFile clear(QStringLiteral("/proc/self/clear_refs"));
-    if (clear.open(QIODevice::WriteOnly))
-        clear.write("5");
 }
 
 // The list as the report fills it, and the ids of its rows in order.

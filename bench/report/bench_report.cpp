@@ -5,11 +5,12 @@
 // on an answer of about 100 MB (170,000 records), against four times the
 // answer's size. Prints the figures, a breakdown, and whether the aims are met.
 #include "AppContext.h"
+#include "CannedServerProcess.h"
 #include "ColumnSort.h"
 #include "ListSetup.h"
+#include "ProcessMemory.h"
 #include "ReportRows.h"
 #include "ReportsPage.h"
-#include "TlsTestServer.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -38,6 +39,15 @@ constexpr double AimPerRecordSpread = 0.30;
 constexpr double AimPeakMb = 400.0;
 constexpr int LargeAnswerRecords = 170000;
 constexpr double AimPeakPerAnswer = 4.0;
+
+using ProcessMemory::peakMb;
+using ProcessMemory::resetPeak;
+using ProcessMemory::residentMb;
+
+double bestMs(const std::function<void()>& run)
+{
+    return ProcessMemory::bestMs(Runs, run);
+}
 
 // Message boxes are counted, never shown.
 class SilentBoxes : public MessageBoxes
@@ -81,91 +91,6 @@ QByteArray cannedAnswer(int records)
     }
     return body + "</F_LoadErroreByAnnoMeseResult></F_LoadErroreByAnnoMeseResponse>"
                   "</soap:Body></soap:Envelope>";
-}
-
-// A memory figure of this process from /proc/self/status, in MB.
-double statusMb(const QByteArray& field)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0.0;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith(field))
-            return line.mid(field.size()).trimmed().split(' ').first().toDouble() / 1024.0;
-    }
-    return 0.0;
-}
-
-double peakMb()
-{
-    return statusMb("VmHWM:");
-}
-
-double residentMb()
-{
-    return statusMb("VmRSS:");
-}
-
-void resetPeak()
-{
-    QFile clear(QStringLiteral("/proc/self/clear_refs"));
-    if (clear.open(QIODevice::WriteOnly))
-        clear.write("5");
-}
-
-// A loopback TLS server answering `records` canned records, in a child process of
-// its own so that its copy of the answer does not count in the client's memory.
-// Forked before the client starts any thread.
-struct ServerProcess
-{
-    pid_t pid = -1;
-    quint16 port = 0;
-};
-
-ServerProcess startServer(int argc, char* argv[], int records)
-{
-    int fds[2];
-    if (pipe(fds) != 0)
-        return {};
-    const pid_t pid = fork();
-    if (pid == 0) {
-        close(fds[0]);
-        QCoreApplication app(argc, argv);
-        TlsTestServer server;
-        server.setSoapAnswer(200, cannedAnswer(records));
-        quint16 port = server.listen() ? server.port() : 0;
-        if (write(fds[1], &port, sizeof port) != sizeof port || port == 0)
-            _exit(1);
-        close(fds[1]);
-        app.exec();
-        _exit(0);
-    }
-    close(fds[1]);
-    ServerProcess process{pid, 0};
-    if (pid < 0 || read(fds[0], &process.port, sizeof process.port) != sizeof process.port)
-        process.port = 0;
-    close(fds[0]);
-    return process;
-}
-
-void stopServer(const ServerProcess& process)
-{
-    if (process.pid <= 0)
-        return;
-    kill(process.pid, SIGTERM);
-    waitpid(process.pid, nullptr, 0);
-}
-
-double bestMs(const std::function<void()>& run)
-{
-    double best = 1e300;
-    for (int i = 0; i < Runs; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        run();
-        best = std::min(best, double(timer.nsecsElapsed()) / 1e6);
-    }
-    return best;
 }
 
 struct Figures
@@ -324,18 +249,15 @@ int main(int argc, char* argv[])
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    const ServerProcess smallServer = startServer(argc, argv, 10000);
-    const ServerProcess largeServer = startServer(argc, argv, 100000);
-    const ServerProcess hugeServer = startServer(argc, argv, LargeAnswerRecords);
-    if (smallServer.port == 0 || largeServer.port == 0 || hugeServer.port == 0) {
+    CannedServerProcess smallServer(argc, argv, [] { return cannedAnswer(10000); });
+    CannedServerProcess largeServer(argc, argv, [] { return cannedAnswer(100000); });
+    CannedServerProcess hugeServer(argc, argv, [] { return cannedAnswer(LargeAnswerRecords); });
+    if (smallServer.port() == 0 || largeServer.port() == 0 || hugeServer.port() == 0) {
         std::printf("the loopback servers did not start\n");
-        stopServer(smallServer);
-        stopServer(largeServer);
-        stopServer(hugeServer);
         return 1;
     }
-    const auto [hugeBeforeMb, hugePeakMb] = largeAnswerPeak(argc, argv, hugeServer.port);
-    stopServer(hugeServer);
+    const auto [hugeBeforeMb, hugePeakMb] = largeAnswerPeak(argc, argv, hugeServer.port());
+    hugeServer.stop();
     QApplication app(argc, argv);
     QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
 #ifdef NDEBUG
@@ -345,10 +267,10 @@ int main(int argc, char* argv[])
 #endif
 
     QTemporaryDir folder;
-    const Figures small = measure(10000, smallServer.port, folder.path());
-    const Figures large = measure(100000, largeServer.port, folder.path());
-    stopServer(smallServer);
-    stopServer(largeServer);
+    const Figures small = measure(10000, smallServer.port(), folder.path());
+    const Figures large = measure(100000, largeServer.port(), folder.path());
+    smallServer.stop();
+    largeServer.stop();
 
     const double perSmall = small.wholeMs / 10000, perLarge = large.wholeMs / 100000;
     const bool ratioMet =

@@ -3,10 +3,11 @@
 // the REPORTS tab for the same answer from the same loopback TLS server, in the
 // same run. Prints the figures and whether the aims are met.
 #include "AppContext.h"
+#include "CannedServerProcess.h"
+#include "ProcessMemory.h"
 #include "ReportsPage.h"
 #include "ResultStager.h"
 #include "Statistiche.h"
-#include "TlsTestServer.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -32,6 +33,11 @@ constexpr int Records = 100000;
 constexpr int Runs = 5;
 constexpr double AimMs = 1500.0;
 constexpr double AimRatio = 2.0;
+
+double bestMs(const std::function<void()>& run)
+{
+    return ProcessMemory::bestMs(Runs, run);
+}
 
 class SilentBoxes : public MessageBoxes
 {
@@ -76,67 +82,13 @@ QByteArray cannedAnswer(int records)
                   "</soap:Body></soap:Envelope>";
 }
 
-// The server runs in a child process, forked before the client starts any thread.
-struct ServerProcess
-{
-    pid_t pid = -1;
-    quint16 port = 0;
-};
-
-ServerProcess startServer(int argc, char* argv[], int records)
-{
-    int fds[2];
-    if (pipe(fds) != 0)
-        return {};
-    const pid_t pid = fork();
-    if (pid == 0) {
-        close(fds[0]);
-        QCoreApplication app(argc, argv);
-        TlsTestServer server;
-        server.setSoapAnswer(200, cannedAnswer(records));
-        quint16 port = server.listen() ? server.port() : 0;
-        if (write(fds[1], &port, sizeof port) != sizeof port || port == 0)
-            _exit(1);
-        close(fds[1]);
-        app.exec();
-        _exit(0);
-    }
-    close(fds[1]);
-    ServerProcess process{pid, 0};
-    if (pid < 0 || read(fds[0], &process.port, sizeof process.port) != sizeof process.port)
-        process.port = 0;
-    close(fds[0]);
-    return process;
-}
-
-void stopServer(const ServerProcess& process)
-{
-    if (process.pid <= 0)
-        return;
-    kill(process.pid, SIGTERM);
-    waitpid(process.pid, nullptr, 0);
-}
-
-double bestMs(const std::function<void()>& run)
-{
-    double best = 1e300;
-    for (int i = 0; i < Runs; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        run();
-        best = std::min(best, double(timer.nsecsElapsed()) / 1e6);
-    }
-    return best;
-}
-
 } // namespace
 
 int main(int argc, char* argv[])
 {
-    const ServerProcess server = startServer(argc, argv, Records);
-    if (server.port == 0) {
+    CannedServerProcess server(argc, argv, [] { return cannedAnswer(Records); });
+    if (server.port() == 0) {
         std::printf("the loopback server did not start\n");
-        stopServer(server);
         return 1;
     }
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -151,7 +103,7 @@ int main(int argc, char* argv[])
 
     ServiceConfig config;
     config.endpoint =
-        QUrl(QStringLiteral("https://127.0.0.1:%1/WS/WSQuorvel.asmx").arg(server.port));
+        QUrl(QStringLiteral("https://127.0.0.1:%1/WS/WSQuorvel.asmx").arg(server.port()));
     config.namespaceUri = QStringLiteral("http://tempuri.org/");
     config.extraCaCertificates =
         QSslCertificate::fromPath(QStringLiteral(DPC_TEST_CERT_DIR "/ca.pem"));
@@ -221,6 +173,5 @@ int main(int argc, char* argv[])
     std::printf("under %.0fx Elabora (ratio %.2f): %s\n", AimRatio, statisticsMs / elaboraMs,
                 ratioMet ? "met" : "NOT met");
     std::fflush(stdout);
-    stopServer(server);
     return 0;
 }
