@@ -73,8 +73,10 @@ QString ExportFileDialog::lastFolder()
 {
     if (!state().lastFolder.isEmpty())
         return state().lastFolder;
+    // A desktop without a documents folder gets the home folder, not the
+    // dialog's fallback of the program's working folder.
     const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    return documents.isEmpty() ? QDir::homePath() : documents;
+    return !documents.isEmpty() && QDir(documents).exists() ? documents : QDir::homePath();
 }
 
 void ExportFileDialog::setLastFolder(const QString& folder)

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -131,9 +132,15 @@ private slots:
     void fileDialogRemembersFolder()
     {
         QTemporaryDir dir;
-        const QString documents =
-            QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-        const QString expectedStart = documents.isEmpty() ? QDir::homePath() : documents;
+        QTemporaryDir home;
+        const QByteArray savedHome = qgetenv("HOME");
+        const QByteArray savedConfig = qgetenv("XDG_CONFIG_HOME");
+        qputenv("HOME", home.path().toUtf8());
+        qputenv("XDG_CONFIG_HOME", home.filePath(".config").toUtf8());
+        const auto restore = qScopeGuard([&] {
+            qputenv("HOME", savedHome);
+            qputenv("XDG_CONFIG_HOME", savedConfig);
+        });
         QString proposed;
         QString answer = dir.filePath("scelto");
         ExportFileDialog::setChooser(
@@ -142,10 +149,17 @@ private slots:
                 Q_UNUSED(filter);
                 return answer;
             });
+        // No documents folder: the home folder, never the working folder.
+        QCOMPARE(
+            ExportFileDialog::choose(nullptr, "Esporta", "x.csv", ExportFileDialog::csvFilter()),
+            dir.filePath("scelto.csv"));
+        QCOMPARE(proposed, QDir(home.path()).filePath("x.csv"));
+        ExportFileDialog::setLastFolder(QString());
+        QVERIFY(QDir(home.path()).mkdir("Documents"));
         QCOMPARE(ExportFileDialog::choose(nullptr, "Esporta", "errori_2025_03.csv",
                                           ExportFileDialog::csvFilter()),
                  dir.filePath("scelto.csv"));
-        QCOMPARE(proposed, QDir(expectedStart).filePath("errori_2025_03.csv"));
+        QCOMPARE(proposed, home.filePath("Documents/errori_2025_03.csv"));
 
         answer.clear();
         QCOMPARE(ExportFileDialog::choose(nullptr, "Esporta", "errori_2025_annuo.pdf",
@@ -158,7 +172,7 @@ private slots:
             ExportFileDialog::choose(nullptr, "Esporta", "x.pdf", ExportFileDialog::pdfFilter()),
             dir.filePath("altro.PDF"));
         ExportFileDialog::reset();
-        QCOMPARE(ExportFileDialog::lastFolder(), expectedStart);
+        QCOMPARE(ExportFileDialog::lastFolder(), home.filePath("Documents"));
     }
 };
 
