@@ -15,6 +15,7 @@ LeggePri::LeggePri(AppContext& context, QWidget* parent)
     setWindowTitle(QStringLiteral("  PRINCIPIO ATTIVO"));
     setAccessibleName(QStringLiteral("PRINCIPIO ATTIVO"));
     resize(Twips::px(10005), Twips::px(2685));
+    setListPointSize(9.75);
 
     m_context.utenti.AIC_SCELTO.clear();
     LEGGE();
