@@ -11,6 +11,7 @@
 #include "ProcessMemory.h"
 #include "ReportRows.h"
 #include "ReportsPage.h"
+#include "SilentBoxes.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -48,17 +49,6 @@ double bestMs(const std::function<void()>& run)
 {
     return ProcessMemory::bestMs(Runs, run);
 }
-
-// Message boxes are counted, never shown.
-class SilentBoxes : public MessageBoxes
-{
-public:
-    QMessageBox::StandardButton show(QWidget*, const MessageRequest& request) override
-    {
-        std::printf("unexpected message: %s\n", qPrintable(request.text));
-        return QMessageBox::Ok;
-    }
-};
 
 QByteArray cannedAnswer(int records)
 {

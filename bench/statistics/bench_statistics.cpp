@@ -7,6 +7,7 @@
 #include "ProcessMemory.h"
 #include "ReportsPage.h"
 #include "ResultStager.h"
+#include "SilentBoxes.h"
 #include "Statistiche.h"
 
 #include <QApplication>
@@ -38,16 +39,6 @@ double bestMs(const std::function<void()>& run)
 {
     return ProcessMemory::bestMs(Runs, run);
 }
-
-class SilentBoxes : public MessageBoxes
-{
-public:
-    QMessageBox::StandardButton show(QWidget*, const MessageRequest& request) override
-    {
-        std::printf("unexpected message: %s\n", qPrintable(request.text));
-        return QMessageBox::Ok;
-    }
-};
 
 // A province's year: 400 pharmacies, 60 error codes, every month.
 QByteArray cannedAnswer(int records)
