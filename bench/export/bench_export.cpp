@@ -106,6 +106,8 @@ double best(std::vector<double> v)
 
 int main(int argc, char* argv[])
 {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QTemporaryDir dir;
 #ifdef NDEBUG
