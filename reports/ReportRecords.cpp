@@ -4,6 +4,7 @@
 #include "ValueReader.h"
 
 #include <QByteArrayView>
+#include <QFile>
 
 #include <array>
 #include <cstring>
@@ -87,10 +88,30 @@ Field fieldOf(QByteArrayView line, qsizetype* valueFrom)
 
 ReportRecords::ReportRecords(QByteArray stagedUtf8) : m_staged(std::move(stagedUtf8)) {}
 
+ReportRecords ReportRecords::fromFile(const QString& path)
+{
+    auto file = std::make_shared<QFile>(path);
+    if (!file->open(QIODevice::ReadOnly))
+        return {};
+    const qint64 size = file->size();
+    if (uchar* mapped = size > 0 ? file->map(0, size) : nullptr) {
+        ReportRecords records;
+        records.m_file = std::move(file);
+        records.m_mapped = QByteArrayView(reinterpret_cast<const char*>(mapped), size);
+        return records;
+    }
+    return ReportRecords(file->readAll());
+}
+
+QByteArrayView ReportRecords::text() const
+{
+    return m_file ? m_mapped : QByteArrayView(m_staged);
+}
+
 void ReportRecords::buildIndex() const
 {
     m_indexed = true;
-    const QByteArrayView text(m_staged);
+    const QByteArrayView text = this->text();
     static constexpr QByteArrayView idTag = "<ID>";
     for (qsizetype at = text.indexOf(idTag); at >= 0; at = text.indexOf(idTag, at + 1)) {
         qsizetype lineStart = at;
@@ -115,7 +136,7 @@ std::optional<ReportRecord> ReportRecords::record(const QString& id) const
     const auto start = m_starts.constFind(id);
     if (start == m_starts.cend())
         return std::nullopt;
-    const QByteArrayView text(m_staged);
+    const QByteArrayView text = this->text();
     ReportRecord r;
     bool first = true;
     for (qsizetype from = *start, next = 0; from < text.size(); from = next) {

@@ -4,7 +4,10 @@
 #include <QHash>
 #include <QString>
 
+#include <memory>
 #include <optional>
+
+class QFile;
 
 // One registered error with every value the detail window shows, formatted
 // as it shows them (year "0000", month "00", the other texts trimmed), the
@@ -40,13 +43,21 @@ class ReportRecords
 public:
     ReportRecords() = default;
     explicit ReportRecords(QByteArray stagedUtf8);
+    // The staged file as it is now, mapped read-only. Staging replaces the file
+    // by renaming a new one over it, so the mapping keeps this answer after a
+    // later look-up stages another; it takes no memory until a record is read.
+    // A file that cannot be mapped is read instead.
+    static ReportRecords fromFile(const QString& path);
 
     std::optional<ReportRecord> record(const QString& id) const;
 
 private:
     void buildIndex() const;
+    QByteArrayView text() const;
 
     QByteArray m_staged;
+    std::shared_ptr<QFile> m_file; // open while mapped
+    QByteArrayView m_mapped;
     // ID → start of its line, first record only; built at the first look-up,
     // so that filling the list does not pay for it.
     mutable QHash<QString, qsizetype> m_starts;

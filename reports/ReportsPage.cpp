@@ -300,12 +300,15 @@ void ReportsPage::legge_archi()
     }
     Lab_conta->setText(QStringLiteral("0"));
 
-    QByteArray staged = m_context.service().readUtf8(StagingFolder::exportFile);
-    const QList<QStringList> rows = ReportRows::read(staged);
-    m_records = ReportRecords(std::move(staged));
+    const QList<QStringList> rows =
+        ReportRows::read(m_context.service().readUtf8(StagingFolder::exportFile));
     ListSetup::addRows(ListView1, rows);
     Lab_conta->setText(QString::number(rows.size()));
     ColumnSort::ORDINA_COLONNA(ListView1, 3);
+    // The records behind the rows, for the export, as staged now: a later
+    // look-up may stage another answer in the same file.
+    m_records =
+        ReportRecords::fromFile(m_context.service().staging().path(StagingFolder::exportFile));
 
     if (ListView1->topLevelItemCount() > 0) {
         ListView1->clearSelection();
