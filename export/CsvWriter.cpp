@@ -121,16 +121,6 @@ QString CsvWriter::errorText() const
     return m_failed ? cannotWriteText(m_path) : QString();
 }
 
-QString CsvWriter::field(QStringView value, QChar separator)
-{
-    if (!value.contains(separator) && !value.contains(u'"') && !value.contains(u'\n') &&
-        !value.contains(u'\r'))
-        return value.toString();
-    QString quoted = value.toString();
-    quoted.replace(u'"', QLatin1String("\"\""));
-    return u'"' + quoted + u'"';
-}
-
 QString CsvWriter::money(double value)
 {
     if (!std::isfinite(value))

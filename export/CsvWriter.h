@@ -36,9 +36,6 @@ public:
     QString errorText() const;
     QString fileName() const { return m_path; }
 
-    // One field as it goes in the file, quoted when it holds the separator,
-    // a quote or a line break.
-    static QString field(QStringView value, QChar separator = u';');
     // An amount with a decimal comma, two decimals and no thousands separator:
     // 1234.5 gives "1234,50".
     static QString money(double value);
