@@ -2,14 +2,13 @@
 
 #include "CsvWriter.h"
 #include "NumberText.h"
+#include "PdfFile.h"
 #include "ReportRecords.h"
 
-#include <QBuffer>
 #include <QFontMetricsF>
 #include <QHash>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
 
 #include <vector>
 
@@ -305,33 +304,17 @@ bool ReportExport::writePdf(const QString& path, const ReportHeading& heading,
         ++count;
     }
 
-    // The writer closes its device when it ends, which a QSaveFile does not
-    // allow: the PDF is made in memory, then saved whole.
-    QBuffer pdf;
-    pdf.open(QIODevice::WriteOnly);
-    bool painted = false;
-    {
-        QPdfWriter writer(&pdf);
-        writer.setTitle(QStringLiteral("Errori registrati D.P.C."));
-        writer.setCreator(QStringLiteral("QuorvelDPC"));
-        writer.setResolution(300);
-        writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape,
-                                         QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter));
-        PdfReport report(writer, heading);
-        report.run(nullptr, groups, records, ids, count, total); // measures
-        report.setPageCount(report.pages());
-        QPainter painter;
-        painted = painter.begin(&writer);
-        if (painted) {
+    return PdfFile::write(
+        path, QStringLiteral("Errori registrati D.P.C."), QPageLayout::Landscape, 10,
+        [&](QPdfWriter& writer) {
+            PdfReport report(writer, heading);
+            report.run(nullptr, groups, records, ids, count, total); // measures
+            report.setPageCount(report.pages());
+            QPainter painter;
+            if (!painter.begin(&writer))
+                return false;
             report.run(&painter, groups, records, ids, count, total);
-            painted = painter.end();
-        }
-    }
-    QSaveFile file(path);
-    bool written =
-        painted && file.open(QIODevice::WriteOnly) && file.write(pdf.data()) == pdf.data().size();
-    written = written && file.commit();
-    if (!written && error)
-        *error = CsvWriter::cannotWriteText(path);
-    return written;
+            return painter.end();
+        },
+        error);
 }

@@ -1,13 +1,11 @@
 #include "RicettaPrint.h"
 
-#include "CsvWriter.h"
+#include "PdfFile.h"
 
-#include <QBuffer>
 #include <QDateTime>
 #include <QLocale>
 #include <QPageLayout>
 #include <QPdfWriter>
-#include <QSaveFile>
 #include <QTextDocument>
 
 RicettaPrint::RicettaPrint(QString asp, QString operatore, Fields fields)
@@ -48,23 +46,11 @@ void RicettaPrint::print(QPagedPaintDevice* device) const
 
 bool RicettaPrint::writePdf(const QString& path, QString* error) const
 {
-    // Made in memory first: the writer closes its device, which a QSaveFile
-    // does not allow.
-    QBuffer pdf;
-    pdf.open(QIODevice::WriteOnly);
-    {
-        QPdfWriter writer(&pdf);
-        writer.setTitle(QStringLiteral("Notifica di errore D.P.C."));
-        writer.setCreator(QStringLiteral("QuorvelDPC"));
-        writer.setResolution(300);
-        writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
-                                         QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter));
-        print(&writer);
-    }
-    QSaveFile file(path);
-    const bool written = !pdf.data().isEmpty() && file.open(QIODevice::WriteOnly) &&
-                         file.write(pdf.data()) == pdf.data().size() && file.commit();
-    if (!written && error)
-        *error = CsvWriter::cannotWriteText(path);
-    return written;
+    return PdfFile::write(
+        path, QStringLiteral("Notifica di errore D.P.C."), QPageLayout::Portrait, 15,
+        [this](QPdfWriter& writer) {
+            print(&writer);
+            return true;
+        },
+        error);
 }

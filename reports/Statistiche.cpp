@@ -7,6 +7,7 @@
 #include "CsvWriter.h"
 #include "ExportFileDialog.h"
 #include "ListSetup.h"
+#include "PdfFile.h"
 #include "ResultStager.h"
 #include "Utenti.h"
 
@@ -31,6 +32,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <QValueAxis>
+
+#include <algorithm>
 
 namespace {
 
@@ -465,17 +468,16 @@ bool Statistiche::writeImage(const QString& path)
 
 bool Statistiche::writePdf(const QString& path)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    {
-        QPdfWriter pdf(&file);
-        pdf.setPageOrientation(QPageLayout::Landscape);
-        pdf.setTitle(windowTitle());
+    return PdfFile::write(path, windowTitle(), QPageLayout::Landscape, 10, [this](QPdfWriter& pdf) {
         QPainter painter(&pdf);
         if (!painter.isActive())
             return false;
+        // The chart as drawn on screen, scaled to fill the page's width or height.
+        const QSizeF page = pdf.pageLayout().paintRectPixels(pdf.resolution()).size();
+        const QSize chart = Grafico_mesi->size();
+        const qreal scale = std::min(page.width() / chart.width(), page.height() / chart.height());
+        painter.scale(scale, scale);
         Grafico_mesi->render(&painter);
-    }
-    return file.commit();
+        return true;
+    });
 }
