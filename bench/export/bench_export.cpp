@@ -110,11 +110,7 @@ int main(int argc, char* argv[])
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QTemporaryDir dir;
-#ifdef NDEBUG
-    std::printf("build: optimised; best of %d runs each\n", Runs);
-#else
-    std::printf("build: debug (unoptimised; figures are higher than in a release build)\n");
-#endif
+    ProcessMemory::printBuild(Runs);
 
     // CSV of 100,000 records, with the memory it adds to the filled list.
     double listMb = 0.0, addedMb = 0.0;

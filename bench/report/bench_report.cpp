@@ -11,7 +11,7 @@
 #include "ProcessMemory.h"
 #include "ReportRows.h"
 #include "ReportsPage.h"
-#include "SilentBoxes.h"
+#include "ReportsTab.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -88,17 +88,6 @@ struct Figures
     double wholeMs = 0, floorMs = 0, peakMb = 0;
 };
 
-ServiceConfig configFor(quint16 port)
-{
-    ServiceConfig config;
-    config.endpoint = QUrl(QStringLiteral("https://127.0.0.1:%1/WS/WSQuorvel.asmx").arg(port));
-    config.namespaceUri = QStringLiteral("http://tempuri.org/");
-    config.extraCaCertificates =
-        QSslCertificate::fromPath(QStringLiteral(DPC_TEST_CERT_DIR "/ca.pem"));
-    config.timeoutMs = 120000;
-    return config;
-}
-
 // The process's peak memory through one "Elabora" on a large answer, measured
 // first thing in a process of its own (forked before any thread starts), so
 // that nothing earlier is resident. Reported through a pipe: MB before, peak MB.
@@ -112,14 +101,8 @@ std::pair<double, double> largeAnswerPeak(int argc, char* argv[], quint16 port)
         close(fds[0]);
         QApplication app(argc, argv);
         QTemporaryDir folder;
-        SilentBoxes boxes;
-        AppContext context(configFor(port), StagingFolder(folder.path()), boxes);
-        context.utenti.Prov.set(u"PA");
-        ReportsPage page(context);
-        page.resize(809, 470);
-        page.show();
-        QCoreApplication::processEvents();
-        page.Txt_SC_ANNO->setText(QStringLiteral("2025"));
+        ReportsTab tab(port, folder.path(), 2025);
+        ReportsPage& page = tab.page;
         double figures[2] = {residentMb(), 0};
         resetPeak();
         page.Comm_ELABORA->click();
@@ -143,14 +126,9 @@ std::pair<double, double> largeAnswerPeak(int argc, char* argv[], quint16 port)
 
 Figures measure(int records, quint16 port, const QString& folder)
 {
-    SilentBoxes boxes;
-    AppContext context(configFor(port), StagingFolder(folder), boxes);
-    context.utenti.Prov.set(u"PA");
-    ReportsPage page(context);
-    page.resize(809, 470);
-    page.show();
-    QCoreApplication::processEvents();
-    page.Txt_SC_ANNO->setText(QStringLiteral("2025"));
+    ReportsTab tab(port, folder, 2025);
+    ReportsPage& page = tab.page;
+    AppContext& context = tab.context;
     QTreeWidget* list = page.ListView1;
 
     Figures f;
@@ -250,11 +228,7 @@ int main(int argc, char* argv[])
     hugeServer.stop();
     QApplication app(argc, argv);
     QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
-#ifdef NDEBUG
-    std::printf("build: optimised; best of %d runs each\n", Runs);
-#else
-    std::printf("build: debug (unoptimised; figures are higher than in a release build)\n");
-#endif
+    ProcessMemory::printBuild(Runs);
 
     QTemporaryDir folder;
     const Figures small = measure(10000, smallServer.port(), folder.path());

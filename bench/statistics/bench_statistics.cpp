@@ -6,8 +6,8 @@
 #include "CannedServerProcess.h"
 #include "ProcessMemory.h"
 #include "ReportsPage.h"
+#include "ReportsTab.h"
 #include "ResultStager.h"
-#include "SilentBoxes.h"
 #include "Statistiche.h"
 
 #include <QApplication>
@@ -86,28 +86,12 @@ int main(int argc, char* argv[])
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
-#ifdef NDEBUG
-    std::printf("build: optimised; best of %d runs each\n", Runs);
-#else
-    std::printf("build: debug (unoptimised; figures are higher than in a release build)\n");
-#endif
+    ProcessMemory::printBuild(Runs);
 
-    ServiceConfig config;
-    config.endpoint =
-        QUrl(QStringLiteral("https://127.0.0.1:%1/WS/WSQuorvel.asmx").arg(server.port()));
-    config.namespaceUri = QStringLiteral("http://tempuri.org/");
-    config.extraCaCertificates =
-        QSslCertificate::fromPath(QStringLiteral(DPC_TEST_CERT_DIR "/ca.pem"));
-    config.timeoutMs = 120000;
     QTemporaryDir folder;
-    SilentBoxes boxes;
-    AppContext context(config, StagingFolder(folder.path()), boxes);
-    context.utenti.Prov.set(u"PA");
-    ReportsPage page(context);
-    page.resize(809, 470);
-    page.show();
-    QCoreApplication::processEvents();
-    page.Txt_SC_ANNO->setText(QStringLiteral("2026"));
+    ReportsTab tab(server.port(), folder.path(), 2026);
+    ReportsPage& page = tab.page;
+    AppContext& context = tab.context;
 
     const double elaboraMs = bestMs([&] {
         page.Comm_ELABORA->click();

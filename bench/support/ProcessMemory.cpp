@@ -4,6 +4,7 @@
 #include <QFile>
 
 #include <algorithm>
+#include <cstdio>
 
 namespace ProcessMemory {
 
@@ -36,6 +37,16 @@ double bestMs(int runs, const std::function<void()>& run)
         best = std::min(best, double(timer.nsecsElapsed()) / 1e6);
     }
     return best;
+}
+
+void printBuild(int runs)
+{
+#ifdef NDEBUG
+    std::printf("build: optimised; best of %d runs each\n", runs);
+#else
+    Q_UNUSED(runs);
+    std::printf("build: debug (unoptimised; figures are higher than in a release build)\n");
+#endif
 }
 
 } // namespace ProcessMemory

@@ -23,4 +23,7 @@ void resetPeak();
 // The best time in ms of `runs` runs.
 double bestMs(int runs, const std::function<void()>& run);
 
+// Prints whether this is an optimised build, whose figures are the ones to read.
+void printBuild(int runs);
+
 } // namespace ProcessMemory
