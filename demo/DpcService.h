@@ -36,6 +36,10 @@ public:
     };
     std::optional<ReportFilter> reportFilter(const SoapMessage::Arguments& args) const;
 
+    // Whether a report is one pharmacy's month of at most `most` records, small
+    // enough to build whole (counted on the month index).
+    bool isSmallReport(const SoapMessage::Arguments& args, int most) const;
+
 private:
     using Args = SoapMessage::Arguments;
     using Result = std::optional<QString>;

@@ -80,6 +80,21 @@ std::optional<DpcService::ReportFilter> DpcService::reportFilter(const Args& arg
     return filter;
 }
 
+bool DpcService::isSmallReport(const Args& args, int most) const
+{
+    if (args.integer("mese") == 0 || args.integer("farmacia") == 0)
+        return false;
+    const std::optional<ReportFilter> filter = reportFilter(args);
+    if (!filter)
+        return true; // refused whole, without a record
+    QSqlQuery count =
+        select(m_db,
+               QStringLiteral("SELECT COUNT(*) FROM (SELECT 1 FROM registered_errors e ") +
+                   filter->where + QStringLiteral(" LIMIT ?)"),
+               filter->values + QVariantList{most + 1});
+    return count.next() && count.value(0).toInt() <= most;
+}
+
 DpcService::Result DpcService::loadErroriByAnnoMese(const Args& args)
 {
     const std::optional<ReportFilter> filter = reportFilter(args);

@@ -8,6 +8,8 @@
 namespace {
 
 const QByteArray kContentType = QByteArrayLiteral("application/soap+xml; charset=utf-8");
+// The most records of a report built whole (about 1 MB of answer).
+constexpr int kWholeReportRecords = 2000;
 
 QString unquoted(QByteArray value)
 {
@@ -52,7 +54,11 @@ SoapEndpoint::Reply SoapEndpoint::post(const QByteArray& body, const Headers& he
         const SoapMessage::Request request =
             SoapMessage::parse(body, m_namespaceUri, declaredAction(headers), m_maxRequestBytes);
         reply.operation = QLatin1String(request.operation->name);
-        if (!m_reportDatabase.isEmpty() && reply.operation == u"F_LoadErroreByAnnoMese")
+        // A report can be large: it is streamed, read on a connection of its
+        // own. One pharmacy's month is small, and built faster on this
+        // worker's connection, whose pages stay cached between requests.
+        if (!m_reportDatabase.isEmpty() && reply.operation == u"F_LoadErroreByAnnoMese" &&
+            !m_service.isSmallReport(request.arguments, kWholeReportRecords))
             answerReport(request, reply);
         else
             reply.body =
