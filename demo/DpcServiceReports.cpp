@@ -4,6 +4,7 @@
 #include "ErrorReport.h"
 #include "Money.h"
 
+#include <QSqlDriver>
 #include <QSqlQuery>
 #include <QVariant>
 
@@ -93,6 +94,14 @@ bool DpcService::isSmallReport(const Args& args, int most) const
                    filter->where + QStringLiteral(" LIMIT ?)"),
                filter->values + QVariantList{most + 1});
     return count.next() && count.value(0).toInt() <= most;
+}
+
+sqlite3* DpcService::sqliteHandle() const
+{
+    const QVariant handle = m_db.driver()->handle();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        return nullptr;
+    return *static_cast<sqlite3* const*>(handle.constData());
 }
 
 DpcService::Result DpcService::loadErroriByAnnoMese(const Args& args)
