@@ -483,7 +483,8 @@ bool RegistraPage::storedDespiteLostAnswer(const QList<RegisteredError>& before,
 {
     // The service may have stored the error and lost only its answer: a record
     // of the line that was not there before is this registration. Without a
-    // list from before (that look-up failed), any record of the line counts.
+    // list from before, any record of the line counts: that look-up failed, or
+    // the month had no record yet (the service then answers without a result).
     const Utenti& u = m_context.utenti;
     const std::optional<QList<RegisteredError>> after = RegisteredErrors::lookUp(m_context);
     if (!after)
