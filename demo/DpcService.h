@@ -9,6 +9,8 @@
 #include <mutex>
 #include <optional>
 
+struct sqlite3;
+
 // What each operation answers, from the demo database. Every answer is
 // limited to the caller's province; nothing is ever built into SQL from the
 // request. A result of std::nullopt is "not found" (no result element).
@@ -35,6 +37,13 @@ public:
         QVariantList values;
     };
     std::optional<ReportFilter> reportFilter(const SoapMessage::Arguments& args) const;
+
+    // Whether a report is one pharmacy's month of at most `most` records, small
+    // enough to build whole (counted on the month index).
+    bool isSmallReport(const SoapMessage::Arguments& args, int most) const;
+    // The SQLite connection underneath, for reading a report on it; null when
+    // the driver is not SQLite's.
+    sqlite3* sqliteHandle() const;
 
 private:
     using Args = SoapMessage::Arguments;

@@ -4,6 +4,7 @@
 #include "ErrorReport.h"
 #include "Money.h"
 
+#include <QSqlDriver>
 #include <QSqlQuery>
 #include <QVariant>
 
@@ -78,6 +79,29 @@ std::optional<DpcService::ReportFilter> DpcService::reportFilter(const Args& arg
     }
     filter.where += QStringLiteral(" AND e.cancelled_at IS NULL ORDER BY e.id");
     return filter;
+}
+
+bool DpcService::isSmallReport(const Args& args, int most) const
+{
+    if (args.integer("mese") == 0 || args.integer("farmacia") == 0)
+        return false;
+    const std::optional<ReportFilter> filter = reportFilter(args);
+    if (!filter)
+        return true; // refused whole, without a record
+    QSqlQuery count =
+        select(m_db,
+               QStringLiteral("SELECT COUNT(*) FROM (SELECT 1 FROM registered_errors e ") +
+                   filter->where + QStringLiteral(" LIMIT ?)"),
+               filter->values + QVariantList{most + 1});
+    return count.next() && count.value(0).toInt() <= most;
+}
+
+sqlite3* DpcService::sqliteHandle() const
+{
+    const QVariant handle = m_db.driver()->handle();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        return nullptr;
+    return *static_cast<sqlite3* const*>(handle.constData());
 }
 
 DpcService::Result DpcService::loadErroriByAnnoMese(const Args& args)

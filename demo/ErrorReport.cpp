@@ -104,47 +104,70 @@ std::unique_ptr<ErrorReport> ErrorReport::open(const QString& databaseFile, cons
                                                const QVariantList& values, QString* error)
 {
     std::unique_ptr<ErrorReport> report(new ErrorReport);
-    const auto fail = [&](const char* what) {
-        if (error)
-            *error = QString::fromUtf8(what);
-        return nullptr;
-    };
     // Read-write so that the WAL index can be shared; nothing is written.
     if (sqlite3_open_v2(databaseFile.toUtf8().constData(), &report->m_db,
-                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK)
-        return fail(report->m_db ? sqlite3_errmsg(report->m_db) : "cannot open the database");
+                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
+        if (error)
+            *error = QString::fromUtf8(report->m_db ? sqlite3_errmsg(report->m_db)
+                                                    : "cannot open the database");
+        return nullptr;
+    }
     sqlite3_busy_timeout(report->m_db, 5000);
     // The rows are looked up all over a large file: reading its pages through
     // a mapping rather than one call each makes the report several times faster.
     sqlite3_exec(report->m_db, "PRAGMA mmap_size=1073741824", nullptr, nullptr, nullptr);
-    if (!report->loadLookups())
-        return fail(sqlite3_errmsg(report->m_db));
+    if (!report->start(where, values, error))
+        return nullptr;
+    return report;
+}
+
+std::unique_ptr<ErrorReport> ErrorReport::on(sqlite3* connection, const QString& where,
+                                             const QVariantList& values, QString* error)
+{
+    std::unique_ptr<ErrorReport> report(new ErrorReport);
+    report->m_db = connection;
+    report->m_ownsDb = false;
+    if (!report->start(where, values, error))
+        return nullptr;
+    return report;
+}
+
+bool ErrorReport::start(const QString& where, const QVariantList& values, QString* error)
+{
+    const auto fail = [&] {
+        if (error)
+            *error = QString::fromUtf8(sqlite3_errmsg(m_db));
+        return false;
+    };
+    if (!loadLookups())
+        return fail();
     const QByteArray sql = QByteArray(kRows) + where.toUtf8();
-    if (sqlite3_prepare_v2(report->m_db, sql.constData(), int(sql.size()), &report->m_statement,
-                           nullptr) != SQLITE_OK)
-        return fail(sqlite3_errmsg(report->m_db));
+    if (sqlite3_prepare_v2(m_db, sql.constData(), int(sql.size()), &m_statement, nullptr) !=
+        SQLITE_OK)
+        return fail();
     for (int i = 0; i < values.size(); ++i) {
         const QVariant& value = values[i];
         const int rc =
             value.typeId() == QMetaType::QString
-                ? sqlite3_bind_text(report->m_statement, i + 1,
-                                    value.toString().toUtf8().constData(), -1, SQLITE_TRANSIENT)
-                : sqlite3_bind_int64(report->m_statement, i + 1, value.toLongLong());
+                ? sqlite3_bind_text(m_statement, i + 1, value.toString().toUtf8().constData(), -1,
+                                    SQLITE_TRANSIENT)
+                : sqlite3_bind_int64(m_statement, i + 1, value.toLongLong());
         if (rc != SQLITE_OK)
-            return fail(sqlite3_errmsg(report->m_db));
+            return fail();
     }
-    if (!report->step()) {
+    if (!step()) {
         if (error)
-            *error = report->m_error;
-        return nullptr;
+            *error = m_error;
+        return false;
     }
-    return report;
+    return true;
 }
 
 ErrorReport::~ErrorReport()
 {
     sqlite3_finalize(m_statement);
-    sqlite3_close_v2(m_db);
+    if (m_ownsDb)
+        sqlite3_close_v2(m_db);
 }
 
 bool ErrorReport::step()

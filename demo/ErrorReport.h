@@ -11,9 +11,10 @@
 struct sqlite3;
 struct sqlite3_stmt;
 
-// The registered errors a condition selects, read row by row on a connection
-// of their own and written straight into the bytes of the answer as <Errore>
-// records, so that a large report is never held whole in between.
+// The registered errors a condition selects, read row by row (on a connection
+// of their own, or on one lent for a small report) and written straight into
+// the bytes of the answer as <Errore> records, so that a large report is never
+// held whole in between.
 class ErrorReport
 {
 public:
@@ -26,6 +27,11 @@ public:
     // either fails.
     static std::unique_ptr<ErrorReport> open(const QString& databaseFile, const QString& where,
                                              const QVariantList& values, QString* error);
+    // The same on a connection that stays open after the report (and must
+    // not be used until the report is done), whose cached pages spare a small
+    // report most of its work.
+    static std::unique_ptr<ErrorReport> on(sqlite3* connection, const QString& where,
+                                           const QVariantList& values, QString* error);
     ~ErrorReport();
     ErrorReport(const ErrorReport&) = delete;
     ErrorReport& operator=(const ErrorReport&) = delete;
@@ -38,6 +44,8 @@ public:
 
 private:
     ErrorReport() = default;
+    // Loads the small tables and runs the query on m_db.
+    bool start(const QString& where, const QVariantList& values, QString* error);
     bool loadLookups();
     bool step();
     void writeRecord(QByteArray& out) const;
@@ -59,6 +67,7 @@ private:
     QHash<qint64, ErrorCode> m_errorCodes;                     // by code
 
     sqlite3* m_db = nullptr;
+    bool m_ownsDb = true;
     sqlite3_stmt* m_statement = nullptr;
     bool m_row = false;
     QString m_error;

@@ -13,19 +13,32 @@ QString ErrorRegistration::summary(const Utenti& u, const QString& aic, const QS
            QStringLiteral("Errore   N° ") + QString::number(u.Errore);
 }
 
-bool ErrorRegistration::send(AppContext& context, const QString& aic, const QString& quantity)
+ErrorRegistration::Outcome ErrorRegistration::send(AppContext& context, const QString& aic,
+                                                   const QString& quantity)
 {
     const Utenti& u = context.utenti;
-    const QString response = context.service().post(
-        QStringLiteral("ErroreDPC"), {{QStringLiteral("prov"), u.Prov.text()},
-                                      {QStringLiteral("anno"), QString::number(u.Anno)},
-                                      {QStringLiteral("mese"), QString::number(u.Mese)},
-                                      {QStringLiteral("codfarma"), QString::number(u.Farmacia)},
-                                      {QStringLiteral("numrickey"), u.numrickey.text()},
-                                      {QStringLiteral("aic"), aic},
-                                      {QStringLiteral("pezzi"), quantity},
-                                      {QStringLiteral("errore"), QString::number(u.Errore)}});
+    const QString response =
+        context.service().post(QStringLiteral("ErroreDPC"),
+                               {{QStringLiteral("prov"), u.Prov.text()},
+                                {QStringLiteral("anno"), QString::number(u.Anno)},
+                                {QStringLiteral("mese"), QString::number(u.Mese)},
+                                {QStringLiteral("codfarma"), QString::number(u.Farmacia)},
+                                {QStringLiteral("numrickey"), u.numrickey.text()},
+                                {QStringLiteral("aic"), aic},
+                                {QStringLiteral("pezzi"), quantity},
+                                {QStringLiteral("errore"), QString::number(u.Errore)}},
+                               // Sent again by the network stack, it would be registered twice.
+                               SoapClient::Posting::Once);
     const std::optional<QString> result =
         ServiceCall::inMemory(response, QStringLiteral("ErroreDPC"), true);
-    return result && result->contains(QStringLiteral("<Errore>"));
+    if (!result)
+        return Outcome::NoAnswer;
+    return result->contains(QStringLiteral("<Errore>")) ? Outcome::Recorded : Outcome::Refused;
+}
+
+QString ErrorRegistration::alreadyRegistered(const QString& id)
+{
+    return QStringLiteral("ERRORE GIA' REGISTRATO PER QUESTA RICETTA, QUESTO FARMACO E QUESTO "
+                          "ERRORE (ID %1). REGISTRARLO DI NUOVO?")
+        .arg(id);
 }

@@ -12,7 +12,17 @@ public:
     // The six lines the operator confirms.
     static QString summary(const Utenti& utenti, const QString& aic, const QString& quantity);
 
-    // Posts ErroreDPC for the prescription and error held in the globals. True
-    // when the answer's result holds the recorded <Errore>.
-    static bool send(AppContext& context, const QString& aic, const QString& quantity);
+    enum class Outcome
+    {
+        Recorded, // the answer's result holds the recorded <Errore>
+        Refused,  // a result without it: the service said no
+        NoAnswer  // no result at all: it may have been stored all the same
+    };
+
+    // Posts ErroreDPC for the prescription and error held in the globals.
+    static Outcome send(AppContext& context, const QString& aic, const QString& quantity);
+
+    // The question before registering a line that already has this error;
+    // `id` is the first such record's.
+    static QString alreadyRegistered(const QString& id);
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QWidget>
 #include <functional>
 
@@ -10,6 +11,7 @@ class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
+struct RegisteredError;
 
 // The "REGISTRA" tab: the prescription number and its look-up, the drug,
 // quantity and error of one prescription line, and its submission.
@@ -71,6 +73,9 @@ private:
     // globals; a choice fills the error fields.
     void chooseError(QWidget* searchField, std::function<void()> setSearch);
     void clearError();
+    // After an ErroreDPC whose answer was lost: whether the service lists a
+    // record of the line that `before` (the look-up before sending) did not.
+    bool storedDespiteLostAnswer(const QList<RegisteredError>& before, const QString& aic);
     // Moves the focus for the program. The control it leaves did not lose it
     // by the operator's move, so its look-up does not run.
     void refocus(QWidget* widget);

@@ -7,11 +7,12 @@ ServiceCall::ServiceCall(SoapClient& client, StagingFolder staging)
 {
 }
 
-QString ServiceCall::post(const QString& operation, const SoapChildren& children)
+QString ServiceCall::post(const QString& operation, const SoapChildren& children,
+                          SoapClient::Posting posting)
 {
     const QString& ns = m_client.config().namespaceUri;
     return m_client.CHIAMA_WS(SoapEnvelope::soapAction(ns, operation),
-                              SoapEnvelope::build(ns, operation, children));
+                              SoapEnvelope::build(ns, operation, children), posting);
 }
 
 QByteArray ServiceCall::postUtf8(const QString& operation, const SoapChildren& children)

@@ -26,7 +26,8 @@ public:
 
     // Posts the operation's body element with its children; the body element and
     // the SOAPAction suffix are the operation name.
-    QString post(const QString& operation, const SoapChildren& children);
+    QString post(const QString& operation, const SoapChildren& children,
+                 SoapClient::Posting posting = SoapClient::Posting::MayRepeat);
     // The same in UTF-8, for answers staged with stageUtf8().
     QByteArray postUtf8(const QString& operation, const SoapChildren& children);
 

@@ -12,6 +12,8 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <cstring>
+
 // The errors Qt derives from an HTTP error status once the whole body has arrived.
 static bool isHttpStatusError(QNetworkReply::NetworkError error)
 {
@@ -67,6 +69,35 @@ void logCall(const CallFacts& call)
     }
 }
 
+// A request body that cannot be rewound: the network stack then has no way
+// to post it a second time, and reports the closed connection instead.
+class OneShotBody : public QIODevice
+{
+public:
+    explicit OneShotBody(QByteArray bytes) : m_bytes(std::move(bytes)) { open(ReadOnly); }
+
+    bool isSequential() const override { return true; }
+    bool reset() override { return false; }
+    qint64 bytesAvailable() const override
+    {
+        return m_bytes.size() - m_read + QIODevice::bytesAvailable();
+    }
+
+protected:
+    qint64 readData(char* data, qint64 maxSize) override
+    {
+        const qint64 n = std::min(maxSize, qint64(m_bytes.size()) - m_read);
+        std::memcpy(data, m_bytes.constData() + m_read, size_t(n));
+        m_read += n;
+        return n;
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    QByteArray m_bytes;
+    qint64 m_read = 0;
+};
+
 } // namespace
 
 SoapClient::SoapClient(ServiceConfig config) : m_config(std::move(config)) {}
@@ -90,12 +121,12 @@ static void waitFor(QNetworkReply* reply)
         loop.exec(QEventLoop::ExcludeUserInputEvents);
 }
 
-QString SoapClient::CHIAMA_WS(const QString& soapAction, const QString& envelope)
+QString SoapClient::CHIAMA_WS(const QString& soapAction, const QString& envelope, Posting posting)
 {
-    return QString::fromUtf8(callUtf8(soapAction, envelope));
+    return QString::fromUtf8(callUtf8(soapAction, envelope, posting));
 }
 
-QByteArray SoapClient::callUtf8(const QString& soapAction, const QString& envelope)
+QByteArray SoapClient::callUtf8(const QString& soapAction, const QString& envelope, Posting posting)
 {
     QNetworkRequest request(m_config.endpoint);
     request.setRawHeader("Content-Type", "text/xml; charset=utf-8");
@@ -120,7 +151,17 @@ QByteArray SoapClient::callUtf8(const QString& soapAction, const QString& envelo
     const QByteArray sent = envelope.toUtf8();
     QElapsedTimer timer;
     timer.start();
-    QNetworkReply* reply = m_network.post(request, sent);
+    QNetworkReply* reply = nullptr;
+    if (posting == Posting::Once) {
+        // Unbuffered, so the body cannot be replayed from a copy either.
+        request.setHeader(QNetworkRequest::ContentLengthHeader, sent.size());
+        request.setAttribute(QNetworkRequest::DoNotBufferUploadDataAttribute, true);
+        auto* body = new OneShotBody(sent);
+        reply = m_network.post(request, body);
+        body->setParent(reply);
+    } else {
+        reply = m_network.post(request, sent);
+    }
     s_inFlight = reply;
     QStringList tlsErrors;
     QObject::connect(reply, &QNetworkReply::sslErrors,

@@ -26,11 +26,24 @@ public:
 
     const ServiceConfig& config() const { return m_config; }
 
+    enum class Posting
+    {
+        // The network stack may post the request again by itself when the
+        // connection closes before any answer (a stale kept-alive connection).
+        MayRepeat,
+        // Posted at most once, for operations that change the service's data:
+        // a connection closed before the answer is a failure, as the service
+        // may have acted on the request already.
+        Once
+    };
+
     // CHIAMA_WS: the response body as text, whatever the HTTP status.
-    QString CHIAMA_WS(const QString& soapAction, const QString& envelope);
+    QString CHIAMA_WS(const QString& soapAction, const QString& envelope,
+                      Posting posting = Posting::MayRepeat);
     // The same answer (or "Error: " text) in UTF-8, as the service sent it: for
     // large answers that are staged without ever becoming text.
-    QByteArray callUtf8(const QString& soapAction, const QString& envelope);
+    QByteArray callUtf8(const QString& soapAction, const QString& envelope,
+                        Posting posting = Posting::MayRepeat);
 
     // True while a request of any client is waiting for its answer.
     static bool callInFlight();

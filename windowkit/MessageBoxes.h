@@ -11,6 +11,8 @@ struct MessageRequest
     QString title;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QMessageBox::StandardButtons buttons = QMessageBox::Ok;
+    // The button Enter presses; NoButton leaves the toolkit's choice (Yes, OK).
+    QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
 };
 
 // Every message box of the program goes through here, so tests can answer
@@ -25,6 +27,8 @@ public:
 
     // Information and not-found messages: OK only, no icon, the application title.
     void inform(QWidget* parent, const QString& text);
-    // Questions: Yes and No, question icon. True when answered Yes.
-    bool ask(QWidget* parent, const QString& text, const QString& title);
+    // Questions: Yes and No, question icon. True when answered Yes. A
+    // question whose safe answer is No makes it the default button.
+    bool ask(QWidget* parent, const QString& text, const QString& title,
+             QMessageBox::StandardButton defaultButton = QMessageBox::NoButton);
 };

@@ -336,7 +336,41 @@ private slots:
             }
             QCOMPARE(reply.body, whole.body);
         }
-        QCOMPARE(streamed, 3);
+        QCOMPARE(streamed, 2); // one pharmacy's report is built whole
+    }
+
+    // One pharmacy's month is built whole up to 2,000 records, and streamed past them.
+    void largePharmacyMonthIsStreamed()
+    {
+        SoapEndpoint streaming(*m_service, kNs, m_dir.filePath("a.sqlite"));
+        const QByteArray request = SoapEnvelope::build(kNs, "F_LoadErroreByAnnoMese",
+                                                       {{"prov", "PA"},
+                                                        {"flusso", "2"},
+                                                        {"anno", "2023"},
+                                                        {"mese", "1"},
+                                                        {"farmacia", "1234"}})
+                                       .toUtf8();
+        const auto add = [this](int records) {
+            QSqlQuery q(m_db.connection());
+            return q.exec(
+                QStringLiteral(
+                    "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1)"
+                    " INSERT INTO registered_errors(prov, flusso, anno, mese, codfarma, numrickey,"
+                    " aic, pezzi, lordo_cents, cod_errore, registered_at)"
+                    " SELECT 'PA', 'DPC', 2023, 1, 1234, '123450000043211', '035946023', 1, 123450,"
+                    " 12, '2024-01-01T00:00:00' FROM n")
+                    .arg(records));
+        };
+        QVERIFY(add(2000));
+        SoapEndpoint::Reply reply = streaming.post(request, {});
+        QVERIFY(!reply.stream);
+        QCOMPARE(reply.body.count("</Errore>"), 2000);
+        QVERIFY(add(1));
+        reply = streaming.post(request, {});
+        QVERIFY(reply.stream);
+        QCOMPARE(reply.stream->readAll().count("</Errore>"), 2001);
+        QVERIFY(QSqlQuery(m_db.connection())
+                    .exec(QStringLiteral("DELETE FROM registered_errors WHERE anno = 2023")));
     }
 
 private:

@@ -1,11 +1,35 @@
 #include "RegistraSteps.h"
 
 #include "ModalDriver.h"
+#include "TestService.h"
 
 #include <QTabWidget>
 #include <QTreeWidget>
 
 namespace RegistraSteps {
+
+const QByteArray foundPrescription =
+    "<QueryRicetteResult><Anno>2024</Anno><Mese>3</Mese><Progressivo> 5 </Progressivo>"
+    "<Farmacia>77</Farmacia></QueryRicetteResult>"
+    "<LoadListaFarmacieResult><Farmacie><Ragsoc>FARMACIA UNO</Ragsoc></Farmacie>"
+    "</LoadListaFarmacieResult>";
+
+QByteArray world(const QByteArray& prescription, const QByteArray& rest)
+{
+    return TestService::answer(
+        "<LoginUserResult><ID>1</ID><Prov>PA</Prov><Nome>OPERATORE</Nome></LoginUserResult>"
+        "<LoadTabErroriResult>"
+        "<TabErrori><Errore>7</Errore><Descrizione>RICETTA SCADUTA</Descrizione>"
+        "<Soggetto>Farmacia</Soggetto><TipoAddebito>Totale</TipoAddebito></TabErrori>"
+        "<TabErrori><Errore>8</Errore><Descrizione>RICETTA DUPLICATA</Descrizione>"
+        "<Soggetto>FARMACIA</Soggetto><TipoAddebito>Parziale</TipoAddebito></TabErrori>"
+        "<TabErrori><Errore>9</Errore><Descrizione>ricetta smarrita</Descrizione>"
+        "<Soggetto>farmacia di turno</Soggetto><TipoAddebito>Nessuno</TipoAddebito></TabErrori>"
+        "</LoadTabErroriResult>"
+        "<FarmacoDPCbyAICResult><ATC>B01AB05</ATC><Molecola>ENOXAPARINA</Molecola>"
+        "<Farmaco>CLEXANE</Farmaco></FarmacoDPCbyAICResult>" +
+        prescription + rest);
+}
 
 void enterTab(MainWindowFixture& f)
 {

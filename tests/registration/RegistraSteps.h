@@ -12,6 +12,13 @@ class QTreeWidget;
 // has the focus as a keyboard does.
 namespace RegistraSteps {
 
+// A canned prescription of 3/2024 at pharmacy 77, and its pharmacy.
+extern const QByteArray foundPrescription;
+// A canned service's answer: each operation cuts its own result out of it.
+// Error codes 7 and 9 are charged to the pharmacy, 8 ("FARMACIA") is not.
+QByteArray world(const QByteArray& prescription = foundPrescription,
+                 const QByteArray& rest = QByteArray());
+
 // Forgets the log-in's messages and selects the tab (the focus goes to Text120).
 void enterTab(MainWindowFixture& f);
 // Puts the focus in a field and types text followed by Enter.

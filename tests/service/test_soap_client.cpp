@@ -144,6 +144,33 @@ private slots:
         QCOMPARE(server.requestCount(), 1);
     }
 
+    // A change is posted once: its body arrives whole, and a connection closed
+    // before the answer is a failure, never a second post.
+    void changeIsPostedOnce()
+    {
+        TlsTestServer server;
+        QVERIFY(server.listen());
+        auto delivery = TlsAnswer::Delivery::Whole;
+        server.setResponder([&delivery](const TlsRequest&) {
+            TlsAnswer answer = TlsAnswer::soap(200, loginAnswer);
+            answer.delivery = delivery;
+            return answer;
+        });
+        SoapClient client(configFor(server.endpoint()));
+        const QString envelope = "<x>" + QString(200'000, u'\u00e8') + "</x>";
+        const QString answer =
+            client.CHIAMA_WS("http://tempuri.org/ErroreDPC", envelope, SoapClient::Posting::Once);
+        QVERIFY2(answer.contains("<ID>5</ID>"), qPrintable(answer.left(200)));
+        QCOMPARE(server.requestCount(), 1);
+        QVERIFY(server.lastRequest().body == envelope.toUtf8());
+
+        delivery = TlsAnswer::Delivery::Dropped;
+        const QString dropped =
+            client.CHIAMA_WS("http://tempuri.org/ErroreDPC", "<x/>", SoapClient::Posting::Once);
+        QVERIFY2(isFailureText(dropped), qPrintable(dropped));
+        QCOMPARE(server.requestCount(), 2);
+    }
+
     // An answer cut short must not pass for a whole one: its result start tag
     // has arrived, so staging it would show a partial list as found.
     void answerCutShortFails()

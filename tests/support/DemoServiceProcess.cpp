@@ -6,7 +6,8 @@
 
 DemoServiceProcess::~DemoServiceProcess() { stop(); }
 
-bool DemoServiceProcess::start(const QString& databaseFile, const QStringList& extraArgs)
+bool DemoServiceProcess::start(const QString& databaseFile, const QStringList& extraArgs,
+                               const QString& executable)
 {
     stop();
     m_port = 0;
@@ -16,10 +17,9 @@ bool DemoServiceProcess::start(const QString& databaseFile, const QStringList& e
                                                        : QStringLiteral("http://tempuri.org/");
 
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    m_process.start(QStringLiteral(DPC_DEMO_SERVICE_EXE),
-                    QStringList{QStringLiteral("--port"), QStringLiteral("0"),
-                                QStringLiteral("--database"), databaseFile} +
-                        extraArgs);
+    m_process.start(executable, QStringList{QStringLiteral("--port"), QStringLiteral("0"),
+                                            QStringLiteral("--database"), databaseFile} +
+                                    extraArgs);
     if (!m_process.waitForStarted(10000))
         return false;
 

@@ -19,8 +19,10 @@ public:
 
     // Starts the service on the given database file (created and seeded when
     // missing) and waits until it listens, up to 60 s. Extra arguments are
-    // passed on (for instance --scale 2).
-    bool start(const QString& databaseFile, const QStringList& extraArgs = {});
+    // passed on (for instance --scale 2). Another build of the service can be
+    // given (for a benchmark's baseline).
+    bool start(const QString& databaseFile, const QStringList& extraArgs = {},
+               const QString& executable = QStringLiteral(DPC_DEMO_SERVICE_EXE));
     // Terminates the service and waits for it to end.
     void stop();
 

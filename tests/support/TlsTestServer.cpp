@@ -67,19 +67,25 @@ QUrl TlsTestServer::endpoint() const
     return QUrl(QStringLiteral("https://127.0.0.1:%1/WS/WSQuorvel.asmx").arg(port()));
 }
 
+TlsAnswer TlsAnswer::soap(int status, const QByteArray& body)
+{
+    const QByteArray reason = status == 200   ? "OK"
+                              : status == 502 ? "Bad Gateway"
+                                              : "Internal Server Error";
+    return {"HTTP/1.1 " + QByteArray::number(status) + ' ' + reason,
+            {{"Content-Type", "application/soap+xml; charset=utf-8"}},
+            body};
+}
+
 void TlsTestServer::setAnswer(const QByteArray& statusLine, const TlsHeaders& headers,
                               const QByteArray& body)
 {
-    m_statusLine = statusLine;
-    m_headers = headers;
-    m_body = body;
+    m_answer = {statusLine, headers, body};
 }
 
 void TlsTestServer::setSoapAnswer(int status, const QByteArray& body)
 {
-    const QByteArray reason = status == 200 ? "OK" : "Internal Server Error";
-    setAnswer("HTTP/1.1 " + QByteArray::number(status) + ' ' + reason,
-              {{"Content-Type", "application/soap+xml; charset=utf-8"}}, body);
+    m_answer = TlsAnswer::soap(status, body);
 }
 
 void TlsTestServer::takeConnections()
@@ -133,31 +139,37 @@ void TlsTestServer::readFrom(QSslSocket* socket)
     socket->setProperty("tlsTestBuffer", QByteArray());
     m_requests.append(request);
     m_mostWaiting = std::max(m_mostWaiting, ++m_waiting);
+    const TlsAnswer reply = m_responder ? m_responder(request) : m_answer;
     if (m_delayMs <= 0) {
-        answer(socket);
+        answer(socket, reply);
         return;
     }
-    QTimer::singleShot(m_delayMs, socket, [this, socket] { answer(socket); });
+    QTimer::singleShot(m_delayMs, socket, [this, socket, reply] { answer(socket, reply); });
 }
 
-void TlsTestServer::answer(QSslSocket* socket)
+void TlsTestServer::answer(QSslSocket* socket, const TlsAnswer& reply)
 {
-    if (m_mode == Mode::NeverAnswer)
+    if (m_mode == Mode::NeverAnswer || reply.delivery == TlsAnswer::Delivery::Never)
         return;
     --m_waiting;
+    if (reply.delivery == TlsAnswer::Delivery::Dropped) {
+        socket->abort();
+        return;
+    }
 
-    QByteArray head = m_statusLine + "\r\n";
-    for (const auto& [name, value] : std::as_const(m_headers))
+    QByteArray head = reply.statusLine + "\r\n";
+    for (const auto& [name, value] : reply.headers)
         head += name + ": " + value + "\r\n";
-    head += "Content-Length: " + QByteArray::number(m_body.size()) + "\r\n";
+    head += "Content-Length: " + QByteArray::number(reply.body.size()) + "\r\n";
     head += "Connection: close\r\n\r\n";
 
     if (m_mode == Mode::StallMidBody) {
-        socket->write(head + m_body.left(m_body.size() / 2));
+        socket->write(head + reply.body.left(reply.body.size() / 2));
         return;
     }
     sendAndClose(socket, head,
-                 m_mode == Mode::CloseMidBody ? m_body.left(m_body.size() / 2) : m_body);
+                 m_mode == Mode::CloseMidBody ? reply.body.left(reply.body.size() / 2)
+                                              : reply.body);
 }
 
 // Hands the answer to the socket a piece at a time, each as the one before has

@@ -6,6 +6,7 @@
 #include <QPair>
 #include <QSslServer>
 #include <QUrl>
+#include <functional>
 
 class QSslSocket;
 
@@ -21,6 +22,23 @@ struct TlsRequest
 
     // The first header of that name (case-insensitive), or an empty array.
     QByteArray header(const QByteArray& name) const;
+};
+
+// How the server answers one request.
+struct TlsAnswer
+{
+    enum class Delivery
+    {
+        Whole,   // status line, headers and body, then the connection closes
+        Dropped, // the connection closes before a byte of the answer
+        Never,   // nothing is sent and the connection stays open
+    };
+    QByteArray statusLine = "HTTP/1.1 200 OK";
+    TlsHeaders headers;
+    QByteArray body;
+    Delivery delivery = Delivery::Whole;
+
+    static TlsAnswer soap(int status, const QByteArray& body);
 };
 
 // An HTTPS server on 127.0.0.1 (any free port) inside the test process. It reads
@@ -56,6 +74,13 @@ public:
     // "Connection: close" are added.
     void setAnswer(const QByteArray& statusLine, const TlsHeaders& headers, const QByteArray& body);
     void setSoapAnswer(int status, const QByteArray& body);
+    // Answers each following request with what `responder` makes of it (a
+    // whole answer still goes out as the mode says); an empty function goes
+    // back to the answer set above.
+    void setResponder(std::function<TlsAnswer(const TlsRequest&)> responder)
+    {
+        m_responder = std::move(responder);
+    }
     // Answers each request only after this many milliseconds (a slow service).
     void setAnswerDelay(int ms) { m_delayMs = ms; }
     // The most requests that were ever waiting for their answers at once.
@@ -72,14 +97,13 @@ public:
 private:
     void takeConnections();
     void readFrom(QSslSocket* socket);
-    void answer(QSslSocket* socket);
+    void answer(QSslSocket* socket, const TlsAnswer& reply);
     void sendAndClose(QSslSocket* socket, const QByteArray& head, const QByteArray& body);
 
     Mode m_mode;
     QSslServer m_server;
-    QByteArray m_statusLine = "HTTP/1.1 200 OK";
-    TlsHeaders m_headers;
-    QByteArray m_body;
+    TlsAnswer m_answer;
+    std::function<TlsAnswer(const TlsRequest&)> m_responder;
     QList<TlsRequest> m_requests;
     int m_delayMs = 0;
     int m_waiting = 0;
