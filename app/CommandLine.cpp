@@ -64,7 +64,7 @@ QString CommandLine::versionText(const StagingFolder& staging)
 {
     const ServiceConfig config = ServiceConfig::builtIn();
     QStringList authorities;
-    for (const QSslCertificate& certificate : config.extraCaCertificates)
+    for (const QSslCertificate& certificate : config.trustedExtraCas())
         authorities << certificate.subjectDisplayName();
     return QStringLiteral("QuorvelDPC %1.%2.%3\n"
                           "Service endpoint: %4\n"

@@ -8,7 +8,6 @@
 #include "EnterAsTab.h"
 #include "FocusWatch.h"
 #include "NumberText.h"
-#include "StagedText.h"
 #include "Startup.h"
 #include "ValueReader.h"
 
@@ -197,7 +196,7 @@ void LoginPage::LOGIN()
 void LoginPage::LEGGE_LOGIN()
 {
     Utenti& u = m_context.utenti;
-    for (QStringView line : StagedText(m_context.service().readText(StagingFolder::exportFile))) {
+    m_context.service().forEachLine(StagingFolder::exportFile, [&u](QStringView line) {
         if (ValueReader::hasTag(line, u"ID"))
             u.ID = NumberText::toInt32(
                 NumberText::leadingNumber(ValueReader::LEGGI_VALORE(line, u"ID")));
@@ -209,5 +208,6 @@ void LoginPage::LEGGE_LOGIN()
             u.ASP.set(ValueReader::LEGGI_VALORE(line, u"ASP"));
         if (ValueReader::hasTag(line, u"Nome"))
             u.Nome.set(ValueReader::LEGGI_VALORE(line, u"Nome"));
-    }
+        return true;
+    });
 }

@@ -37,28 +37,29 @@ MenuDpc::MenuDpc(AppContext& context, QWidget* parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(SSTab1);
 
+    // Only the log-in is built for the first window: the other tabs, their
+    // controls and their fonts wait for the log-in that opens them.
     loginPage = new LoginPage(context);
-    drugPage = new DrugSearchPage(context);
-    registraPage = new RegistraPage(context);
-    reportsPage = new ReportsPage(context);
-    const QList<QPair<QWidget*, QString>> pages = {{loginPage, QStringLiteral("LOGIN")},
-                                                   {drugPage, QStringLiteral("RICERCA FARMACO")},
-                                                   {registraPage, QStringLiteral("REGISTRA")},
-                                                   {reportsPage, QStringLiteral("REPORTS")}};
+    drugPage = nullptr;
+    registraPage = nullptr;
+    reportsPage = nullptr;
+    for (QWidget*& holder : m_holders) {
+        holder = new QWidget;
+        (new QVBoxLayout(holder))->setContentsMargins(0, 0, 0, 0);
+    }
+    const QList<QPair<QWidget*, QString>> pages = {
+        {loginPage, QStringLiteral("LOGIN")},
+        {m_holders[0], QStringLiteral("RICERCA FARMACO")},
+        {m_holders[1], QStringLiteral("REGISTRA")},
+        {m_holders[2], QStringLiteral("REPORTS")}};
     for (const auto& [page, caption] : pages) {
         page->setAccessibleName(caption);
         SSTab1->addTab(page, caption);
         page->installEventFilter(this);
     }
 
-    drugPage->attachLoginBoxes(loginPage->Text_UTE, loginPage->Text_PASS);
     connect(loginPage, &LoginPage::esciRequested, this, &MenuDpc::esci);
     connect(loginPage, &LoginPage::accediRequested, this, &MenuDpc::accedi);
-    for (QPushButton* button : {drugPage->Com_01, registraPage->Com_02, reportsPage->Com_03})
-        connect(button, &QPushButton::clicked, this, &MenuDpc::esci);
-    for (QPushButton* button : {drugPage->Command6, registraPage->Command5, reportsPage->Command7})
-        connect(button, &QPushButton::clicked, this, &MenuDpc::riduci);
-    connect(registraPage, &RegistraPage::statusRequested, this, &MenuDpc::status);
     ShowFromStart::apply(this);
 
     SSTab1->setCurrentIndex(0);
@@ -66,10 +67,32 @@ MenuDpc::MenuDpc(AppContext& context, QWidget* parent)
     loginPage->Text_UTE->setFocus();
 }
 
+void MenuDpc::buildPages()
+{
+    if (drugPage)
+        return;
+    drugPage = new DrugSearchPage(m_context);
+    registraPage = new RegistraPage(m_context);
+    reportsPage = new ReportsPage(m_context);
+    const std::array<QWidget*, 3> pages = {drugPage, registraPage, reportsPage};
+    for (size_t i = 0; i < pages.size(); ++i) {
+        m_holders[i]->layout()->addWidget(pages[i]);
+        ShowFromStart::apply(pages[i]);
+    }
+    drugPage->attachLoginBoxes(loginPage->Text_UTE, loginPage->Text_PASS);
+    for (QPushButton* button : {drugPage->Com_01, registraPage->Com_02, reportsPage->Com_03})
+        connect(button, &QPushButton::clicked, this, &MenuDpc::esci);
+    for (QPushButton* button : {drugPage->Command6, registraPage->Command5, reportsPage->Command7})
+        connect(button, &QPushButton::clicked, this, &MenuDpc::riduci);
+    connect(registraPage, &RegistraPage::statusRequested, this, &MenuDpc::status);
+}
+
 bool MenuDpc::loginGuard()
 {
-    if (!m_context.utenti.Nome.neverStored())
+    if (!m_context.utenti.Nome.neverStored()) {
+        buildPages(); // built at the log-in already, unless the session was set up otherwise
         return true;
+    }
     SSTab1->setCurrentIndex(0);
     return false;
 }
@@ -167,6 +190,7 @@ void MenuDpc::accedi()
             return;
         }
         loginPage->LEGGE_LOGIN();
+        buildPages();
         ErrorTableCache::CARICA_ERR(m_context, this);
     }
     SSTab1->setCurrentIndex(1);

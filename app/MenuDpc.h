@@ -3,6 +3,7 @@
 #include "FocusWatch.h"
 
 #include <QWidget>
+#include <array>
 #include <optional>
 
 class AppContext;
@@ -13,7 +14,9 @@ class RegistraPage;
 class ReportsPage;
 
 // The main window: frameless, its client area covered by the four tabs on
-// which all work is done. Closing it ends the program.
+// which all work is done. Closing it ends the program. The three tabs behind
+// the log-in are built at the first log-in: until then they hold nothing and
+// drugPage, registraPage and reportsPage are null.
 class MenuDpc : public QWidget
 {
     Q_OBJECT
@@ -22,6 +25,9 @@ public:
 
     // Rebuilds the status bars of the selected tab.
     void status();
+    // Builds the tabs behind the log-in now, once (the log-in does otherwise):
+    // for tests that drive a tab with no service to log in to.
+    void buildPages();
 
     QTabWidget* SSTab1;
     LoginPage* loginPage;
@@ -43,5 +49,6 @@ private:
     void accedi(); // the log-in action of "ACCEDI"
 
     AppContext& m_context;
+    std::array<QWidget*, 3> m_holders{};           // the tab pages the three are built into
     std::optional<FocusWatch::Quiet> m_pageSwitch; // from a page's showing to its tab selection
 };

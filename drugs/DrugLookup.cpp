@@ -1,7 +1,6 @@
 #include "DrugLookup.h"
 
 #include "AppContext.h"
-#include "StagedText.h"
 #include "ValueReader.h"
 
 #include <array>
@@ -35,12 +34,13 @@ void DrugLookup::LEGGE_AIC(AppContext& context)
     }};
     for (const auto& [tag, field] : fields)
         field->set(u"");
-    for (QStringView line : StagedText(context.service().readText(StagingFolder::exportFile))) {
+    context.service().forEachLine(StagingFolder::exportFile, [&fields](QStringView line) {
         for (const auto& [tag, field] : fields) {
             if (ValueReader::hasTag(line, tag))
                 field->set(ValueReader::LEGGI_VALORE(line, tag));
         }
-    }
+        return true;
+    });
 }
 
 void DrugLookup::CERCA_PRINCI(AppContext& context, QWidget* parent)

@@ -18,7 +18,6 @@
 #include "ResultStager.h"
 #include "Ricetta.h"
 #include "SceltaFarmacia.h"
-#include "StagedText.h"
 #include "Statistiche.h"
 #include "Twips.h"
 #include "ValueReader.h"
@@ -492,8 +491,7 @@ ReportsPage::Choice ReportsPage::lookUpPharmacy()
 void ReportsPage::LEGGEUNICO()
 {
     Check_TT->setChecked(false);
-    const QString text = m_context.service().readText(StagingFolder::exportFile);
-    forEachStagedLine(text, [this](QStringView line) {
+    m_context.service().forEachLine(StagingFolder::exportFile, [this](QStringView line) {
         if (ValueReader::hasTag(line, u"Codice"))
             Txt_cod->setText(ValueReader::LEGGI_VALORE(line, u"Codice"));
         if (ValueReader::hasTag(line, u"Ragsoc"))

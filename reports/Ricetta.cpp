@@ -6,7 +6,6 @@
 #include "NumberText.h"
 #include "RicettaPrint.h"
 #include "ShowFromStart.h"
-#include "StagedText.h"
 #include "Twips.h"
 #include "ValueReader.h"
 
@@ -200,8 +199,7 @@ bool Ricetta::maschera()
     bool taking = false;
     bool idIsWhole = false;
     const auto show = [](QLineEdit* box, const QString& value) { box->setText(value); };
-    const QString text = m_context.service().readText(StagingFolder::exportFile);
-    forEachStagedLine(text, [&](QStringView line) {
+    m_context.service().forEachLine(StagingFolder::exportFile, [&](QStringView line) {
         const bool hasId = ValueReader::hasTag(line, u"ID");
         if (hasId) {
             if (taking)

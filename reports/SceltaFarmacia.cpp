@@ -2,7 +2,6 @@
 
 #include "AppContext.h"
 #include "ListSetup.h"
-#include "StagedText.h"
 #include "Twips.h"
 #include "ValueReader.h"
 
@@ -40,8 +39,7 @@ void SceltaFarmacia::LEGGE()
     // A record's values start empty: a pharmacy never shows another's town.
     std::array<QString, 4> values;
     QList<QStringList> rows;
-    const QString text = m_context.service().readText(StagingFolder::exportFile);
-    forEachStagedLine(text, [&](QStringView line) {
+    m_context.service().forEachLine(StagingFolder::exportFile, [&](QStringView line) {
         if (ValueReader::hasTag(line, u"Farmacie"))
             values = {};
         for (size_t t = 0; t < tags.size(); ++t) {

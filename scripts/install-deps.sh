@@ -2,7 +2,7 @@
 # Installs the Debian 12 packages needed to build, run and test QuorvelDPC.
 set -euo pipefail
 packages=(
-    build-essential cmake git openssl
+    build-essential cmake git openssl ccache
     qt6-base-dev qt6-charts-dev libqt6opengl6-dev libqt6sql6-sqlite
     libmicrohttpd-dev libsqlite3-dev pkg-config
     libgl-dev clang libclang-rt-14-dev

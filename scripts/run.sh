@@ -6,7 +6,11 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$root/build"
 "$root/scripts/install-deps.sh"
-BUILD_TYPE="${BUILD_TYPE:-RelWithDebInfo}" "$root/scripts/build.sh" "$build"
+# Only what is run: the program and the demo service (the demo certificates
+# are made when the tree is configured). Tests and benchmarks are built by
+# scripts/test.sh and on demand.
+BUILD_TYPE="${BUILD_TYPE:-RelWithDebInfo}" TARGETS="quorvel-dpc dpc-demo-service" \
+    "$root/scripts/build.sh" "$build"
 
 log="$(mktemp)"
 "$build/demo/dpc-demo-service" --port 8443 >"$log" 2>&1 &

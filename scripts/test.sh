@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the plain build, the same suite under
 # AddressSanitizer + UndefinedBehaviorSanitizer, and a bounded fuzzing run.
+# Ends with the time each step took.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/install-deps.sh"
@@ -9,6 +10,30 @@ work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 passed=0
 failed=0
+
+# Starts a step: its name now, its time (and its parts' times, ended by
+# `part NAME`) in the list printed at the end.
+steps=()
+parts=()
+step_name=""
+step_start=$SECONDS
+part_start=$SECONDS
+step_end() {
+    [ -n "$step_name" ] && steps+=("$(printf '%5d s  %s' $((SECONDS - step_start)) "$step_name")")
+    [ ${#parts[@]} -eq 0 ] || steps+=("${parts[@]}")
+    parts=()
+    step_start=$SECONDS
+    part_start=$SECONDS
+}
+step() {
+    step_end
+    step_name="$1"
+    echo "== $1"
+}
+part() {
+    parts+=("$(printf '%5d s      %s' $((SECONDS - part_start)) "$1")")
+    part_start=$SECONDS
+}
 
 # Runs a CTest suite, showing its output, and adds its counts to the totals.
 run_suite() {
@@ -29,23 +54,27 @@ run_suite() {
     [ "$status" -eq 0 ] || [ "$bad" -gt 0 ] || failed=$((failed + 1))
 }
 
-echo "== include layers"
+step "include layers"
 if "$root/scripts/check-layers.sh"; then
     passed=$((passed + 1))
 else
     failed=$((failed + 1))
 fi
 
-echo "== build and test"
+step "build and test"
 BUILD_TYPE=Debug "$root/scripts/build.sh" "$root/build-test"
+part build
 run_suite ctest --test-dir "$root/build-test" --output-on-failure -j"$jobs"
+part test
 
-echo "== build and test with ASan + UBSan"
+step "build and test with ASan + UBSan"
 BUILD_TYPE=Debug "$root/scripts/build.sh" "$root/build-asan" -DDPC_SANITIZE=ON -DDPC_BUILD_BENCHMARKS=OFF
+part build
 ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
     run_suite ctest --test-dir "$root/build-asan" --output-on-failure -j"$jobs"
+part test
 
-echo "== fuzz"
+step "fuzz"
 CC=clang CXX=clang++ BUILD_TYPE=Debug \
     TARGETS="fuzz_staging fuzz_report_rows fuzz_record_reader fuzz_value_reader" \
     "$root/scripts/build.sh" "$root/build-fuzz" \
@@ -67,13 +96,18 @@ for target in "$root"/build-fuzz/fuzz/fuzz_*; do
     fi
 done
 
-echo "== Debian packages"
+step "Debian packages"
 if "$root/scripts/check-package.sh"; then
     passed=$((passed + 1))
 else
     failed=$((failed + 1))
 fi
 
+step_end
+echo
+echo "time of each step:"
+printf '%s\n' "${steps[@]}"
+printf '%5d s  in all\n' "$SECONDS"
 echo
 echo "tests: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

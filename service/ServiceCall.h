@@ -45,6 +45,10 @@ public:
 
     QStringList readLines(const QString& fileName) const { return m_staging.readLines(fileName); }
     QString readText(const QString& fileName) const { return m_staging.readText(fileName); }
+    template <typename Visitor> bool forEachLine(const QString& fileName, Visitor visit) const
+    {
+        return m_staging.forEachLine(fileName, std::move(visit));
+    }
     QByteArray readUtf8(const QString& fileName) const { return m_staging.readUtf8(fileName); }
 
 private:

@@ -7,7 +7,14 @@ ServiceConfig ServiceConfig::builtIn()
     ServiceConfig config;
     config.endpoint = QUrl(BuildSettings::endpointUrl());
     config.namespaceUri = BuildSettings::namespaceUri();
-    config.extraCaCertificates = QSslCertificate::fromData(BuildSettings::trustedCaPem());
+    config.extraCaPem = BuildSettings::trustedCaPem();
     config.timeoutMs = BuildSettings::timeoutMs();
     return config;
+}
+
+QList<QSslCertificate> ServiceConfig::trustedExtraCas() const
+{
+    if (extraCaPem.isEmpty())
+        return extraCaCertificates;
+    return extraCaCertificates + QSslCertificate::fromData(extraCaPem);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QList>
 #include <QSslCertificate>
 #include <QString>
@@ -13,6 +14,13 @@ struct ServiceConfig
     QString namespaceUri;
     QList<QSslCertificate> extraCaCertificates; // trusted besides the system's
     int timeoutMs = 30000;
+    // More of them, as PEM text read only when a call first needs them:
+    // reading a certificate loads the TLS libraries, which a window that has
+    // not called the service yet can do without.
+    QByteArray extraCaPem;
 
     static ServiceConfig builtIn();
+
+    // extraCaCertificates and those of extraCaPem.
+    QList<QSslCertificate> trustedExtraCas() const;
 };

@@ -139,7 +139,7 @@ QByteArray SoapClient::callUtf8(const QString& soapAction, const QString& envelo
         m_tls = QSslConfiguration::defaultConfiguration();
         m_tls->setPeerVerifyMode(QSslSocket::VerifyPeer);
         m_tls->setCaCertificates(QSslConfiguration::systemCaCertificates() +
-                                 m_config.extraCaCertificates);
+                                 m_config.trustedExtraCas());
     }
     request.setSslConfiguration(*m_tls);
 

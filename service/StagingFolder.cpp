@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <QStringDecoder>
 #include <QTemporaryFile>
 #include <filesystem>
 
@@ -96,7 +97,58 @@ static void logRead(const QString& fileName, const QFile& file, bool opened)
 
 QStringList StagingFolder::readLines(const QString& fileName) const
 {
-    return splitLines(readText(fileName));
+    QStringList lines;
+    forEachLine(fileName, [&lines](QStringView line) {
+        lines.append(line.toString());
+        return true;
+    });
+    return lines;
+}
+
+bool StagingFolder::readBlocks(const QString& fileName,
+                               const std::function<bool(QStringView)>& visit,
+                               qsizetype blockBytes) const
+{
+    QFile file(path(fileName));
+    const bool opened = file.open(QIODevice::ReadOnly);
+    logRead(fileName, file, opened);
+    if (!opened)
+        return false;
+    QByteArray read;
+    QByteArrayView bytes;
+    const qint64 fileSize = file.size();
+    if (const uchar* mapped = fileSize > 0 ? file.map(0, fileSize) : nullptr) {
+        bytes = QByteArrayView(mapped, fileSize);
+    } else {
+        read = file.readAll();
+        bytes = read;
+    }
+    // A block ends after a line end (CR, or CR LF), so never inside a line nor
+    // inside a character: CR is ASCII, never part of a longer UTF-8 sequence.
+    // Decoded one at a time into the same buffer, blocks stay in the
+    // processor's cache while their lines are read. As for the whole text, a
+    // byte order mark is dropped at the start of the file only.
+    using Flag = QStringConverter::Flag;
+    QStringDecoder first(QStringConverter::Utf8, Flag::Stateless);
+    QStringDecoder rest(QStringConverter::Utf8, Flag::Stateless | Flag::ConvertInitialBom);
+    QString block;
+    const qsizetype size = bytes.size();
+    for (qsizetype at = 0; at < size;) {
+        qsizetype end = size;
+        if (size - at > blockBytes) {
+            const qsizetype cr = bytes.indexOf('\r', at + std::max<qsizetype>(blockBytes, 1) - 1);
+            if (cr >= 0)
+                end = cr + 1 < size && bytes[cr + 1] == '\n' ? cr + 2 : cr + 1;
+        }
+        const QByteArrayView slice = bytes.sliced(at, end - at);
+        QStringDecoder& decoder = at == 0 ? first : rest;
+        block.resize(decoder.requiredSpace(slice.size()));
+        block.truncate(decoder.appendToBuffer(block.data(), slice) - block.constData());
+        if (!visit(block))
+            break;
+        at = end;
+    }
+    return true;
 }
 
 QString StagingFolder::readText(const QString& fileName) const

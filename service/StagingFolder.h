@@ -1,5 +1,7 @@
 #pragma once
 
+#include "StagedText.h"
+
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -42,6 +44,23 @@ public:
 
     // The file's lines; none when it does not exist or cannot be read.
     QStringList readLines(const QString& fileName) const;
+    // Calls `visit` with each line of the file (the lines StagedText gives), a
+    // view valid only during the call; `visit` returns false to stop. The file
+    // is decoded a block at a time, so a line costs the same in a large file
+    // as in a small one and no copy of the whole text is made. False when the
+    // file does not exist or cannot be read.
+    template <typename Visitor> bool forEachLine(const QString& fileName, Visitor visit) const
+    {
+        return readBlocks(fileName, [&visit](QStringView block) {
+            bool more = true;
+            forEachStagedLine(block, [&](QStringView line) { return more = visit(line); });
+            return more;
+        });
+    }
+    // The blocks forEachLine walks: whole lines of about `blockBytes` bytes of
+    // the file each, decoded; `visit` returns false to stop.
+    bool readBlocks(const QString& fileName, const std::function<bool(QStringView)>& visit,
+                    qsizetype blockBytes = 256 * 1024) const;
     // The file's whole text, for readers that walk large answers without a
     // copy per line; "" when it does not exist or cannot be read.
     QString readText(const QString& fileName) const;

@@ -43,7 +43,7 @@ void tst_MainWindow::initTestCase()
 
 void tst_MainWindow::windowShapeAndTabs()
 {
-    MainWindowFixture f(m_demo.config());
+    MainWindowFixture f(m_demo.config(), true);
     QVERIFY(f.window->windowFlags().testFlag(Qt::FramelessWindowHint));
     QCOMPARE(f.window->size(), QSize(809, 505));
     auto* tabs = f.find<QTabWidget>("SSTab1");
@@ -54,7 +54,13 @@ void tst_MainWindow::windowShapeAndTabs()
         QCOMPARE(tabs->tabText(i), captions[i]);
     QCOMPARE(tabs->currentIndex(), 0);
     // Every control has a name a screen reader can say, or shows data that is
-    // read itself and says its purpose in the description.
+    // read itself and says its purpose in the description. The tabs behind the
+    // log-in are built by it: before, choosing one goes back to the log-in.
+    QVERIFY(!f.find<QLineEdit>("Text1"));
+    tabs->setCurrentIndex(3);
+    QCOMPARE(tabs->currentIndex(), 0);
+    QVERIFY(f.logIn(userPA, passwordPA));
+    QVERIFY(f.find<QLineEdit>("Text1")->isVisible());
     for (QWidget* w : f.window->findChildren<QWidget*>()) {
         if (!w->objectName().isEmpty() && !w->objectName().startsWith("qt_") &&
             (qobject_cast<QLineEdit*>(w) || qobject_cast<QPushButton*>(w)))

@@ -1,9 +1,12 @@
+#include "AppContext.h"
+#include "MenuDpc.h"
 #include "ModalDriver.h"
 #include "QtMessageBoxes.h"
 #include "ScriptedMessageBoxes.h"
 #include "Startup.h"
 #include "ToolkitTranslations.h"
 
+#include <QFile>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
@@ -15,10 +18,30 @@ class tst_Startup : public QObject
 {
     Q_OBJECT
 private slots:
+    void windowShowsWithoutTheTlsLibraries(); // first: nothing before it loads them
     void secondInstanceIsRefusedWhileTheFirstRuns();
     void versionTexts();
     void toolkitTextsInItalian();
 };
+
+// The window as the program opens it, with the built-in service settings,
+// loads no TLS library until it calls the service: they would cost the start
+// several megabytes and milliseconds.
+void tst_Startup::windowShowsWithoutTheTlsLibraries()
+{
+    QTemporaryDir dir;
+    ScriptedMessageBoxes boxes;
+    AppContext context(ServiceConfig::builtIn(), StagingFolder(dir.path()), boxes);
+    MenuDpc window(context);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QFile maps(QStringLiteral("/proc/self/maps"));
+    QVERIFY(maps.open(QIODevice::ReadOnly));
+    const QByteArray mapped = maps.readAll();
+    QVERIFY2(!mapped.contains("libssl") && !mapped.contains("libcrypto") &&
+                 !mapped.contains("/tls/"),
+             "a TLS library was loaded before the first call");
+}
 
 void tst_Startup::secondInstanceIsRefusedWhileTheFirstRuns()
 {

@@ -5,10 +5,12 @@
 #include <QTabWidget>
 #include <QTest>
 
-MainWindowFixture::MainWindowFixture(const ServiceConfig& config)
+MainWindowFixture::MainWindowFixture(const ServiceConfig& config, bool pagesAtLogIn)
 {
     context = std::make_unique<AppContext>(config, StagingFolder(folder.path()), boxes);
     window = std::make_unique<MenuDpc>(*context);
+    if (!pagesAtLogIn)
+        window->buildPages();
     window->show();
     activate();
 }

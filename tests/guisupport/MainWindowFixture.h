@@ -13,7 +13,9 @@
 class MainWindowFixture
 {
 public:
-    explicit MainWindowFixture(const ServiceConfig& config);
+    // With every tab built at once, unless `pagesAtLogIn`: then, as in the
+    // program, the tabs behind the log-in are built by it.
+    explicit MainWindowFixture(const ServiceConfig& config, bool pagesAtLogIn = false);
     ~MainWindowFixture();
 
     template <typename T> T* find(const char* name) const

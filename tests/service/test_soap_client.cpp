@@ -2,6 +2,7 @@
 #include "TlsTestServer.h"
 #include "ValueReader.h"
 
+#include <QFile>
 #include <QRegularExpression>
 #include <QTcpServer>
 #include <QTemporaryDir>
@@ -13,8 +14,11 @@
 namespace {
 ServiceConfig configFor(const QUrl& endpoint, int timeoutMs = 5000)
 {
-    return ServiceConfig{endpoint, QStringLiteral("http://tempuri.org/"),
-                         QSslCertificate::fromPath(DPC_TEST_CERT_DIR "/ca.pem"), timeoutMs};
+    return ServiceConfig{endpoint,
+                         QStringLiteral("http://tempuri.org/"),
+                         QSslCertificate::fromPath(DPC_TEST_CERT_DIR "/ca.pem"),
+                         timeoutMs,
+                         {}};
 }
 
 bool isFailureText(const QString& text)
@@ -109,6 +113,23 @@ private slots:
         SoapClient client(configFor(server.endpoint()));
         QCOMPARE(client.CHIAMA_WS("http://tempuri.org/LoginUser", "<x/>"),
                  QString::fromUtf8(fault));
+    }
+
+    // Authorities given as PEM text are read at the first call and trusted.
+    void authoritiesAsTextAreTrusted()
+    {
+        TlsTestServer server;
+        QVERIFY(server.listen());
+        server.setSoapAnswer(200, loginAnswer);
+        QFile ca(QStringLiteral(DPC_TEST_CERT_DIR "/ca.pem"));
+        QVERIFY(ca.open(QIODevice::ReadOnly));
+        ServiceConfig config = configFor(server.endpoint());
+        config.extraCaCertificates.clear();
+        config.extraCaPem = ca.readAll();
+        SoapClient client(config);
+        const QString answer = client.CHIAMA_WS("http://tempuri.org/LoginUser", "<x/>");
+        QVERIFY2(!isFailureText(answer), qPrintable(answer));
+        QCOMPARE(server.requestCount(), 1);
     }
 
     void untrustedCertificateFails()

@@ -1,5 +1,6 @@
 #include "ResultStager.h"
 #include "ServiceCall.h"
+#include "StagedText.h"
 #include "StagingFolder.h"
 
 #include <QDir>
@@ -229,6 +230,54 @@ private slots:
         QCOMPARE(fileBytes(dir.filePath("export_xml.xml")), QByteArray("\r\n"));
         QCOMPARE(call.readLines(StagingFolder::exportFile), QStringList({""}));
         QCOMPARE(call.readLines("missing.xml"), QStringList());
+    }
+
+    // Reading a file a block at a time gives the lines the whole text gives,
+    // wherever the blocks end: on a CR, between CR and LF, inside a character.
+    void linesReadInBlocksMatchTheWholeText()
+    {
+        QTemporaryDir dir;
+        const StagingFolder staging(dir.path());
+        const QByteArray bytes = QStringLiteral("<A>à€</A>\r<B>x\ny</B>\r\n\r\r\n\uFEFF<C>😀,ü</C>\r"
+                                                "\n<D></D>\rlast")
+                                     .toUtf8() +
+                                 "\xC3\r\xE2\x82\r\n";
+        QVERIFY(staging.writeBytes("lines.xml", bytes));
+        QStringList whole;
+        for (QStringView line : StagedText(staging.readText("lines.xml")))
+            whole.append(line.toString());
+        QCOMPARE(whole.size(), 8);
+        for (qsizetype block = 1; block <= bytes.size() + 1; ++block) {
+            QStringList read;
+            QVERIFY(staging.readBlocks(
+                "lines.xml",
+                [&](QStringView text) {
+                    forEachStagedLine(text, [&](QStringView line) {
+                        read.append(line.toString());
+                        return true;
+                    });
+                    return true;
+                },
+                block));
+            QCOMPARE(read, whole);
+        }
+        QCOMPARE(staging.readLines("lines.xml"), whole);
+        // A byte order mark is dropped at the start of the file, as from the whole text.
+        QVERIFY(staging.writeBytes("bom.xml", "\xEF\xBB\xBF<A>1</A>\r\n"));
+        QCOMPARE(staging.readLines("bom.xml"), QStringList({"<A>1</A>"}));
+
+        // Stopping early stops the reading; a missing file is told apart from an empty one.
+        QStringList firstTwo;
+        QVERIFY(staging.forEachLine("lines.xml", [&](QStringView line) {
+            firstTwo.append(line.toString());
+            return firstTwo.size() < 2;
+        }));
+        QCOMPARE(firstTwo, whole.mid(0, 2));
+        QVERIFY(staging.writeBytes("empty.xml", {}));
+        int lines = 0;
+        QVERIFY(staging.forEachLine("empty.xml", [&](QStringView) { return ++lines > 0; }));
+        QCOMPARE(lines, 0);
+        QVERIFY(!staging.forEachLine("missing.xml", [&](QStringView) { return ++lines > 0; }));
     }
 
     void notFoundLeavesTheFileAsItWas()

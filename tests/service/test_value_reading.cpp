@@ -44,6 +44,16 @@ private slots:
         QTest::newRow("no start tag") << "</ID>7"
                                       << "ID"
                                       << "";
+        // Characters one of whose bytes is that of '<' (U+013C, U+3C3C) are not one.
+        QTest::newRow("look-alike bytes")
+            << QString::fromUtf16(u"\u013C\u3C3C<ID> \u013CID>\u3C3C</ID>") << "ID"
+            << QString::fromUtf16(u"\u013CID>\u3C3C");
+        QTest::newRow("look-alike bytes only")
+            << QString::fromUtf16(u"\u013CID>1\u013C/ID>") << "ID"
+            << "";
+        QTest::newRow("tag at the very end") << "x <ID>"
+                                             << "ID"
+                                             << "";
     }
     void leggiValore()
     {
