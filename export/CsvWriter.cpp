@@ -2,19 +2,40 @@
 
 #include <QDir>
 
-#include <cmath>
-
 namespace {
 
-// Characters gathered before they go to the file as UTF-8.
-constexpr qsizetype FlushAt = 64 * 1024;
+// Bytes gathered before they go to the file.
+constexpr qsizetype FlushAt = 256 * 1024;
+
+// A sign, digits and at most one decimal part: what a spreadsheet reads as a
+// number, never as a formula.
+bool plainNumber(QByteArrayView text)
+{
+    qsizetype i = 0;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+'))
+        ++i;
+    const qsizetype wholeFrom = i;
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9')
+        ++i;
+    if (i == wholeFrom)
+        return false;
+    if (i < text.size() && (text[i] == ',' || text[i] == '.')) {
+        const qsizetype fractionFrom = ++i;
+        while (i < text.size() && text[i] >= '0' && text[i] <= '9')
+            ++i;
+        if (i == fractionFrom)
+            return false;
+    }
+    return i == text.size();
+}
 
 } // namespace
 
 CsvWriter::CsvWriter(const QString& path, QChar separator)
-    : m_file(path), m_path(path), m_separator(separator)
+    : m_file(path), m_path(path), m_separator(char(separator.unicode()))
 {
-    m_buffer.reserve(FlushAt + 4096);
+    Q_ASSERT(separator.unicode() < 0x80);
+    m_buffer.reserve(FlushAt + 64 * 1024);
 }
 
 CsvWriter::~CsvWriter()
@@ -23,79 +44,107 @@ CsvWriter::~CsvWriter()
         m_file.cancelWriting();
 }
 
-void CsvWriter::beginRow()
+void CsvWriter::start()
 {
-    if (!m_started) {
-        m_started = true;
-        m_failed = !m_file.open(QIODevice::WriteOnly);
-        if (!m_failed)
-            m_buffer += QChar(0xFEFF);
-    }
-    m_firstField = true;
+    m_started = true;
+    m_failed = !m_file.open(QIODevice::WriteOnly);
+    if (!m_failed)
+        m_buffer += "\xEF\xBB\xBF";
 }
 
-void CsvWriter::appendField(QStringView value)
+bool CsvWriter::needsFormulaGuard(QByteArrayView utf8)
 {
+    if (utf8.isEmpty())
+        return false;
+    switch (utf8[0]) {
+    case '=':
+    case '@':
+    case '\t':
+    case '\r':
+        return true;
+    case '+':
+    case '-':
+        return !plainNumber(utf8);
+    default:
+        return false;
+    }
+}
+
+void CsvWriter::field(QByteArrayView utf8)
+{
+    if (!m_started)
+        start();
+    if (m_failed)
+        return;
     if (!m_firstField)
         m_buffer += m_separator;
     m_firstField = false;
+
+    const char separator = m_separator;
     bool quote = false;
-    for (QChar c : value) {
-        if (c == m_separator || c == u'"' || c == u'\n' || c == u'\r') {
+    for (const char c : utf8) {
+        if (c == separator || c == '"' || c == '\n' || c == '\r') {
             quote = true;
             break;
         }
     }
+    const bool guard = needsFormulaGuard(utf8);
     if (!quote) {
-        m_buffer += value;
+        if (guard)
+            m_buffer += '\'';
+        m_buffer += utf8;
         return;
     }
-    m_buffer += u'"';
+    m_buffer += '"';
+    if (guard)
+        m_buffer += '\'';
     qsizetype from = 0;
-    for (qsizetype i = 0; i < value.size(); ++i) {
-        if (value[i] == u'"') {
-            m_buffer += value.mid(from, i - from + 1);
-            m_buffer += u'"';
+    for (qsizetype i = 0; i < utf8.size(); ++i) {
+        if (utf8[i] == '"') {
+            m_buffer += utf8.sliced(from, i - from + 1);
+            m_buffer += '"';
             from = i + 1;
         }
     }
-    m_buffer += value.mid(from);
-    m_buffer += u'"';
+    m_buffer += utf8.sliced(from);
+    m_buffer += '"';
+}
+
+void CsvWriter::field(QStringView text)
+{
+    field(QByteArrayView(text.toUtf8()));
 }
 
 void CsvWriter::endRow()
 {
-    m_buffer += QLatin1String("\r\n");
+    if (!m_started)
+        start();
+    m_firstField = true;
+    if (m_failed)
+        return;
+    m_buffer += "\r\n";
     if (m_buffer.size() >= FlushAt)
         flush();
 }
 
 void CsvWriter::flush()
 {
-    if (!m_failed && !m_buffer.isEmpty()) {
-        const QByteArray bytes = m_buffer.toUtf8();
-        m_failed = m_file.write(bytes) != bytes.size();
-    }
-    m_buffer.clear();
+    if (!m_failed && !m_buffer.isEmpty())
+        m_failed = m_file.write(m_buffer) != m_buffer.size();
+    m_buffer.resize(0);
 }
 
 void CsvWriter::writeRow(const QStringList& fields)
 {
-    beginRow();
-    if (m_failed)
-        return;
     for (const QString& value : fields)
-        appendField(value);
+        field(QStringView(value));
     endRow();
 }
 
 void CsvWriter::writeRow(std::initializer_list<QStringView> fields)
 {
-    beginRow();
-    if (m_failed)
-        return;
     for (QStringView value : fields)
-        appendField(value);
+        field(value);
     endRow();
 }
 
@@ -104,11 +153,10 @@ bool CsvWriter::commit()
     if (m_committed)
         return true;
     if (!m_started)
-        beginRow(); // an empty file: just the byte-order mark
+        start(); // an empty file: just the byte-order mark
     flush();
     if (m_failed) {
         m_file.cancelWriting();
-        m_committed = false;
         return false;
     }
     m_committed = m_file.commit();
@@ -116,21 +164,17 @@ bool CsvWriter::commit()
     return m_committed;
 }
 
+void CsvWriter::cancel()
+{
+    if (m_started && !m_committed)
+        m_file.cancelWriting();
+    m_buffer.clear();
+    m_failed = true;
+}
+
 QString CsvWriter::errorText() const
 {
     return m_failed ? cannotWriteText(m_path) : QString();
-}
-
-QString CsvWriter::money(double value)
-{
-    if (!std::isfinite(value))
-        value = 0.0;
-    QString text = QString::number(value, 'f', 2);
-    // -0.001 rounds to "-0.00": an amount of nothing has no sign.
-    if (text == QLatin1String("-0.00"))
-        text = QStringLiteral("0.00");
-    text.replace(u'.', u',');
-    return text;
 }
 
 QString CsvWriter::cannotWriteText(const QString& path)
