@@ -93,15 +93,16 @@ QString Cents::text(qint64 cents, const QLocale& locale)
     return twoDecimals(magnitude / 100, magnitude % 100, negative, locale, true);
 }
 
-void Cents::appendPlain(QByteArray& out, qint64 cents)
+qsizetype Cents::writePlain(char* out, qint64 cents)
 {
     if (cents == std::numeric_limits<qint64>::min())
         cents += 1;
+    char* o = out;
     if (cents < 0) {
-        out += '-';
+        *o++ = '-';
         cents = -cents;
     }
-    char digits[24];
+    char digits[20];
     int n = 0;
     qint64 whole = cents / 100;
     do {
@@ -109,17 +110,17 @@ void Cents::appendPlain(QByteArray& out, qint64 cents)
         whole /= 10;
     } while (whole > 0);
     while (n > 0)
-        out += digits[--n];
-    out += ',';
-    out += char('0' + (cents % 100) / 10);
-    out += char('0' + cents % 10);
+        *o++ = digits[--n];
+    *o++ = ',';
+    *o++ = char('0' + (cents % 100) / 10);
+    *o++ = char('0' + cents % 10);
+    return o - out;
 }
 
 QString Cents::plain(qint64 cents)
 {
-    QByteArray text;
-    appendPlain(text, cents);
-    return QString::fromLatin1(text);
+    char text[24];
+    return QString::fromLatin1(text, writePlain(text, cents));
 }
 
 qint64 Cents::shareHundredths(qint64 part, qint64 whole)

@@ -38,7 +38,8 @@ public:
     static QString text(qint64 cents, const QLocale& locale = QLocale());
     // The amount for a CSV file: decimal comma, no grouping ("1234,50").
     static QString plain(qint64 cents);
-    static void appendPlain(QByteArray& out, qint64 cents);
+    // The same into `out`, which has room for 24 bytes; its length.
+    static qsizetype writePlain(char* out, qint64 cents);
     // The amount as a spreadsheet number; exact to the cent within MaxIntegerDigits.
     static double euros(qint64 cents) { return double(cents) / 100.0; }
 

@@ -1,6 +1,10 @@
 #include "CsvWriter.h"
 
+#include "XmlText.h"
+
 #include <QDir>
+
+#include <cstring>
 
 namespace {
 
@@ -32,10 +36,12 @@ bool plainNumber(QByteArrayView text)
 } // namespace
 
 CsvWriter::CsvWriter(const QString& path, QChar separator)
-    : m_file(path), m_path(path), m_separator(char(separator.unicode()))
+    : m_file(path), m_path(path), m_separator(char(separator.unicode())), m_buffer(FlushAt)
 {
     Q_ASSERT(separator.unicode() < 0x80);
-    m_buffer.reserve(FlushAt + 64 * 1024);
+    for (const char c : {m_separator, '"', '\n', '\r'})
+        m_special[uchar(c)] = 1;
+    m_special[uchar('&')] |= 2;
 }
 
 CsvWriter::~CsvWriter()
@@ -48,8 +54,20 @@ void CsvWriter::start()
 {
     m_started = true;
     m_failed = !m_file.open(QIODevice::WriteOnly);
-    if (!m_failed)
-        m_buffer += "\xEF\xBB\xBF";
+    if (!m_failed) {
+        std::memcpy(reserve(3), "\xEF\xBB\xBF", 3);
+        m_used += 3;
+    }
+}
+
+char* CsvWriter::reserve(qsizetype bytes)
+{
+    if (m_used + bytes > qsizetype(m_buffer.size())) {
+        flush();
+        if (bytes > qsizetype(m_buffer.size()))
+            m_buffer.resize(size_t(bytes));
+    }
+    return m_buffer.data() + m_used;
 }
 
 bool CsvWriter::needsFormulaGuard(QByteArrayView utf8)
@@ -72,42 +90,54 @@ bool CsvWriter::needsFormulaGuard(QByteArrayView utf8)
 
 void CsvWriter::field(QByteArrayView utf8)
 {
+    put(utf8, false);
+}
+
+void CsvWriter::xmlField(QByteArrayView utf8)
+{
+    put(utf8, true);
+}
+
+void CsvWriter::put(QByteArrayView utf8, bool references)
+{
     if (!m_started)
         start();
     if (m_failed)
         return;
-    if (!m_firstField)
-        m_buffer += m_separator;
-    m_firstField = false;
-
-    const char separator = m_separator;
-    bool quote = false;
-    for (const char c : utf8) {
-        if (c == separator || c == '"' || c == '\n' || c == '\r') {
-            quote = true;
-            break;
-        }
-    }
-    const bool guard = needsFormulaGuard(utf8);
-    if (!quote) {
-        if (guard)
-            m_buffer += '\'';
-        m_buffer += utf8;
+    // One pass over the bytes says whether quotes are needed and whether
+    // there are references to decode.
+    quint8 seen = 0;
+    for (const char c : utf8)
+        seen |= m_special[uchar(c)];
+    if (references && (seen & 2)) {
+        m_decoded.resize(0);
+        XmlText::appendDecoded(m_decoded, utf8);
+        put(m_decoded, false);
         return;
     }
-    m_buffer += '"';
-    if (guard)
-        m_buffer += '\'';
-    qsizetype from = 0;
-    for (qsizetype i = 0; i < utf8.size(); ++i) {
-        if (utf8[i] == '"') {
-            m_buffer += utf8.sliced(from, i - from + 1);
-            m_buffer += '"';
-            from = i + 1;
+    const bool quote = seen & 1;
+    // At most: the separator, quotes, the apostrophe and every byte doubled.
+    char* const first = reserve(2 * utf8.size() + 4);
+    char* out = first;
+    if (!m_firstField)
+        *out++ = m_separator;
+    m_firstField = false;
+    if (quote)
+        *out++ = '"';
+    if (needsFormulaGuard(utf8))
+        *out++ = '\'';
+    if (!quote) {
+        std::memcpy(out, utf8.data(), size_t(utf8.size()));
+        out += utf8.size();
+    } else {
+        for (const char c : utf8) {
+            *out++ = c;
+            if (c == '"')
+                *out++ = '"';
         }
+        *out++ = '"';
     }
-    m_buffer += utf8.sliced(from);
-    m_buffer += '"';
+    m_used += out - first;
 }
 
 void CsvWriter::field(QStringView text)
@@ -122,16 +152,15 @@ void CsvWriter::endRow()
     m_firstField = true;
     if (m_failed)
         return;
-    m_buffer += "\r\n";
-    if (m_buffer.size() >= FlushAt)
-        flush();
+    std::memcpy(reserve(2), "\r\n", 2);
+    m_used += 2;
 }
 
 void CsvWriter::flush()
 {
-    if (!m_failed && !m_buffer.isEmpty())
-        m_failed = m_file.write(m_buffer) != m_buffer.size();
-    m_buffer.resize(0);
+    if (!m_failed && m_used > 0)
+        m_failed = m_file.write(m_buffer.data(), m_used) != m_used;
+    m_used = 0;
 }
 
 void CsvWriter::writeRow(const QStringList& fields)
@@ -168,7 +197,7 @@ void CsvWriter::cancel()
 {
     if (m_started && !m_committed)
         m_file.cancelWriting();
-    m_buffer.clear();
+    m_used = 0;
     m_failed = true;
 }
 

@@ -8,7 +8,9 @@
 #include <QStringList>
 #include <QStringView>
 
+#include <array>
 #include <initializer_list>
+#include <vector>
 
 // Writes a CSV file row by row, the way an Italian spreadsheet opens it on a
 // double click: UTF-8 with a byte-order mark, CRLF line ends, a configurable
@@ -40,6 +42,8 @@ public:
     // field() for each one, then endRow().
     void field(QByteArrayView utf8);
     void field(QStringView text);
+    // A value as it stands in XML: its character references are decoded.
+    void xmlField(QByteArrayView utf8);
     void endRow();
 
     // Writes out the rest and replaces the file. False when the file could not
@@ -59,10 +63,18 @@ private:
     void start();
     void flush();
 
+    void put(QByteArrayView utf8, bool references);
+    // Room for `bytes` more in the buffer, written out first when it is full.
+    char* reserve(qsizetype bytes);
+
     QSaveFile m_file;
     QString m_path;
     char m_separator;
-    QByteArray m_buffer;
+    std::vector<char> m_buffer;
+    qsizetype m_used = 0;
+    // Per byte: 1 when a field holding it needs quotes, 2 for '&'.
+    std::array<quint8, 256> m_special{};
+    QByteArray m_decoded;
     bool m_started = false;
     bool m_failed = false;
     bool m_committed = false;

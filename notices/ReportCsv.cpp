@@ -5,6 +5,8 @@
 #include "ReportRecords.h"
 #include "XmlText.h"
 
+#include <cstring>
+
 namespace {
 
 constexpr qsizetype ProgressEvery = 1024;
@@ -57,17 +59,19 @@ bool ReportCsv::write(const QString& path, const ReportRecords& records,
 {
     CsvWriter csv(path);
     csv.writeRow(header());
-    QByteArray scratch;
+    char number[24];
     // "0000" and "00" straight from plain digits; anything else as the list reads it.
-    const auto padded = [&](QByteArrayView value, int digits, auto slow) {
+    const auto padded = [&](QByteArrayView value, int digits, QString (ReportRecord::*slow)() const,
+                            qsizetype position) {
         if (plainDigits(value, digits)) {
-            scratch.fill('0', digits - value.size());
-            scratch += value;
-            csv.field(scratch);
+            const qsizetype zeros = digits - value.size();
+            std::memset(number, '0', size_t(zeros));
+            std::memcpy(number + zeros, value.data(), size_t(value.size()));
+            csv.field(QByteArrayView(number, digits));
         } else if (value.isEmpty()) {
             csv.field(QByteArrayView());
         } else {
-            csv.field(QStringView(slow()));
+            csv.field(QStringView((records.record(position).*slow)()));
         }
     };
     qsizetype done = 0;
@@ -76,29 +80,24 @@ bool ReportCsv::write(const QString& path, const ReportRecords& records,
             continue;
         const ReportRecords::Fields f = records.fields(position);
         const auto at = [&](ReportField field) { return f[size_t(field)]; };
-        padded(at(ReportField::Anno), 4, [&] { return records.record(position).year(); });
-        padded(at(ReportField::Mese), 2, [&] { return records.record(position).month(); });
+        padded(at(ReportField::Anno), 4, &ReportRecord::year, position);
+        padded(at(ReportField::Mese), 2, &ReportRecord::month, position);
         for (const ReportField field : TextColumns) {
             const QByteArrayView value = at(field);
-            if (field == ReportField::Lordo) {
-                const Cents::Amount amount =
-                    value.contains('&') ? Cents::parse(QByteArrayView(XmlText::decoded(value)))
-                                        : Cents::parse(value);
-                if (amount.tooLarge) {
-                    csv.cancel();
-                    if (error)
-                        *error =
-                            Cents::tooLargeText(ReportRecords::text(at(ReportField::NumricKey)));
-                    return false;
-                }
-                scratch.resize(0);
-                Cents::appendPlain(scratch, amount.cents);
-                csv.field(scratch);
-            } else if (value.contains('&')) {
-                csv.field(QByteArrayView(XmlText::decoded(value)));
-            } else {
-                csv.field(value);
+            if (field != ReportField::Lordo) {
+                csv.xmlField(value);
+                continue;
             }
+            const Cents::Amount amount = value.contains('&')
+                                             ? Cents::parse(QByteArrayView(XmlText::decoded(value)))
+                                             : Cents::parse(value);
+            if (amount.tooLarge) {
+                csv.cancel();
+                if (error)
+                    *error = Cents::tooLargeText(ReportRecords::text(at(ReportField::NumricKey)));
+                return false;
+            }
+            csv.field(QByteArrayView(number, Cents::writePlain(number, amount.cents)));
         }
         csv.endRow();
         if (++done % ProgressEvery == 0 && progress && !progress(done)) {

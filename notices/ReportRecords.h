@@ -72,12 +72,16 @@ public:
     using Fields = std::array<QByteArrayView, ReportFieldCount>;
 
     ReportRecords() = default;
-    explicit ReportRecords(QByteArray stagedUtf8);
+    explicit ReportRecords(QByteArray stagedUtf8, std::vector<qsizetype> recordEnds = {});
     // The staged file as it is now, mapped read-only. Staging replaces a file
     // by renaming a new one over it, so the mapping keeps this answer whatever
     // is staged later; it takes no memory until records are read. A file that
     // cannot be mapped is read instead; one that cannot be opened gives none.
-    static ReportRecords fromFile(const QString& path);
+    // `recordEnds` are where the report list's reading of the staged answer
+    // found each record to end (ReportRows::read), the same places in this
+    // staging: given, they spare a scan of the whole answer. Each is checked
+    // when its record is read; a wrong one makes the records be found anew.
+    static ReportRecords fromFile(const QString& path, std::vector<qsizetype> recordEnds = {});
 
     qsizetype size() const;
     Fields fields(qsizetype position) const;
@@ -94,6 +98,8 @@ public:
 
 private:
     void index() const;
+    void take(std::vector<qsizetype> recordEnds);
+    bool endsItsRecord(qsizetype position) const;
     QByteArrayView bytes() const;
 
     QByteArray m_staged;
@@ -102,4 +108,5 @@ private:
     // Where each record's span starts; one more entry for the end of the last.
     mutable std::vector<qsizetype> m_starts;
     mutable bool m_indexed = false;
+    mutable bool m_given = false; // the starts came from the list's reading
 };

@@ -284,6 +284,7 @@ void ReportsPage::legge_archi()
         {}};
 
     const QString operation = QStringLiteral("F_LoadErroreByAnnoMese");
+    bool kept = false;
     {
         // A year of a province is tens of megabytes: the answer stays in
         // UTF-8, never becomes text, and is let go as soon as it is staged.
@@ -302,15 +303,17 @@ void ReportsPage::legge_archi()
         }
         // The same answer with the service's own text, for the files the
         // operator exports; the list shows its rows even when it fails.
-        if (m_context.stageUtf8(this, response, operation, ReportRecords::stagedFile, false,
-                                QStringLiteral("NESSUN DATO TROVATO")))
-            m_records = ReportRecords::fromFile(
-                m_context.service().staging().path(ReportRecords::stagedFile));
+        kept = m_context.stageUtf8(this, response, operation, ReportRecords::stagedFile, false,
+                                   QStringLiteral("NESSUN DATO TROVATO"));
     }
     Lab_conta->setText(QStringLiteral("0"));
 
+    std::vector<qsizetype> recordEnds;
     const QList<QStringList> rows =
-        ReportRows::read(m_context.service().readUtf8(StagingFolder::exportFile));
+        ReportRows::read(m_context.service().readUtf8(StagingFolder::exportFile), &recordEnds);
+    if (kept)
+        m_records = ReportRecords::fromFile(
+            m_context.service().staging().path(ReportRecords::stagedFile), std::move(recordEnds));
     ListSetup::addRows(ListView1, rows, ReportRecords::PositionRole);
     Lab_conta->setText(QString::number(rows.size()));
     ColumnSort::ORDINA_COLONNA(ListView1, 3);
