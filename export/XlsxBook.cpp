@@ -123,8 +123,10 @@ XlsxBook::XlsxBook(const QString& path) : d(std::make_unique<Private>())
         d->failed = true;
         return;
     }
-    for (lxw_format*& format : d->formats)
-        format = workbook_add_format(d->workbook);
+    // Plain cells have no format of their own: a format costs the library
+    // a look-up for every cell that carries one.
+    for (int style = Bold; style <= BoldMoney; ++style)
+        d->formats[style] = workbook_add_format(d->workbook);
     format_set_bold(d->formats[Bold]);
     format_set_num_format(d->formats[Money], "#,##0.00");
     format_set_num_format(d->formats[Percent], "0.00%");
