@@ -46,9 +46,10 @@ struct Contents
 class Pages
 {
 public:
-    Pages(QPdfWriter& writer, const NoticeHeading& heading, QPainter* painter, int pageCount)
+    Pages(QPdfWriter& writer, NoticeTable& table, const NoticeHeading& heading, QPainter* painter,
+          int pageCount)
         : m_writer(writer), m_heading(heading), m_painter(painter), m_pageCount(pageCount),
-          m_table(&writer, pageWidth(writer))
+          m_table(table)
     {
         const QRect page = writer.pageLayout().paintRectPixels(writer.resolution());
         m_width = page.width();
@@ -253,7 +254,7 @@ private:
     const NoticeHeading& m_heading;
     QPainter* m_painter;
     int m_pageCount;
-    NoticeTable m_table;
+    NoticeTable& m_table;
     QFont m_title, m_info;
     qreal m_width = 0, m_height = 0;
     qreal m_y = 0, m_bottom = 0;
@@ -263,9 +264,9 @@ private:
     bool m_pageOpen = false;
 };
 
-bool writeContents(const QString& path, const QString& title, const NoticeHeading& heading,
-                   const ReportRecords& records, const Contents& contents, const Progress& progress,
-                   QString* error)
+bool writeContents(const QString& path, const QString& title, NoticeTable& table,
+                   const NoticeHeading& heading, const ReportRecords& records,
+                   const Contents& contents, const Progress& progress, QString* error)
 {
     // Each pass tells half of the progress.
     const auto half = [&](qsizetype offset) -> Progress {
@@ -276,13 +277,13 @@ bool writeContents(const QString& path, const QString& title, const NoticeHeadin
     return PdfFile::write(
         path, title, Orientation, MarginMm,
         [&](QPdfWriter& writer) {
-            Pages counted(writer, heading, nullptr, 0);
+            Pages counted(writer, table, heading, nullptr, 0);
             if (!counted.run(contents, records, half(0), 0))
                 return false;
             QPainter painter;
             if (!painter.begin(&writer))
                 return false;
-            Pages painted(writer, heading, &painter, counted.pages());
+            Pages painted(writer, table, heading, &painter, counted.pages());
             const bool whole = painted.run(contents, records, half(contents.records), 0);
             return painter.end() && whole;
         },
@@ -297,6 +298,19 @@ QString NoticePdf::groupTotalText(const PharmacyGroup& group)
                      group.cents);
 }
 
+// Every file has the same pages: the table is laid out once, on a writer of
+// their kind, and keeps the texts it has shaped from one file to the next.
+NoticePdf::NoticePdf() : m_device(std::make_unique<QBuffer>())
+{
+    m_device->open(QIODevice::WriteOnly);
+    m_layout = std::make_unique<QPdfWriter>(m_device.get());
+    m_layout->setResolution(PdfFile::Resolution);
+    m_layout->setPageLayout(PdfFile::pageLayout(Orientation, MarginMm));
+    m_table = std::make_unique<NoticeTable>(m_layout.get(), Pages::pageWidth(*m_layout));
+}
+
+NoticePdf::~NoticePdf() = default;
+
 bool NoticePdf::writeReport(const QString& path, const NoticeHeading& heading,
                             const ReportRecords& records, const PharmacyGroups& groups,
                             const Progress& progress, QString* error)
@@ -307,8 +321,8 @@ bool NoticePdf::writeReport(const QString& path, const NoticeHeading& heading,
     contents.records = groups.count();
     contents.grandTotal =
         totalText(QStringLiteral("TOTALE GENERALE"), groups.count(), groups.cents());
-    return writeContents(path, QStringLiteral("Errori registrati D.P.C."), heading, records,
-                         contents, progress, error);
+    return writeContents(path, QStringLiteral("Errori registrati D.P.C."), *m_table, heading,
+                         records, contents, progress, error);
 }
 
 bool NoticePdf::writePharmacy(const QString& path, const NoticeHeading& heading,
@@ -321,24 +335,17 @@ bool NoticePdf::writePharmacy(const QString& path, const NoticeHeading& heading,
     contents.groups.append(&group);
     contents.groupTitles = false; // the heading names the pharmacy
     contents.records = group.positions.size();
-    return writeContents(path, QStringLiteral("Errori registrati D.P.C. - ") + group.title(), own,
-                         records, contents, progress, error);
+    return writeContents(path, QStringLiteral("Errori registrati D.P.C. - ") + group.title(),
+                         *m_table, own, records, contents, progress, error);
 }
 
 QList<QPair<qreal, qreal>> NoticePdf::columnSpans()
 {
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    QPdfWriter writer(&buffer);
-    writer.setResolution(300);
-    writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), Orientation,
-                                     QMarginsF(MarginMm, MarginMm, MarginMm, MarginMm),
-                                     QPageLayout::Millimeter));
-    const NoticeTable table(&writer, Pages::pageWidth(writer));
+    const NoticePdf pdf;
     const qreal margin = MarginMm * 72 / 25.4;
-    const qreal scale = 72.0 / writer.resolution();
+    const qreal scale = 72.0 / PdfFile::Resolution;
     QList<QPair<qreal, qreal>> spans;
-    for (const NoticeTable::Column& c : table.columns())
+    for (const NoticeTable::Column& c : pdf.m_table->columns())
         spans.append({margin + c.left * scale, margin + (c.left + c.width) * scale});
     return spans;
 }

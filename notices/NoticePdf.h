@@ -6,7 +6,12 @@
 #include <QPair>
 #include <QString>
 
+#include <memory>
+
+class NoticeTable;
 class PharmacyGroups;
+class QBuffer;
+class QPdfWriter;
 class ReportRecords;
 struct NoticeHeading;
 struct PharmacyGroup;
@@ -21,17 +26,27 @@ struct PharmacyGroup;
 class NoticePdf
 {
 public:
+    NoticePdf();
+    ~NoticePdf();
+    NoticePdf(const NoticePdf&) = delete;
+    NoticePdf& operator=(const NoticePdf&) = delete;
+
     // Every pharmacy's group, then the grand total.
-    static bool writeReport(const QString& path, const NoticeHeading& heading,
-                            const ReportRecords& records, const PharmacyGroups& groups,
-                            const Progress& progress, QString* error);
+    bool writeReport(const QString& path, const NoticeHeading& heading,
+                     const ReportRecords& records, const PharmacyGroups& groups,
+                     const Progress& progress, QString* error);
     // One pharmacy's notice: its records only, its code and name in the heading.
-    static bool writePharmacy(const QString& path, const NoticeHeading& heading,
-                              const ReportRecords& records, const PharmacyGroup& group,
-                              const Progress& progress, QString* error);
+    bool writePharmacy(const QString& path, const NoticeHeading& heading,
+                       const ReportRecords& records, const PharmacyGroup& group,
+                       const Progress& progress, QString* error);
 
     // Where the table's columns lie across a page, in points from its left edge.
     static QList<QPair<qreal, qreal>> columnSpans();
     // "Totale FARMACIA 00005 NAME: 12 errori - lordo 1.234,50"
     static QString groupTotalText(const PharmacyGroup& group);
+
+private:
+    std::unique_ptr<QBuffer> m_device;
+    std::unique_ptr<QPdfWriter> m_layout;
+    std::unique_ptr<NoticeTable> m_table;
 };

@@ -5,6 +5,8 @@
 
 #include <QPaintDevice>
 #include <QPainter>
+#include <QRawFont>
+#include <QTextLayout>
 
 #include <algorithm>
 #include <vector>
@@ -12,7 +14,7 @@
 namespace {
 
 constexpr qreal BodyPoints = 7.5;
-// Cell widths are remembered up to this many texts per style, then forgotten.
+// Shaped cells are remembered up to this many texts per style, then forgotten.
 constexpr qsizetype MaxRemembered = 50000;
 
 enum class Kind
@@ -45,6 +47,8 @@ QFont bodyFont()
 {
     QFont font(QStringLiteral("Sans Serif"));
     font.setPointSizeF(BodyPoints);
+    // On paper the font's own design: no hinting for a screen's pixels.
+    font.setHintingPreference(QFont::PreferNoHinting);
     return font;
 }
 
@@ -76,7 +80,7 @@ qreal widestWord(const QFontMetricsF& metrics, const QString& caption)
 
 NoticeTable::NoticeTable(QPaintDevice* device, qreal width)
     : m_body(bodyFont()), m_bold(boldFont()), m_bodyMetrics(m_body, device),
-      m_boldMetrics(m_bold, device)
+      m_boldMetrics(m_bold, device), m_device(device)
 {
     m_gap = device->logicalDpiX() / 40.0; // about 0.6 mm
     const qreal digit = widest(m_bodyMetrics, u"0123456789");
@@ -175,24 +179,44 @@ QStringList NoticeTable::cells(const ReportRecord& r)
             r[F::Soggetto]};
 }
 
-qreal NoticeTable::advance(const QString& text, Style style)
+const NoticeTable::Shaped& NoticeTable::shaped(const QString& text, Style style)
 {
-    QHash<QString, qreal>& known = m_advances[style == Style::Bold ? 1 : 0];
+    QHash<QString, Shaped>& known = m_shaped[style == Style::Bold ? 1 : 0];
     if (const auto at = known.constFind(text); at != known.cend())
         return *at;
-    const qreal w = metrics(style).horizontalAdvance(text);
     if (known.size() >= MaxRemembered)
         known.clear();
-    known.insert(text, w);
-    return w;
+    QTextLayout layout(text, font(style), m_device);
+    layout.beginLayout();
+    QTextLine line = layout.createLine();
+    layout.endLayout();
+    Shaped shape;
+    if (line.isValid()) {
+        line.setPosition(QPointF(0, 0));
+        shape.advance = line.naturalTextWidth();
+        shape.ascent = line.ascent();
+        shape.runs = layout.glyphRuns();
+    }
+    return *known.insert(text, shape);
+}
+
+qreal NoticeTable::advance(const QString& text, Style style)
+{
+    return shaped(text, style).advance;
 }
 
 QStringList NoticeTable::wrap(const QString& text, qreal width, Style style)
 {
-    // Most cells fit: their width is remembered, the lines of those that do not are not.
     if (!text.contains(u'\n') && !text.contains(u'\r') && advance(text, style) <= width)
         return {text};
-    return wrap(metrics(style), text, width);
+    // The same long texts come back in the same columns.
+    QHash<QString, QStringList>& known = m_wrapped[style == Style::Bold ? 1 : 0];
+    const QString key = QString::number(width) + u'|' + text;
+    if (const auto at = known.constFind(key); at != known.cend())
+        return *at;
+    if (known.size() >= MaxRemembered)
+        known.clear();
+    return *known.insert(key, wrap(metrics(style), text, width));
 }
 
 namespace {
@@ -281,20 +305,45 @@ qreal NoticeTable::height(int lines, Style style) const
 void NoticeTable::paint(QPainter& painter, qreal y, const Lines& lines, int from, int to,
                         Style style)
 {
-    painter.setFont(font(style));
     const qreal ascent = metrics(style).ascent();
     const qreal step = lineHeight(style);
-    for (int c = 0; c < m_columns.size() && c < lines.size(); ++c) {
-        const Column& column = m_columns[c];
-        const QStringList& cell = lines[c];
-        for (int i = from; i < to && i < cell.size(); ++i) {
-            const QString& text = cell[i];
+    // The glyphs of a whole line of the row go out together, one run per font:
+    // a PDF writer spends as much on each text it is given as on its glyphs.
+    struct Merged
+    {
+        QRawFont font;
+        QList<quint32> glyphs;
+        QList<QPointF> positions;
+    };
+    for (int i = from; i < to; ++i) {
+        QList<Merged> merged;
+        const qreal baseline = y + m_gap + ascent + (i - from) * step;
+        for (int c = 0; c < m_columns.size() && c < lines.size(); ++c) {
+            const Column& column = m_columns[c];
+            const QString text = lines[c].value(i);
             if (text.isEmpty())
                 continue;
-            qreal x = column.left + m_gap;
-            if (column.right)
-                x = column.left + column.width - m_gap - advance(text, style);
-            painter.drawText(QPointF(x, y + m_gap + ascent + (i - from) * step), text);
+            const Shaped& shape = shaped(text, style);
+            const qreal x = column.right ? column.left + column.width - m_gap - shape.advance
+                                         : column.left + m_gap;
+            const QPointF offset(x, baseline - shape.ascent);
+            for (const QGlyphRun& run : shape.runs) {
+                const QRawFont font = run.rawFont();
+                auto into = std::find_if(merged.begin(), merged.end(),
+                                         [&](const Merged& m) { return m.font == font; });
+                if (into == merged.end())
+                    into = merged.insert(merged.end(), Merged{font, {}, {}});
+                into->glyphs += run.glyphIndexes();
+                for (const QPointF& p : run.positions())
+                    into->positions.append(p + offset);
+            }
+        }
+        for (const Merged& m : std::as_const(merged)) {
+            QGlyphRun run;
+            run.setRawFont(m.font);
+            run.setGlyphIndexes(m.glyphs);
+            run.setPositions(m.positions);
+            painter.drawGlyphRun(QPointF(0, 0), run);
         }
     }
 }

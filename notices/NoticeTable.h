@@ -2,6 +2,7 @@
 
 #include <QFont>
 #include <QFontMetricsF>
+#include <QGlyphRun>
 #include <QHash>
 #include <QList>
 #include <QString>
@@ -61,6 +62,8 @@ public:
     QStringList wrap(const QString& text, qreal width, Style style);
     // The same in any font.
     static QStringList wrap(const QFontMetricsF& metrics, const QString& text, qreal width);
+    // A text is shaped once and its glyphs kept: the cells of a table repeat
+    // the same texts, file after file.
     qreal advance(const QString& text, Style style);
 
     const QFont& font(Style style) const { return style == Style::Bold ? m_bold : m_body; }
@@ -74,5 +77,15 @@ private:
     QFontMetricsF m_boldMetrics;
     qreal m_gap = 0;
     QList<Column> m_columns;
-    QHash<QString, qreal> m_advances[2]; // widths of whole cells, by style
+    struct Shaped
+    {
+        qreal advance = 0;
+        qreal ascent = 0;
+        QList<QGlyphRun> runs;
+    };
+    const Shaped& shaped(const QString& text, Style style);
+
+    QPaintDevice* m_device;
+    QHash<QString, Shaped> m_shaped[2];       // whole cells, by style
+    QHash<QString, QStringList> m_wrapped[2]; // lines of cells that wrap, by width and text
 };

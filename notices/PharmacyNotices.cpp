@@ -32,6 +32,7 @@ PharmacyNotices::Outcome PharmacyNotices::write(const QString& folder, const Not
 {
     Outcome outcome;
     const QDir dir(folder);
+    NoticePdf pdf;
     qsizetype before = 0;
     for (const PharmacyGroup& group : groups.groups()) {
         bool stopped = false;
@@ -40,7 +41,7 @@ PharmacyNotices::Outcome PharmacyNotices::write(const QString& folder, const Not
             return !stopped;
         };
         const QString path = dir.filePath(fileName(heading, group));
-        if (!NoticePdf::writePharmacy(path, heading, records, group, within, nullptr)) {
+        if (!pdf.writePharmacy(path, heading, records, group, within, nullptr)) {
             if (stopped)
                 outcome.stopped = true;
             else

@@ -86,9 +86,9 @@ void ReportNotices::exportFile(const QList<qsizetype>& positions, const ReportRe
                                 positions.size());
         if (suffix == u"pdf") {
             PharmacyGroups groups;
-            written =
-                groups.read(records, positions, &error) &&
-                NoticePdf::writeReport(path, stamped, records, groups, progress.progress(), &error);
+            written = groups.read(records, positions, &error) &&
+                      NoticePdf().writeReport(path, stamped, records, groups, progress.progress(),
+                                              &error);
         } else if (suffix == u"xlsx") {
             written = ReportXlsx::write(path, records, positions, progress.progress(), &error);
         } else {
