@@ -82,6 +82,7 @@ struct XlsxBook::Private
     };
 
     QString path;
+    QByteArray tmpdir; // kept for as long as the library may use it
     QTemporaryFile file;
     lxw_workbook* workbook = nullptr;
     lxw_format* formats[5] = {};
@@ -116,8 +117,12 @@ XlsxBook::XlsxBook(const QString& path) : d(std::make_unique<Private>())
     }
     d->file.close();
     const QByteArray name = QFile::encodeName(d->file.fileName());
+    // Rows go out to the library's own temporary files as they come; those
+    // stay beside the export too, not in a folder every user shares.
+    d->tmpdir = QFile::encodeName(QFileInfo(path).absolutePath());
     lxw_workbook_options options = {};
     options.constant_memory = LXW_TRUE;
+    options.tmpdir = d->tmpdir.data();
     d->workbook = workbook_new_opt(name.constData(), &options);
     if (!d->workbook) {
         d->failed = true;
