@@ -1,20 +1,47 @@
 #include "CsvWriter.h"
 
+#include "XmlText.h"
+
 #include <QDir>
 
-#include <cmath>
+#include <cstring>
 
 namespace {
 
-// Characters gathered before they go to the file as UTF-8.
-constexpr qsizetype FlushAt = 64 * 1024;
+// Bytes gathered before they go to the file.
+constexpr qsizetype FlushAt = 256 * 1024;
+
+// A sign, digits and at most one decimal part: what a spreadsheet reads as a
+// number, never as a formula.
+bool plainNumber(QByteArrayView text)
+{
+    qsizetype i = 0;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+'))
+        ++i;
+    const qsizetype wholeFrom = i;
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9')
+        ++i;
+    if (i == wholeFrom)
+        return false;
+    if (i < text.size() && (text[i] == ',' || text[i] == '.')) {
+        const qsizetype fractionFrom = ++i;
+        while (i < text.size() && text[i] >= '0' && text[i] <= '9')
+            ++i;
+        if (i == fractionFrom)
+            return false;
+    }
+    return i == text.size();
+}
 
 } // namespace
 
 CsvWriter::CsvWriter(const QString& path, QChar separator)
-    : m_file(path), m_path(path), m_separator(separator)
+    : m_file(path), m_path(path), m_separator(char(separator.unicode())), m_buffer(FlushAt)
 {
-    m_buffer.reserve(FlushAt + 4096);
+    Q_ASSERT(separator.unicode() < 0x80);
+    for (const char c : {m_separator, '"', '\n', '\r'})
+        m_special[uchar(c)] = 1;
+    m_special[uchar('&')] |= 2;
 }
 
 CsvWriter::~CsvWriter()
@@ -23,79 +50,130 @@ CsvWriter::~CsvWriter()
         m_file.cancelWriting();
 }
 
-void CsvWriter::beginRow()
+void CsvWriter::start()
 {
-    if (!m_started) {
-        m_started = true;
-        m_failed = !m_file.open(QIODevice::WriteOnly);
-        if (!m_failed)
-            m_buffer += QChar(0xFEFF);
+    m_started = true;
+    m_failed = !m_file.open(QIODevice::WriteOnly);
+    if (!m_failed) {
+        std::memcpy(reserve(3), "\xEF\xBB\xBF", 3);
+        m_used += 3;
     }
-    m_firstField = true;
 }
 
-void CsvWriter::appendField(QStringView value)
+char* CsvWriter::reserve(qsizetype bytes)
 {
-    if (!m_firstField)
-        m_buffer += m_separator;
-    m_firstField = false;
-    bool quote = false;
-    for (QChar c : value) {
-        if (c == m_separator || c == u'"' || c == u'\n' || c == u'\r') {
-            quote = true;
-            break;
-        }
+    if (m_used + bytes > qsizetype(m_buffer.size())) {
+        flush();
+        if (bytes > qsizetype(m_buffer.size()))
+            m_buffer.resize(size_t(bytes));
     }
-    if (!quote) {
-        m_buffer += value;
+    return m_buffer.data() + m_used;
+}
+
+bool CsvWriter::needsFormulaGuard(QByteArrayView utf8)
+{
+    if (utf8.isEmpty())
+        return false;
+    switch (utf8[0]) {
+    case '=':
+    case '@':
+    case '\t':
+    case '\r':
+        return true;
+    case '+':
+    case '-':
+        return !plainNumber(utf8);
+    default:
+        return false;
+    }
+}
+
+void CsvWriter::field(QByteArrayView utf8)
+{
+    put(utf8, false);
+}
+
+void CsvWriter::xmlField(QByteArrayView utf8)
+{
+    put(utf8, true);
+}
+
+void CsvWriter::put(QByteArrayView utf8, bool references)
+{
+    if (!m_started)
+        start();
+    if (m_failed)
+        return;
+    // One pass over the bytes says whether quotes are needed and whether
+    // there are references to decode.
+    quint8 seen = 0;
+    for (const char c : utf8)
+        seen |= m_special[uchar(c)];
+    if (references && (seen & 2)) {
+        m_decoded.resize(0);
+        XmlText::appendDecoded(m_decoded, utf8);
+        put(m_decoded, false);
         return;
     }
-    m_buffer += u'"';
-    qsizetype from = 0;
-    for (qsizetype i = 0; i < value.size(); ++i) {
-        if (value[i] == u'"') {
-            m_buffer += value.mid(from, i - from + 1);
-            m_buffer += u'"';
-            from = i + 1;
+    const bool quote = seen & 1;
+    // At most: the separator, quotes, the apostrophe and every byte doubled.
+    char* const first = reserve(2 * utf8.size() + 4);
+    char* out = first;
+    if (!m_firstField)
+        *out++ = m_separator;
+    m_firstField = false;
+    if (quote)
+        *out++ = '"';
+    if (needsFormulaGuard(utf8))
+        *out++ = '\'';
+    if (!quote) {
+        std::memcpy(out, utf8.data(), size_t(utf8.size()));
+        out += utf8.size();
+    } else {
+        for (const char c : utf8) {
+            *out++ = c;
+            if (c == '"')
+                *out++ = '"';
         }
+        *out++ = '"';
     }
-    m_buffer += value.mid(from);
-    m_buffer += u'"';
+    m_used += out - first;
+}
+
+void CsvWriter::field(QStringView text)
+{
+    field(QByteArrayView(text.toUtf8()));
 }
 
 void CsvWriter::endRow()
 {
-    m_buffer += QLatin1String("\r\n");
-    if (m_buffer.size() >= FlushAt)
-        flush();
+    if (!m_started)
+        start();
+    m_firstField = true;
+    if (m_failed)
+        return;
+    std::memcpy(reserve(2), "\r\n", 2);
+    m_used += 2;
 }
 
 void CsvWriter::flush()
 {
-    if (!m_failed && !m_buffer.isEmpty()) {
-        const QByteArray bytes = m_buffer.toUtf8();
-        m_failed = m_file.write(bytes) != bytes.size();
-    }
-    m_buffer.clear();
+    if (!m_failed && m_used > 0)
+        m_failed = m_file.write(m_buffer.data(), m_used) != m_used;
+    m_used = 0;
 }
 
 void CsvWriter::writeRow(const QStringList& fields)
 {
-    beginRow();
-    if (m_failed)
-        return;
     for (const QString& value : fields)
-        appendField(value);
+        field(QStringView(value));
     endRow();
 }
 
 void CsvWriter::writeRow(std::initializer_list<QStringView> fields)
 {
-    beginRow();
-    if (m_failed)
-        return;
     for (QStringView value : fields)
-        appendField(value);
+        field(value);
     endRow();
 }
 
@@ -104,11 +182,10 @@ bool CsvWriter::commit()
     if (m_committed)
         return true;
     if (!m_started)
-        beginRow(); // an empty file: just the byte-order mark
+        start(); // an empty file: just the byte-order mark
     flush();
     if (m_failed) {
         m_file.cancelWriting();
-        m_committed = false;
         return false;
     }
     m_committed = m_file.commit();
@@ -116,21 +193,17 @@ bool CsvWriter::commit()
     return m_committed;
 }
 
+void CsvWriter::cancel()
+{
+    if (m_started && !m_committed)
+        m_file.cancelWriting();
+    m_used = 0;
+    m_failed = true;
+}
+
 QString CsvWriter::errorText() const
 {
     return m_failed ? cannotWriteText(m_path) : QString();
-}
-
-QString CsvWriter::money(double value)
-{
-    if (!std::isfinite(value))
-        value = 0.0;
-    QString text = QString::number(value, 'f', 2);
-    // -0.001 rounds to "-0.00": an amount of nothing has no sign.
-    if (text == QLatin1String("-0.00"))
-        text = QStringLiteral("0.00");
-    text.replace(u'.', u',');
-    return text;
 }
 
 QString CsvWriter::cannotWriteText(const QString& path)

@@ -1,17 +1,24 @@
 #pragma once
 
+#include <QByteArray>
+#include <QByteArrayView>
 #include <QChar>
 #include <QSaveFile>
 #include <QString>
 #include <QStringList>
 #include <QStringView>
 
+#include <array>
 #include <initializer_list>
+#include <vector>
 
 // Writes a CSV file row by row, the way an Italian spreadsheet opens it on a
 // double click: UTF-8 with a byte-order mark, CRLF line ends, a configurable
 // separator (';' by default), fields quoted only where needed with quotes
-// doubled. Rows are buffered and streamed out, so large files stay fast and
+// doubled. A field that a spreadsheet would run as a formula (it begins with
+// '=', '+', '-', '@', a tab or a carriage return and is not a plain number such
+// as "-12,30") gets a leading apostrophe, so that it opens as text. Rows are
+// gathered as UTF-8 bytes and streamed out, so large files stay fast and
 // small. The file is replaced only by commit(): a failure leaves any earlier
 // file whole.
 //
@@ -20,6 +27,7 @@
 class CsvWriter
 {
 public:
+    // `separator` is an ASCII character.
     explicit CsvWriter(const QString& path, QChar separator = u';');
     CsvWriter(const CsvWriter&) = delete;
     CsvWriter& operator=(const CsvWriter&) = delete;
@@ -30,28 +38,43 @@ public:
     void writeRow(const QStringList& fields);
     void writeRow(std::initializer_list<QStringView> fields);
 
-    // Writes out the rest and replaces the file. False when the file could
-    // not be written; errorText() then names it.
+    // A row field by field, for writers that have their values as UTF-8:
+    // field() for each one, then endRow().
+    void field(QByteArrayView utf8);
+    void field(QStringView text);
+    // A value as it stands in XML: its character references are decoded.
+    void xmlField(QByteArrayView utf8);
+    void endRow();
+
+    // Writes out the rest and replaces the file. False when the file could not
+    // be written; errorText() then names it.
     bool commit();
+    // Gives up: nothing is written, the earlier file stays.
+    void cancel();
     QString errorText() const;
     QString fileName() const { return m_path; }
 
-    // An amount with a decimal comma, two decimals and no thousands separator:
-    // 1234.5 gives "1234,50".
-    static QString money(double value);
+    // Whether a spreadsheet could take the field for a formula.
+    static bool needsFormulaGuard(QByteArrayView utf8);
     // The one message for a file that could not be written.
     static QString cannotWriteText(const QString& path);
 
 private:
-    void beginRow();
-    void appendField(QStringView value);
-    void endRow();
+    void start();
     void flush();
+
+    void put(QByteArrayView utf8, bool references);
+    // Room for `bytes` more in the buffer, written out first when it is full.
+    char* reserve(qsizetype bytes);
 
     QSaveFile m_file;
     QString m_path;
-    QChar m_separator;
-    QString m_buffer;
+    char m_separator;
+    std::vector<char> m_buffer;
+    qsizetype m_used = 0;
+    // Per byte: 1 when a field holding it needs quotes, 2 for '&'.
+    std::array<quint8, 256> m_special{};
+    QByteArray m_decoded;
     bool m_started = false;
     bool m_failed = false;
     bool m_committed = false;

@@ -12,6 +12,7 @@ struct State
 {
     QString lastFolder;
     ExportFileDialog::Chooser chooser;
+    ExportFileDialog::FolderChooser folderChooser;
 };
 
 State& state()
@@ -47,7 +48,33 @@ QString askWithDialog(QWidget* parent, const QString& title, const QString& prop
     return dialog.selectedFiles().constFirst();
 }
 
+QString askForFolder(QWidget* parent, const QString& title, const QString& startFolder)
+{
+    QFileDialog dialog(parent, title, startFolder);
+    dialog.setObjectName(QStringLiteral("ExportFolderDialog"));
+    dialog.setAccessibleName(title);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    dialog.setLabelText(QFileDialog::Accept, QStringLiteral("Scegli"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
+}
+
 } // namespace
+
+QString ExportFileDialog::chooseFolder(QWidget* parent, const QString& title)
+{
+    const QString chosen = state().folderChooser
+                               ? state().folderChooser(parent, title, lastFolder())
+                               : askForFolder(parent, title, lastFolder());
+    if (chosen.isEmpty())
+        return {};
+    const QString folder = QFileInfo(chosen).absoluteFilePath();
+    setLastFolder(folder);
+    return folder;
+}
 
 QString ExportFileDialog::choose(QWidget* parent, const QString& title, const QString& fileName,
                                  const QString& filter)
@@ -89,6 +116,11 @@ void ExportFileDialog::setChooser(Chooser chooser)
     state().chooser = std::move(chooser);
 }
 
+void ExportFileDialog::setFolderChooser(FolderChooser chooser)
+{
+    state().folderChooser = std::move(chooser);
+}
+
 void ExportFileDialog::reset()
 {
     state() = State{};
@@ -102,4 +134,9 @@ QString ExportFileDialog::csvFilter()
 QString ExportFileDialog::pdfFilter()
 {
     return QStringLiteral("File PDF (*.pdf)");
+}
+
+QString ExportFileDialog::xlsxFilter()
+{
+    return QStringLiteral("Cartella Excel (*.xlsx)");
 }

@@ -30,11 +30,20 @@ public:
     static QString lastFolder();
     static void setLastFolder(const QString& folder);
 
-    // Replaces the dialog; an empty chooser brings the dialog back.
+    // Asks for a folder to write several files into, starting from the last
+    // folder used; a path typed in the name field and Enter choose it. The
+    // chosen folder, or empty when cancelled. Remembers it.
+    using FolderChooser =
+        std::function<QString(QWidget* parent, const QString& title, const QString& startFolder)>;
+    static QString chooseFolder(QWidget* parent, const QString& title);
+
+    // Replace the dialogs; an empty chooser brings the dialog back.
     static void setChooser(Chooser chooser);
-    // Forgets the folder and the chooser.
+    static void setFolderChooser(FolderChooser chooser);
+    // Forgets the folder and the choosers.
     static void reset();
 
     static QString csvFilter();
     static QString pdfFilter();
+    static QString xlsxFilter();
 };

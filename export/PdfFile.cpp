@@ -6,6 +6,12 @@
 #include <QPdfWriter>
 #include <QSaveFile>
 
+QPageLayout PdfFile::pageLayout(QPageLayout::Orientation orientation, qreal marginMm)
+{
+    return QPageLayout(QPageSize(QPageSize::A4), orientation,
+                       QMarginsF(marginMm, marginMm, marginMm, marginMm), QPageLayout::Millimeter);
+}
+
 bool PdfFile::write(const QString& path, const QString& title, QPageLayout::Orientation orientation,
                     qreal marginMm, const std::function<bool(QPdfWriter&)>& draw, QString* error)
 {
@@ -18,10 +24,8 @@ bool PdfFile::write(const QString& path, const QString& title, QPageLayout::Orie
         QPdfWriter writer(&pdf);
         writer.setTitle(title);
         writer.setCreator(QStringLiteral("QuorvelDPC"));
-        writer.setResolution(300);
-        writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), orientation,
-                                         QMarginsF(marginMm, marginMm, marginMm, marginMm),
-                                         QPageLayout::Millimeter));
+        writer.setResolution(Resolution);
+        writer.setPageLayout(pageLayout(orientation, marginMm));
         drawn = draw(writer);
     }
     QSaveFile file(path);

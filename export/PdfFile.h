@@ -13,6 +13,10 @@ class QPdfWriter;
 class PdfFile
 {
 public:
+    static constexpr int Resolution = 300;
+    // A4 in the orientation, with the same margin on every side.
+    static QPageLayout pageLayout(QPageLayout::Orientation orientation, qreal marginMm);
+
     // `draw` paints on the writer and says whether it could. On failure,
     // `error` gets the one message naming the file.
     static bool write(const QString& path, const QString& title,

@@ -4,23 +4,28 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QTreeWidget>
 
 #include <algorithm>
+#include <vector>
 
 namespace {
 
 const char* const PropertyName = "dpcListContextMenu";
 
-QString cell(QString text)
+// A cell's text with tabs and line breaks as blanks, so that the grid stays whole.
+void appendCell(QString& out, const QString& text)
 {
-    for (QChar& c : text) {
+    const qsizetype from = out.size();
+    out += text;
+    for (qsizetype i = from; i < out.size(); ++i) {
+        const QChar c = out[i];
         if (c == u'\t' || c == u'\n' || c == u'\r')
-            c = u' ';
+            out[i] = u' ';
     }
-    return text;
 }
 
 } // namespace
@@ -62,12 +67,20 @@ QAction* ListContextMenu::addEntry(const QString& text, const QKeySequence& shor
 
 QString ListContextMenu::selectedText(const QTreeWidget* list)
 {
-    QList<QTreeWidgetItem*> rows = list->selectedItems();
-    if (rows.isEmpty())
+    // The selected rows by their place in the list, read from the selection's
+    // ranges: no search for each row, so a whole year copies in linear time.
+    std::vector<int> rows;
+    for (const QItemSelectionRange& range : list->selectionModel()->selection()) {
+        if (range.parent().isValid())
+            continue;
+        for (int r = range.top(); r <= range.bottom(); ++r)
+            rows.push_back(r);
+    }
+    if (rows.empty())
         return {};
-    std::sort(rows.begin(), rows.end(), [list](QTreeWidgetItem* a, QTreeWidgetItem* b) {
-        return list->indexOfTopLevelItem(a) < list->indexOfTopLevelItem(b);
-    });
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+
     const QHeaderView* header = list->header();
     QList<int> columns;
     for (int visual = 0; visual < header->count(); ++visual) {
@@ -76,25 +89,30 @@ QString ListContextMenu::selectedText(const QTreeWidget* list)
             columns << logical;
     }
     QString text;
-    const auto line = [&](const std::function<QString(int)>& valueOf) {
+    const auto line = [&](const QTreeWidgetItem* item) {
         for (qsizetype i = 0; i < columns.size(); ++i) {
             if (i > 0)
                 text += u'\t';
-            text += cell(valueOf(columns[i]));
+            appendCell(text, item->text(columns[i]));
         }
         text += u'\n';
     };
-    line([list](int c) { return list->headerItem()->text(c); });
-    for (const QTreeWidgetItem* row : std::as_const(rows))
-        line([row](int c) { return row->text(c); });
+    line(list->headerItem());
+    for (const int r : rows) {
+        const QTreeWidgetItem* row = list->topLevelItem(r);
+        if (row && !row->isHidden())
+            line(row);
+    }
     return text;
 }
 
 void ListContextMenu::copy() const
 {
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     const QString text = selectedText(m_list);
     if (!text.isEmpty())
         QGuiApplication::clipboard()->setText(text);
+    QGuiApplication::restoreOverrideCursor();
 }
 
 bool ListContextMenu::isMenuKey(const QKeyEvent* key)

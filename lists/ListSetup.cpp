@@ -110,13 +110,23 @@ QTreeWidgetItem* ListSetup::addRow(QTreeWidget* list, const QStringList& cells)
 
 void ListSetup::addRows(QTreeWidget* list, const QList<QStringList>& rows)
 {
+    addRows(list, rows, -1);
+}
+
+void ListSetup::addRows(QTreeWidget* list, const QList<QStringList>& rows, int positionRole)
+{
     if (!list || rows.isEmpty())
         return;
     const std::vector<Qt::Alignment> alignments = cellAlignments(list);
     QList<QTreeWidgetItem*> items;
     items.reserve(rows.size());
-    for (const QStringList& cells : rows)
-        items.append(makeRow(cells, alignments));
+    for (const QStringList& cells : rows) {
+        QTreeWidgetItem* item = makeRow(cells, alignments);
+        // Set before the rows join the list, which then has nothing to be told.
+        if (positionRole >= 0)
+            item->setData(0, positionRole, qsizetype(items.size()));
+        items.append(item);
+    }
     list->addTopLevelItems(items);
 }
 

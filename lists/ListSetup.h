@@ -24,6 +24,9 @@ public:
     // Appends one row (or many in one insertion) with the columns' alignments.
     static QTreeWidgetItem* addRow(QTreeWidget* list, const QStringList& cells);
     static void addRows(QTreeWidget* list, const QList<QStringList>& rows);
+    // The same, each row keeping its index in `rows` under `positionRole` of its
+    // first cell, so that it can be found again after any sort.
+    static void addRows(QTreeWidget* list, const QList<QStringList>& rows, int positionRole);
 
     // Sorts the list by a header section when it is clicked, then gives the list the
     // focus. Connecting is done once per list; further calls change nothing.

@@ -1,6 +1,7 @@
 #include "ErrorStatistics.h"
 
 #include "Cents.h"
+#include "XmlText.h"
 
 #include <QHash>
 
@@ -17,7 +18,8 @@ enum class Field
     Name,
     Amount,
     Code,
-    Description
+    Description,
+    Prescription
 };
 
 Field fieldOf(QByteArrayView tag)
@@ -34,6 +36,8 @@ Field fieldOf(QByteArrayView tag)
         return Field::Code;
     if (tag == "DescrizioneErrore")
         return Field::Description;
+    if (tag == "NumricKey")
+        return Field::Prescription;
     return Field::None;
 }
 
@@ -42,9 +46,10 @@ struct Record
     qint64 month = 0;
     qint64 pharmacy = 0;
     QByteArrayView name;
-    qint64 cents = 0;
+    Cents::Amount amount;
     QByteArrayView code;
     QByteArrayView description;
+    QByteArrayView prescription;
 };
 
 QByteArrayView trimmed(QByteArrayView text)
@@ -68,10 +73,10 @@ qint64 wholeNumber(QByteArrayView value)
     return n;
 }
 
-void add(ErrorStatistics::Figures& figures, qint64 cents)
+bool add(ErrorStatistics::Figures& figures, qint64 cents)
 {
     ++figures.errors;
-    figures.cents = Cents::add(figures.cents, cents);
+    return Cents::add(figures.cents, cents);
 }
 
 // Whole-number codes in numeric order, others after them as text.
@@ -121,9 +126,12 @@ ErrorStatistics ErrorStatistics::read(QByteArrayView splitResult)
             if (line.sliced(open + 2, close - open - 2) != "Errore" || !inRecord)
                 continue;
             inRecord = false;
-            add(stats.total, record.cents);
+            const qint64 cents = record.amount.cents;
+            bool fits = !record.amount.tooLarge && add(stats.total, cents);
             if (record.month >= 1 && record.month <= 12)
-                add(stats.months[size_t(record.month - 1)], record.cents);
+                fits = add(stats.months[size_t(record.month - 1)], cents) && fits;
+            else
+                fits = add(stats.invalidMonth, cents) && fits;
 
             auto p = pharmacyRow.constFind(record.pharmacy);
             if (p == pharmacyRow.cend()) {
@@ -132,19 +140,25 @@ ErrorStatistics ErrorStatistics::read(QByteArrayView splitResult)
             }
             Pharmacy& pharmacy = stats.pharmacies[*p];
             if (pharmacy.name.isEmpty() && !record.name.isEmpty())
-                pharmacy.name = QString::fromUtf8(record.name);
-            add(pharmacy.figures, record.cents);
+                pharmacy.name = XmlText::toString(record.name);
+            fits = add(pharmacy.figures, cents) && fits;
 
             const QByteArray code = record.code.toByteArray();
             auto c = codeRow.constFind(code);
             if (c == codeRow.cend()) {
                 c = codeRow.insert(code, stats.codes.size());
-                stats.codes.append({QString::fromUtf8(code), QString(), {}});
+                stats.codes.append({XmlText::toString(code), QString(), {}});
             }
             ErrorCode& errorCode = stats.codes[*c];
             if (errorCode.description.isEmpty() && !record.description.isEmpty())
-                errorCode.description = QString::fromUtf8(record.description);
-            add(errorCode.figures, record.cents);
+                errorCode.description = XmlText::toString(record.description);
+            fits = add(errorCode.figures, cents) && fits;
+            if (!fits) {
+                ErrorStatistics failed;
+                failed.problem = Cents::tooLargeText(
+                    record.amount.tooLarge ? XmlText::toString(record.prescription) : QString());
+                return failed;
+            }
             continue;
         }
 
@@ -176,13 +190,16 @@ ErrorStatistics ErrorStatistics::read(QByteArrayView splitResult)
             record.name = value;
             break;
         case Field::Amount:
-            record.cents = Cents::parse(value);
+            record.amount = Cents::parse(value);
             break;
         case Field::Code:
             record.code = value;
             break;
         case Field::Description:
             record.description = value;
+            break;
+        case Field::Prescription:
+            record.prescription = value;
             break;
         case Field::None:
             break;

@@ -72,7 +72,7 @@ QString codeCell(const QString& value)
 
 } // namespace
 
-QList<QStringList> ReportRows::read(QByteArrayView stagedUtf8)
+QList<QStringList> ReportRows::read(QByteArrayView stagedUtf8, std::vector<qsizetype>* recordEnds)
 {
     static constexpr QByteArrayView recordEnd = "</Errore>";
     QList<QStringList> rows;
@@ -106,11 +106,13 @@ QList<QStringList> ReportRows::read(QByteArrayView stagedUtf8)
         if (endOfRecord)
             rows.append(
                 {held[0], monthCell(held[1]), codeCell(held[2]), held[3], held[4], held[5]});
-        if (cr < 0)
-            break;
-        from = cr + 1;
+        from = cr < 0 ? size : cr + 1;
         if (from < size && stagedUtf8[from] == '\n')
             ++from;
+        if (endOfRecord && recordEnds)
+            recordEnds->push_back(from);
+        if (cr < 0)
+            break;
     }
     return rows;
 }

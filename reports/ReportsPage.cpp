@@ -8,12 +8,12 @@
 #include "Controls.h"
 #include "Deferred.h"
 #include "EnterAsTab.h"
-#include "ExportFileDialog.h"
 #include "FocusWatch.h"
 #include "ListContextMenu.h"
 #include "ListSetup.h"
 #include "NumberText.h"
 #include "PanelStatusBar.h"
+#include "ReportNotices.h"
 #include "ReportRows.h"
 #include "ResultStager.h"
 #include "Ricetta.h"
@@ -150,6 +150,9 @@ ReportsPage::ReportsPage(AppContext& context, QWidget* parent) : QWidget(parent)
     menu->addEntry(QStringLiteral("Esporta…"), QKeySequence(Qt::CTRL | Qt::Key_E),
                    [this] { esporta(); })
         ->setObjectName(QStringLiteral("Esporta"));
+    menu->addEntry(QStringLiteral("Esporta per farmacia…"), QKeySequence(),
+                   [this] { esportaPerFarmacia(); })
+        ->setObjectName(QStringLiteral("EsportaPerFarmacia"));
     menu->addEntry(QStringLiteral("Statistiche…"), QKeySequence(), [this] { openStatistics(); })
         ->setObjectName(QStringLiteral("Act_STATISTICHE"));
 
@@ -268,18 +271,19 @@ void ReportsPage::legge_archi()
     ListSetup::prepare(ListView1, reportColumns());
     m_records = ReportRecords();
     const qint32 pharmacy = ReportRows::pharmacyCode(Txt_cod->text());
-    m_heading = ReportHeading{
+    m_heading = NoticeHeading{
         u.ASP.trimmed(),
         u.Nome.trimmed(),
         QString::number(u.Anno),
         Check1->isChecked() ? QStringLiteral("Annuo") : Utenti::MESI(u.Mese).trimmed(),
         pharmacy == 0 ? QStringLiteral("Tutte le Farmacie")
                       : QString::number(pharmacy) + u' ' + Blanks::trim(txt_rag->text()),
+        Check1->isChecked() ? QStringLiteral("annuo")
+                            : QString::number(u.Mese).rightJustified(2, u'0'),
         {}};
-    m_periodName = Check1->isChecked() ? QStringLiteral("annuo")
-                                       : QString::number(u.Mese).rightJustified(2, u'0');
 
     const QString operation = QStringLiteral("F_LoadErroreByAnnoMese");
+    bool kept = false;
     {
         // A year of a province is tens of megabytes: the answer stays in
         // UTF-8, never becomes text, and is let go as soon as it is staged.
@@ -296,18 +300,22 @@ void ReportsPage::legge_archi()
             Lab_conta->setText(QStringLiteral("0"));
             return;
         }
+        // The same answer with the service's own text, for the files the
+        // operator exports; the list shows its rows even when it fails.
+        kept = m_context.stageUtf8(this, response, operation, ReportRecords::stagedFile, false,
+                                   QStringLiteral("NESSUN DATO TROVATO"));
     }
     Lab_conta->setText(QStringLiteral("0"));
 
+    std::vector<qsizetype> recordEnds;
     const QList<QStringList> rows =
-        ReportRows::read(m_context.service().readUtf8(StagingFolder::exportFile));
-    ListSetup::addRows(ListView1, rows);
+        ReportRows::read(m_context.service().readUtf8(StagingFolder::exportFile), &recordEnds);
+    if (kept)
+        m_records = ReportRecords::fromFile(
+            m_context.service().staging().path(ReportRecords::stagedFile), std::move(recordEnds));
+    ListSetup::addRows(ListView1, rows, ReportRecords::PositionRole);
     Lab_conta->setText(QString::number(rows.size()));
     ColumnSort::ORDINA_COLONNA(ListView1, 3);
-    // The records behind the rows, for the export, as staged now: a later
-    // look-up may stage another answer in the same file.
-    m_records =
-        ReportRecords::fromFile(m_context.service().staging().path(StagingFolder::exportFile));
 
     if (ListView1->topLevelItemCount() > 0) {
         ListView1->clearSelection();
@@ -366,30 +374,14 @@ void ReportsPage::openStatistics()
 
 void ReportsPage::esporta()
 {
-    if (ListView1->topLevelItemCount() == 0) {
-        m_context.boxes().inform(this, QStringLiteral("NESSUN DATO DA ESPORTARE"));
-        return;
-    }
-    const QString name = QStringLiteral("errori_%1_%2.csv").arg(m_heading.anno, m_periodName);
-    const QString path = ExportFileDialog::choose(
-        window(), QStringLiteral("Esporta gli errori"), name,
-        ExportFileDialog::csvFilter() + QStringLiteral(";;") + ExportFileDialog::pdfFilter());
-    if (path.isEmpty())
-        return;
+    ReportNotices(m_context.boxes(), window())
+        .exportFile(ReportNotices::listedPositions(ListView1), m_records, m_heading);
+}
 
-    BusyCursor busy;
-    QStringList ids;
-    ids.reserve(ListView1->topLevelItemCount());
-    for (int r = 0; r < ListView1->topLevelItemCount(); ++r)
-        ids << Blanks::trim(ListView1->topLevelItem(r)->text(ReportRows::IdColumn));
-    ReportHeading heading = m_heading;
-    heading.exportedAt = QDateTime::currentDateTime();
-    QString error;
-    const bool pdf = path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive);
-    const bool written = pdf ? ReportExport::writePdf(path, heading, m_records, ids, &error)
-                             : ReportExport::writeCsv(path, m_records, ids, &error);
-    if (!written)
-        m_context.boxes().inform(this, error);
+void ReportsPage::esportaPerFarmacia()
+{
+    ReportNotices(m_context.boxes(), window())
+        .exportPerPharmacy(ReportNotices::listedPositions(ListView1), m_records, m_heading);
 }
 
 void ReportsPage::Txt_cod_LostFocus()

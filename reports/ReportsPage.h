@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ReportExport.h"
+#include "NoticeHeading.h"
 #include "ReportRecords.h"
 
 #include <QList>
@@ -41,8 +41,10 @@ public:
     // The year's statistics for the tab's year and pharmacy filter.
     void openStatistics();
     // "Esporta…" (Ctrl+E) of the list's context menu: the records behind the
-    // rows, in the list's order, to a CSV or PDF file chosen by the operator.
+    // rows, in the list's order, to a CSV, spreadsheet or PDF file.
     void esporta();
+    // "Esporta per farmacia…": one PDF notice per pharmacy of the rows.
+    void esportaPerFarmacia();
 
     QGroupBox* Frame8;
     QGroupBox* Frame11;
@@ -84,11 +86,10 @@ private:
     void focusList();
 
     AppContext& m_context;
-    // The answer behind the rows and the filters it was asked with, kept
-    // until the next run for the export.
+    // The answer behind the rows as the service sent it and the filters it
+    // was asked with, kept until the next run for the exports.
     ReportRecords m_records;
-    ReportHeading m_heading;
-    QString m_periodName; // "03" or "annuo", for the proposed file name
+    NoticeHeading m_heading;
     QButtonGroup* m_months;
     bool m_monthPicking = false;
     bool m_lookUpQueued = false;

@@ -4,6 +4,7 @@
 #include "ExportFileDialog.h"
 #include "ListContextMenu.h"
 #include "NumberText.h"
+#include "ReportRecords.h"
 #include "RicettaPrint.h"
 #include "ShowFromStart.h"
 #include "Twips.h"
@@ -196,6 +197,7 @@ Ricetta::Ricetta(AppContext& context, QWidget* parent) : QDialog(parent), m_cont
 bool Ricetta::maschera()
 {
     const QString wanted = m_context.utenti.Id_errore;
+    m_id = wanted;
     bool taking = false;
     bool idIsWhole = false;
     const auto show = [](QLineEdit* box, const QString& value) { box->setText(value); };
@@ -256,32 +258,34 @@ bool Ricetta::maschera()
         }
         return true;
     });
+    m_hasRecord = taking;
     return taking && idIsWhole;
 }
 
-RicettaPrint Ricetta::printable() const
+std::optional<RicettaPrint> Ricetta::printable()
 {
+    if (!m_hasRecord) {
+        m_context.boxes().inform(this, QStringLiteral("NESSUN DATO DA STAMPARE"));
+        return std::nullopt;
+    }
+    // The window shows the staged text; the notice carries the service's own.
+    const ReportRecords records =
+        ReportRecords::fromFile(m_context.service().staging().path(ReportRecords::stagedFile));
+    const std::optional<qsizetype> position = records.positionOfId(m_id);
+    if (!position) {
+        m_context.boxes().inform(this, QStringLiteral("IMPOSSIBILE LEGGERE IL FILE ") +
+                                           ReportRecords::stagedFile);
+        return std::nullopt;
+    }
     const Utenti& u = m_context.utenti;
-    return RicettaPrint(u.ASP.trimmed(), u.Nome.trimmed(),
-                        {{QStringLiteral("NUMERO RICETTA"), Text_NR->text()},
-                         {QStringLiteral("MESE / ANNO"), Text_mese->text()},
-                         {QStringLiteral("CODICE FARMACIA"), Text_COD->text()},
-                         {QStringLiteral("FARMACIA"), Text_FAR->text()},
-                         {QStringLiteral("CODICE FISCALE"), Text_CF->text()},
-                         {QStringLiteral("ASSISTITO"), Text4_ASS->text()},
-                         {QStringLiteral("AIC FARMACO"), Text_COD_AIC->text()},
-                         {QStringLiteral("FARMACO"), Text_DESCR_AIC->text()},
-                         {QStringLiteral("MOLECOLA"), Text_MOLE->text()},
-                         {QStringLiteral("QUANTITA'"), Text_QTA_AIC->text()},
-                         {QStringLiteral("LORDO"), Text_NETTO->text()},
-                         {QStringLiteral("CODICE ERRORE"), Text_COD_ERR->text()},
-                         {QStringLiteral("DESCRIZIONE ERRORE"), Text_DESCR_ERR->toPlainText()},
-                         {QStringLiteral("ADDEBITO"), Text_add->text()},
-                         {QStringLiteral("SOGGETTO"), Text_sogg->text()}});
+    return RicettaPrint(u.ASP.trimmed(), u.Nome.trimmed(), records.record(*position), m_cancelled);
 }
 
 void Ricetta::stampa()
 {
+    const std::optional<RicettaPrint> page = printable();
+    if (!page)
+        return;
     QPrinter printer(QPrinter::HighResolution);
     printer.setDocName(QStringLiteral("RICETTA ") + Text_NR->text());
     QPrintDialog dialog(&printer, this);
@@ -290,13 +294,16 @@ void Ricetta::stampa()
     dialog.setAccessibleName(QStringLiteral("Stampa della ricetta"));
     if (dialog.exec() != QDialog::Accepted)
         return;
-    printable().print(&printer);
+    page->print(&printer);
     if (printer.printerState() == QPrinter::Error)
         m_context.boxes().inform(this, QStringLiteral("STAMPA NON RIUSCITA"));
 }
 
 void Ricetta::salvaPdf()
 {
+    const std::optional<RicettaPrint> page = printable();
+    if (!page)
+        return;
     const QString number = Text_NR->text().trimmed();
     const QString path = ExportFileDialog::choose(
         this, QStringLiteral("Salva come PDF"),
@@ -305,7 +312,7 @@ void Ricetta::salvaPdf()
     if (path.isEmpty())
         return;
     QString error;
-    if (!printable().writePdf(path, &error))
+    if (!page->writePdf(path, &error))
         m_context.boxes().inform(this, error);
 }
 
@@ -360,6 +367,7 @@ void Ricetta::bott_elim_Click()
         return;
     }
     m_context.boxes().inform(this, QStringLiteral("ERRORE CANCELLATO"));
+    m_cancelled = true;
     m_context.utenti.Id_errore.clear();
     bott_elim->setEnabled(false);
 }

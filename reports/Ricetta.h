@@ -3,6 +3,8 @@
 #include <QDialog>
 #include <QString>
 
+#include <optional>
+
 class AppContext;
 class QAction;
 class QGroupBox;
@@ -25,8 +27,10 @@ public:
 
     void bott_elim_Click();
 
-    // The record as shown, ready to print: every field with its caption.
-    RicettaPrint printable() const;
+    // The record shown, ready to print as the service sent it (commas kept):
+    // nothing when the window shows none or the report's answer no longer
+    // holds it, which has then been said.
+    std::optional<RicettaPrint> printable();
     // "Stampa…" (Ctrl+P): through the print dialog, which also offers a PDF file.
     void stampa();
     // "Salva come PDF…": straight to a PDF file chosen in the export dialog.
@@ -60,6 +64,9 @@ private:
     void contextMenu(QWidget* at, const QPoint& globalPos);
 
     AppContext& m_context;
+    QString m_id;             // the record asked for, kept past a cancellation
+    bool m_hasRecord = false; // a record is shown
+    bool m_cancelled = false;
     QAction* m_print;
     QAction* m_savePdf;
 };

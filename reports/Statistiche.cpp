@@ -9,6 +9,7 @@
 #include "ListSetup.h"
 #include "PdfFile.h"
 #include "ResultStager.h"
+#include "StatisticsWorkbook.h"
 #include "Utenti.h"
 
 #include <QAction>
@@ -142,6 +143,10 @@ std::optional<ErrorStatistics> Statistiche::fetch(AppContext& context, QWidget* 
         if (split)
             statistics = ErrorStatistics::read(*split);
     }
+    if (statistics && !statistics->problem.isEmpty()) {
+        context.boxes().inform(parent, statistics->problem);
+        return std::nullopt;
+    }
     if (!statistics || statistics->isEmpty()) {
         context.boxes().inform(parent, QStringLiteral("NESSUN DATO TROVATO"));
         return std::nullopt;
@@ -202,6 +207,13 @@ Statistiche::Statistiche(AppContext& context, ErrorStatistics statistics, qint16
         const QString path = ExportFileDialog::choose(
             this, QStringLiteral("Esporta le tabelle"),
             QStringLiteral("statistiche_%1.csv").arg(m_year), ExportFileDialog::csvFilter());
+        if (!path.isEmpty())
+            exportTo(path);
+    });
+    addChoice("Act_esporta_xlsx", QStringLiteral("Tabelle (Excel)…"), [this] {
+        const QString path = ExportFileDialog::choose(
+            this, QStringLiteral("Esporta le tabelle"),
+            QStringLiteral("statistiche_%1.xlsx").arg(m_year), ExportFileDialog::xlsxFilter());
         if (!path.isEmpty())
             exportTo(path);
     });
@@ -272,16 +284,16 @@ void Statistiche::fillLists()
         const ErrorStatistics::Figures& f = s.months[size_t(m - 1)];
         months.append({QString::number(m), monthName(m), count(f.errors), Cents::text(f.cents)});
     }
+    // Records without a month of the year: a row of their own.
+    if (s.invalidMonth.errors > 0)
+        months.append({QString(), QStringLiteral("MESE NON VALIDO"), count(s.invalidMonth.errors),
+                       Cents::text(s.invalidMonth.cents)});
     ListSetup::addRows(List_mesi, months);
     for (int m = 0; m < 12; ++m)
         setExact(List_mesi, m, 3, s.months[size_t(m)].cents);
-    // Records without a month of the year count in the total but in no month.
-    ErrorStatistics::Figures monthSum;
-    for (const ErrorStatistics::Figures& f : s.months) {
-        monthSum.errors += f.errors;
-        monthSum.cents = Cents::add(monthSum.cents, f.cents);
-    }
-    Lab_tot_mesi->setText(totalText(monthSum));
+    if (s.invalidMonth.errors > 0)
+        setExact(List_mesi, 12, 3, s.invalidMonth.cents);
+    Lab_tot_mesi->setText(totalText(s.total));
 
     QList<QStringList> pharmacies;
     pharmacies.reserve(s.pharmacies.size());
@@ -408,14 +420,17 @@ bool Statistiche::exportTo(const QString& path)
 {
     const QString suffix = QFileInfo(path).suffix().toLower();
     bool written = false;
+    QString error;
     if (suffix == u"png")
         written = writeImage(path);
+    else if (suffix == u"xlsx")
+        written = writeXlsx(path, &error);
     else if (suffix == u"pdf")
         written = writePdf(path);
     else
         written = writeCsv(path);
     if (!written)
-        m_context.boxes().inform(this, CsvWriter::cannotWriteText(path));
+        m_context.boxes().inform(this, error.isEmpty() ? CsvWriter::cannotWriteText(path) : error);
     return written;
 }
 
@@ -447,16 +462,32 @@ bool Statistiche::writeCsv(const QString& path)
         csv.writeRow(totals);
         csv.writeRow(QStringList{});
     };
-    ErrorStatistics::Figures monthSum;
-    for (const ErrorStatistics::Figures& f : m_statistics.months) {
-        monthSum.errors += f.errors;
-        monthSum.cents = Cents::add(monthSum.cents, f.cents);
-    }
-    list(QStringLiteral("ERRORI PER MESE %1").arg(m_year), List_mesi, 3, monthSum, 2);
+    list(QStringLiteral("ERRORI PER MESE %1").arg(m_year), List_mesi, 3, m_statistics.total, 2);
     list(QStringLiteral("ERRORI PER FARMACIA %1").arg(m_year), List_farmacie, 3, m_statistics.total,
          2);
     list(QStringLiteral("ERRORI PER CODICE %1").arg(m_year), List_errori, 3, m_statistics.total, 2);
     return csv.commit();
+}
+
+bool Statistiche::writeXlsx(const QString& path, QString* error)
+{
+    using Cell = StatisticsWorkbook::Cell;
+    const ErrorStatistics::Figures& total = m_statistics.total;
+    return StatisticsWorkbook::write(
+        path,
+        {{QStringLiteral("Per mese"),
+          List_mesi,
+          {Cell::Count, Cell::Text, Cell::Errors, Cell::Money},
+          total},
+         {QStringLiteral("Per farmacia"),
+          List_farmacie,
+          {Cell::Text, Cell::Text, Cell::Errors, Cell::Money, Cell::Share},
+          total},
+         {QStringLiteral("Per codice di errore"),
+          List_errori,
+          {Cell::Text, Cell::Text, Cell::Errors, Cell::Money},
+          total}},
+        ExactRole, error);
 }
 
 bool Statistiche::writeImage(const QString& path)

@@ -38,8 +38,9 @@ public:
     qint64 pickedCode() const { return m_pickedCode; }
     QString pickedName() const { return m_pickedName; }
 
-    // Writes the three lists (.csv) or the chart (.png, .pdf), chosen by the
-    // file's suffix. False after a failure, which has been shown.
+    // Writes the three lists (.csv, or .xlsx with a sheet each) or the chart
+    // (.png, .pdf), chosen by the file's suffix. False after a failure, which
+    // has been shown.
     bool exportTo(const QString& path);
 
     // What a screen reader says of the chart.
@@ -65,6 +66,7 @@ private:
     void pick(QTreeWidgetItem* row);
     void esporta();
     bool writeCsv(const QString& path);
+    bool writeXlsx(const QString& path, QString* error);
     bool writeImage(const QString& path);
     bool writePdf(const QString& path);
     QString totalText(const ErrorStatistics::Figures& figures) const;

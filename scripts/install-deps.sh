@@ -9,6 +9,7 @@ packages=(
     dpkg-dev desktop-file-utils appstream
     qt6-translations-l10n locales
     libqt6printsupport6 poppler-utils
+    libxlsxwriter-dev libxlsxwriter4 python3-openpyxl
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -43,7 +43,7 @@ private slots:
         const QString path = dir.filePath("out.csv");
         const QList<QStringList> awkward = {
             {"FARMACIA \"SAN ROCCO\"; DR. ROSSI", "Niccolò Àlvarez", "", "1234,50"},
-            {"a,b", "riga\r\ndue", "fine\n", "\t"},
+            {"a,b", "riga\r\ndue", "fine\n", "a\tb"},
             {" spazi ", "\"", "\"\"", "€ 0,00"},
         };
         QList<QStringList> expected;
@@ -74,14 +74,25 @@ private slots:
         QVERIFY(bytes.contains(QStringLiteral("Niccolò Àlvarez").toUtf8()));
     }
 
-    void money()
+    // A text a spreadsheet would run as a formula opens as text; numbers,
+    // amounts among them, stay as they are.
+    void formulaGuard()
     {
-        QCOMPARE(CsvWriter::money(1234.5), QStringLiteral("1234,50"));
-        QCOMPARE(CsvWriter::money(0), QStringLiteral("0,00"));
-        QCOMPARE(CsvWriter::money(-0.001), QStringLiteral("0,00"));
-        QCOMPARE(CsvWriter::money(-12.345678), QStringLiteral("-12,35"));
-        QCOMPARE(CsvWriter::money(1234567.891), QStringLiteral("1234567,89"));
-        QCOMPARE(CsvWriter::money(qQNaN()), QStringLiteral("0,00"));
+        QTemporaryDir dir;
+        const QString path = dir.filePath("guard.csv");
+        const QStringList fields = {"=SOMMA(A1:A9)", "+39 091 123", "-ROSSI", "@SUM(1)", "\tTAB",
+                                    "\rCR",          "-12,30",      "+5",     "-7.5",    "12,30",
+                                    "A=B",           "-",           "-12,",   "=\"A\";B"};
+        {
+            CsvWriter csv(path);
+            csv.writeRow(fields);
+            QVERIFY(csv.commit());
+        }
+        QList<QStringList> rows;
+        QVERIFY(CsvText::parse(QString::fromUtf8(fileBytes(path).mid(3)), u';', &rows));
+        QCOMPARE(rows.value(0), (QStringList{"'=SOMMA(A1:A9)", "'+39 091 123", "'-ROSSI",
+                                             "'@SUM(1)", "'\tTAB", "'\rCR", "-12,30", "+5", "-7.5",
+                                             "12,30", "A=B", "'-", "'-12,", "'=\"A\";B"}));
     }
 
     // A file that cannot be written is reported by name and leaves the earlier

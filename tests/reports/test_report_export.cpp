@@ -1,106 +1,37 @@
+#include "Cents.h"
 #include "CsvText.h"
 #include "ExportFileDialog.h"
 #include "MainWindowFixture.h"
-#include "NumberText.h"
+#include "NoticeAnswer.h"
+#include "PdfText.h"
 #include "ReadOnlyFolder.h"
+#include "ReportRecords.h"
 #include "Ricetta.h"
-#include "RicettaPrint.h"
 #include "TestService.h"
 #include "TlsTestServer.h"
 #include "VedeErrori.h"
+#include "XlsxText.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QHeaderView>
+#include <QJsonArray>
 #include <QLineEdit>
 #include <QMenu>
-#include <QPrinter>
-#include <QProcess>
+#include <QPushButton>
+#include <QRegularExpression>
 #include <QTabWidget>
 #include <QTest>
 #include <QTreeWidget>
 
-using namespace TestService;
+using namespace NoticeAnswer;
 
 namespace {
-
-constexpr int Records = 1000;
-constexpr int Pharmacies = 7;
-
-const QString QuotedName = QStringLiteral("FARMACIA \"LA SALUTE\"; DR. ROSSI");
-const QString AccentedName = QStringLiteral("FARMACIA SANTA LUCÌA DI NICCOLÒ");
-
-QString pharmacyName(int code)
-{
-    if (code == 100)
-        return QuotedName;
-    if (code == 101)
-        return AccentedName;
-    return QStringLiteral("FARMACIA NUMERO %1").arg(code);
-}
-
-// Record i (1-based): its pharmacy, prescription number and gross amount in cents.
-int pharmacyOf(int i)
-{
-    return 100 + i % Pharmacies;
-}
-QString prescriptionOf(int i)
-{
-    return QStringLiteral("2025") + QString::number(i).rightJustified(11, u'0');
-}
-qint64 centsOf(int i)
-{
-    if (i == 3)
-        return 123450; // sent as 1234,5
-    if (i == 4)
-        return 0;
-    return (qint64(i) * 7919) % 500000 + 1;
-}
-
-QByteArray lordoOf(int i)
-{
-    if (i == 3)
-        return "1234,5";
-    const qint64 cents = centsOf(i);
-    return QByteArray::number(cents / 100) + ',' +
-           QByteArray::number(cents % 100).rightJustified(2, '0');
-}
-
-QByteArray records()
-{
-    QByteArray xml;
-    for (int i = 1; i <= Records; ++i) {
-        xml += "<Errore><ID>" + QByteArray::number(i) + "</ID><Flusso>" + (i % 2 ? "DPC" : "DD") +
-               "</Flusso><Anno>2025</Anno><Mese>" + QByteArray::number(1 + i % 12) +
-               "</Mese><Codfarma>" + QByteArray::number(pharmacyOf(i)) + "</Codfarma><Farmacia>" +
-               pharmacyName(pharmacyOf(i)).toUtf8() + "</Farmacia><NumricKey>" +
-               prescriptionOf(i).toUtf8() + "</NumricKey><Assistito>ROSSI MARIA " +
-               QByteArray::number(i) +
-               "</Assistito><CodAssistito>RSSMRA50A41G273X</CodAssistito><AIC>035946023</AIC>"
-               "<Farmaco>HUMIRA 40 MG</Farmaco><Molecola>ADALIMUMAB</Molecola><Pezzi>" +
-               QByteArray::number(1 + i % 3) + "</Pezzi><Lordo>" + lordoOf(i) +
-               "</Lordo><CodErrore>12</CodErrore><DescrizioneErrore>RICETTA SCADUTA"
-               "</DescrizioneErrore><TipoAddebito>Totale</TipoAddebito><Soggetto>Farmacia"
-               "</Soggetto></Errore>";
-    }
-    return xml;
-}
 
 QByteArray fileBytes(const QString& path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-// The text of a PDF, blanks and line breaks folded into single blanks.
-QString pdfText(const QString& path)
-{
-    QProcess process;
-    process.start(QStringLiteral("pdftotext"),
-                  {QStringLiteral("-layout"), path, QStringLiteral("-")});
-    if (!process.waitForFinished(60000) || process.exitCode() != 0)
-        return {};
-    return QString::fromUtf8(process.readAllStandardOutput()).simplified();
 }
 
 QStringList column(const QTreeWidget* list, int c)
@@ -132,6 +63,28 @@ QStringList menuTexts(const QMenu* menu)
     return texts;
 }
 
+// The record a row of an export shows, found by its prescription number.
+int recordOf(const QString& prescription)
+{
+    return prescription.right(11).toInt();
+}
+
+qint64 pharmacyCents(int pharmacy)
+{
+    qint64 cents = 0;
+    for (int i = 1; i <= Records; ++i)
+        cents += pharmacyOf(i) == pharmacy ? centsOf(i) : 0;
+    return cents;
+}
+
+int pharmacyCount(int pharmacy)
+{
+    int n = 0;
+    for (int i = 1; i <= Records; ++i)
+        n += pharmacyOf(i) == pharmacy;
+    return n;
+}
+
 } // namespace
 
 class tst_ReportExport : public QObject
@@ -140,10 +93,11 @@ class tst_ReportExport : public QObject
 private slots:
     void initTestCase();
     void init();
-    void csvHoldsEveryRecordInListOrder();
-    void pdfHoldsHeadingRecordsAndTotals();
-    void copyFromTwoLists();
-    void detailPrintsEveryField();
+    void csvCarriesTheServicesText();
+    void spreadsheetHasTypedCells();
+    void reportPdfGivesEachPharmacyItsPages();
+    void copyFollowsTheList();
+    void detailPrintsTheServicesText();
     void failedAndEmptyExports();
 
 private:
@@ -158,15 +112,11 @@ private:
 
 void tst_ReportExport::initTestCase()
 {
-    QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
     QVERIFY(m_server.listen());
-    m_server.setSoapAnswer(
-        200, answer("<LoginUserResult><ID>1</ID><Prov>PA</Prov><ASP>ASP DI PALERMO</ASP>"
-                    "<Nome>MARIO BIANCHI</Nome></LoginUserResult><F_LoadErroreByAnnoMeseResult>" +
-                    records() + "</F_LoadErroreByAnnoMeseResult>"));
-    m_session = std::make_unique<MainWindowFixture>(configFor(m_server));
+    m_server.setSoapAnswer(200, answer());
+    m_session = std::make_unique<MainWindowFixture>(TestService::configFor(m_server));
     QVERIFY(m_session->logIn(QStringLiteral("u"), QStringLiteral("p")));
-    m_session->context->utenti.Anno = 2025;
+    m_session->context->utenti.Anno = 2026;
     m_session->find<QTabWidget>("SSTab1")->setCurrentIndex(3); // the year's report runs
     QTRY_COMPARE(report()->topLevelItemCount(), Records);
 }
@@ -180,18 +130,26 @@ void tst_ReportExport::init()
 void tst_ReportExport::exportTo(const QString& path)
 {
     QString proposed;
-    ExportFileDialog::setChooser([&](QWidget*, const QString&, const QString& p, const QString&) {
-        proposed = p;
-        return path;
-    });
+    QString filters;
+    ExportFileDialog::setChooser(
+        [&](QWidget*, const QString&, const QString& p, const QString& filter) {
+            proposed = p;
+            filters = filter;
+            return path;
+        });
+    // A progress dialog that showed took the activation with it.
+    m_session->activate();
     report()->setFocus();
     QTest::keyClick(report(), Qt::Key_E, Qt::ControlModifier);
-    QCOMPARE(QFileInfo(proposed).fileName(), QStringLiteral("errori_2025_annuo.csv"));
+    QCOMPARE(QFileInfo(proposed).fileName(), QStringLiteral("errori_2026_annuo.csv"));
+    QCOMPARE(filters,
+             QStringLiteral("File CSV (*.csv);;Cartella Excel (*.xlsx);;File PDF (*.pdf)"));
 }
 
 // Every record behind the rows, in the order the list shows after a sort by
-// prescription number (descending), read back field by field.
-void tst_ReportExport::csvHoldsEveryRecordInListOrder()
+// prescription number, with every text as the service sent it, after a
+// pharmacy look-up has staged another answer over the list's.
+void tst_ReportExport::csvCarriesTheServicesText()
 {
     QTreeWidget* list = report();
     QHeaderView* header = list->header();
@@ -199,9 +157,12 @@ void tst_ReportExport::csvHoldsEveryRecordInListOrder()
         QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
                           QPoint(header->sectionViewportPosition(4) + 4, header->height() / 2));
     QVERIFY(column(list, 4).first() > column(list, 4).last());
+    // The list shows the staged text, commas turned into full stops.
+    QVERIFY(column(list, 3).contains(QStringLiteral("FARMACIA PATTI. DR.SSA MARIA")));
 
-    // A later look-up stages another answer in the same file: the export still
-    // writes the records behind the rows.
+    const QString kept = m_session->stagingPath(ReportRecords::stagedFile);
+    QCOMPARE(QFileInfo(kept).permissions() & ~(QFile::ReadUser | QFile::WriteUser),
+             QFile::ReadOwner | QFile::WriteOwner);
     const StagingFolder& staging = m_session->context->service().staging();
     const QByteArray staged = staging.readUtf8(StagingFolder::exportFile);
     QVERIFY(staging.writeBytes(StagingFolder::exportFile, "<Codice>7</Codice>\r\n"));
@@ -209,103 +170,165 @@ void tst_ReportExport::csvHoldsEveryRecordInListOrder()
     exportTo(path);
     QVERIFY(staging.writeBytes(StagingFolder::exportFile, staged));
     QCOMPARE(m_session->boxes.texts(), QStringList());
+
     const QByteArray bytes = fileBytes(path);
     QVERIFY(bytes.startsWith("\xEF\xBB\xBF"));
-    QCOMPARE(bytes.count("\r\n"), Records + 1);
-    QCOMPARE(bytes.count('\n'), Records + 1);
-
     QList<QStringList> rows;
     QVERIFY(CsvText::parse(QString::fromUtf8(bytes.mid(3)), u';', &rows));
     QCOMPARE(rows.size(), Records + 1);
-    QCOMPARE(rows[0], (QStringList{"ANNO", "MESE", "CODICE FARMACIA", "FARMACIA", "NUMERO RICETTA",
-                                   "ASSISTITO", "CODICE FISCALE", "AIC", "FARMACO", "MOLECOLA",
-                                   "QUANTITA'", "LORDO", "CODICE ERRORE", "DESCRIZIONE ERRORE",
-                                   "ADDEBITO", "SOGGETTO", "FLUSSO"}));
+    QCOMPARE(rows[0].size(), 17);
     const QStringList shown = column(list, 4);
     for (int r = 1; r <= Records; ++r) {
-        const QStringList& f = rows[r];
-        QCOMPARE(f.size(), 17);
-        QCOMPARE(f[4], shown[r - 1]);
-        const int i = f[4].right(11).toInt();
-        const QString cents = QString::number(centsOf(i) % 100).rightJustified(2, u'0');
-        const QStringList expected = {"2025",
-                                      QString::number(1 + i % 12).rightJustified(2, u'0'),
-                                      QString::number(pharmacyOf(i)),
-                                      pharmacyName(pharmacyOf(i)),
-                                      prescriptionOf(i),
-                                      "ROSSI MARIA " + QString::number(i),
-                                      "RSSMRA50A41G273X",
-                                      "035946023",
-                                      "HUMIRA 40 MG",
-                                      "ADALIMUMAB",
-                                      QString::number(1 + i % 3),
-                                      QString::number(centsOf(i) / 100) + u',' + cents,
-                                      "12",
-                                      "RICETTA SCADUTA",
-                                      "Totale",
-                                      "Farmacia",
-                                      i % 2 ? "DPC" : "DD"};
-        QCOMPARE(f, expected);
+        QCOMPARE(rows[r].value(4), shown[r - 1]);
+        QStringList expected = fields(recordOf(rows[r][4]));
+        // A spreadsheet would run these as formulas: they open as text.
+        for (QString& f : expected) {
+            if (f.startsWith(u'=') || (f.startsWith(u'-') && !f.at(1).isDigit()))
+                f.prepend(u'\'');
+        }
+        QCOMPARE(rows[r], expected);
     }
-    // The awkward values, as they stand in the file.
     QVERIFY(bytes.contains(";\"FARMACIA \"\"LA SALUTE\"\"; DR. ROSSI\";"));
-    QVERIFY(bytes.contains(QStringLiteral(";FARMACIA SANTA LUCÌA DI NICCOLÒ;").toUtf8()));
-    QVERIFY(bytes.contains(";" + prescriptionOf(3).toUtf8()));
-    QCOMPARE(rows[shown.indexOf(prescriptionOf(3)) + 1][11], QStringLiteral("1234,50"));
-    QCOMPARE(rows[shown.indexOf(prescriptionOf(4)) + 1][11], QStringLiteral("0,00"));
+    QVERIFY(bytes.contains(";'-BIANCHI, LUCA;"));
 }
 
-void tst_ReportExport::pdfHoldsHeadingRecordsAndTotals()
+// The spreadsheet as a spreadsheet program reads it: codes as text with their
+// zeros, numbers as numbers, amounts to the cent, totals per pharmacy.
+void tst_ReportExport::spreadsheetHasTypedCells()
+{
+    const QString path = m_out.filePath("errori.xlsx");
+    exportTo(path);
+    QCOMPARE(m_session->boxes.texts(), QStringList());
+    const QJsonArray sheets = XlsxText::read(path).value("sheets").toArray();
+    QCOMPARE(sheets.size(), 2);
+    const QJsonObject errors = sheets[0].toObject();
+    QCOMPARE(errors.value("name").toString(), QStringLiteral("Errori"));
+    QCOMPARE(errors.value("freeze").toString(), QStringLiteral("A2"));
+    QCOMPARE(errors.value("filter").toString(), QStringLiteral("A1:Q1001"));
+    const QJsonArray rows = errors.value("rows").toArray();
+    QCOMPARE(rows.size(), Records + 1);
+    const QJsonArray head = rows[0].toArray();
+    QCOMPARE(head[4].toObject().value("v").toString(), QStringLiteral("NUMERO RICETTA"));
+    QVERIFY(head[4].toObject().value("b").toBool());
+    // Wide enough for a prescription number and a fiscal code.
+    QVERIFY(errors.value("widths").toObject().value("E").toDouble() >= 15);
+    QVERIFY(errors.value("widths").toObject().value("G").toDouble() >= 16);
+
+    const QList<int> numbers = {0, 1, 10};
+    for (int r = 1; r <= Records; ++r) {
+        const QJsonArray cells = rows[r].toArray();
+        const int i = recordOf(cells[4].toObject().value("v").toString());
+        const QStringList f = fields(i);
+        for (int c = 0; c < 17; ++c) {
+            const QJsonObject cell = cells[c].toObject();
+            const QString where = QStringLiteral("row %1 column %2").arg(r).arg(c);
+            if (c == 11) {
+                QCOMPARE(cell.value("t").toString(), QStringLiteral("n"));
+                QCOMPARE(qRound64(cell.value("v").toDouble() * 100), centsOf(i));
+                QCOMPARE(cell.value("f").toString(), QStringLiteral("#,##0.00"));
+            } else if (numbers.contains(c)) {
+                QCOMPARE(cell.value("t").toString(), QStringLiteral("n"));
+                QCOMPARE(cell.value("v").toInt(), f[c].toInt());
+            } else {
+                QVERIFY2(cell.value("t").toString() == u"s", qPrintable(where));
+                QCOMPARE(cell.value("v").toString(),
+                         c == 2 ? codeOf(pharmacyOf(i)) : f[c]); // 00007, not 7
+            }
+        }
+    }
+
+    const QJsonObject totals = sheets[1].toObject();
+    QCOMPARE(totals.value("name").toString(), QStringLiteral("Totali per farmacia"));
+    const QJsonArray totalRows = totals.value("rows").toArray();
+    QCOMPARE(totalRows.size(), Pharmacies + 2);
+    qint64 all = 0;
+    for (int p = 1; p <= Pharmacies; ++p) {
+        const QJsonArray cells = totalRows[p].toArray();
+        QCOMPARE(cells[0].toObject().value("v").toString(), codeOf(p));
+        QCOMPARE(cells[0].toObject().value("t").toString(), QStringLiteral("s"));
+        QCOMPARE(cells[1].toObject().value("v").toString(), nameOf(p));
+        QCOMPARE(cells[2].toObject().value("v").toInt(), pharmacyCount(p));
+        QCOMPARE(qRound64(cells[3].toObject().value("v").toDouble() * 100), pharmacyCents(p));
+        all += pharmacyCents(p);
+    }
+    const QJsonArray grand = totalRows[Pharmacies + 1].toArray();
+    QCOMPARE(grand[0].toObject().value("v").toString(), QStringLiteral("TOTALE"));
+    QCOMPARE(grand[2].toObject().value("v").toInt(), Records);
+    QCOMPARE(qRound64(grand[3].toObject().value("v").toDouble() * 100), all);
+}
+
+// Each pharmacy starts a page of its own; every page names the pharmacy whose
+// rows it holds, and each total is the sum of the amounts listed above it.
+void tst_ReportExport::reportPdfGivesEachPharmacyItsPages()
 {
     const QString path = m_out.filePath("errori.pdf");
     exportTo(path);
     QCOMPARE(m_session->boxes.texts(), QStringList());
-    QVERIFY(fileBytes(path).startsWith("%PDF"));
-    const QString text = pdfText(path);
-    QVERIFY2(!text.isEmpty(), "pdftotext (poppler-utils) could not read the file");
-
-    for (const char* heading : {"ASP DI PALERMO", "MARIO BIANCHI", "Anno: 2025", "Mese: Annuo",
+    const QStringList pages = PdfText::pages(path);
+    QVERIFY2(!pages.isEmpty(), "pdftotext (poppler-utils) could not read the file");
+    for (const char* heading : {"ASP DI PALERMO", "MARIO BIANCHI", "Anno: 2026", "Mese: Annuo",
                                 "Farmacia: Tutte le Farmacie", "Esportato il"})
-        QVERIFY2(text.contains(QLatin1String(heading)), heading);
-    for (int i = 1; i <= Records; ++i)
-        QVERIFY2(text.contains(prescriptionOf(i)), qPrintable(prescriptionOf(i)));
+        QVERIFY2(pages[0].contains(QLatin1String(heading)), heading);
 
-    qint64 all = 0;
-    for (int code = 100; code < 100 + Pharmacies; ++code) {
-        qint64 cents = 0;
-        int count = 0;
-        for (int i = 1; i <= Records; ++i) {
-            if (pharmacyOf(i) == code) {
-                cents += centsOf(i);
-                ++count;
-            }
+    static const QRegularExpression number(QStringLiteral("\\b2026\\d{11}\\b"));
+    static const QRegularExpression running(QStringLiteral("^FARMACIA (\\d{5}) "));
+    QSet<QString> seen;
+    QSet<int> done;
+    int previous = 0;
+    for (int p = 0; p < pages.size(); ++p) {
+        const QRegularExpressionMatch header = running.match(pages[p]);
+        QVERIFY2(header.hasMatch(), qPrintable(pages[p].left(80)));
+        const int pharmacy = header.captured(1).toInt();
+        if (pharmacy != previous) {
+            // A group's pages follow each other, the first one with its title.
+            QVERIFY(!done.contains(pharmacy));
+            done.insert(previous);
+            QVERIFY(pages[p].contains(QStringLiteral("FARMACIA ") + codeOf(pharmacy) + u' ' +
+                                      nameOf(pharmacy) + QStringLiteral(" RICETTA N°")));
         }
-        all += cents;
-        const QString total = QStringLiteral("Totale FARMACIA %1 %2: %3 errori - lordo %4")
-                                  .arg(code)
-                                  .arg(pharmacyName(code))
-                                  .arg(count)
-                                  .arg(NumberText::money(cents / 100.0));
-        QVERIFY2(text.contains(total), qPrintable(total));
+        previous = pharmacy;
+        for (auto it = number.globalMatch(pages[p]); it.hasNext();) {
+            const QString found = it.next().captured();
+            QCOMPARE(pharmacyOf(recordOf(found)), pharmacy);
+            seen.insert(found);
+        }
+        QVERIFY(pages[p].endsWith(QStringLiteral("Pagina %1 di %2").arg(p + 1).arg(pages.size())));
     }
-    const QString grand = QStringLiteral("TOTALE GENERALE: %1 errori - lordo %2")
-                              .arg(Records)
-                              .arg(NumberText::money(all / 100.0));
-    QVERIFY2(text.contains(grand), qPrintable(grand));
-    QVERIFY(text.contains(QStringLiteral("Pagina 1 di ")));
+    QCOMPARE(seen.size(), Records);
+    const QString text = pages.join(u' ');
+    qint64 all = 0;
+    for (int p = 1; p <= Pharmacies; ++p) {
+        const int count = pharmacyCount(p);
+        const QString total = QStringLiteral("Totale FARMACIA %1 %2: %3 errori - lordo %4")
+                                  .arg(codeOf(p), nameOf(p))
+                                  .arg(count)
+                                  .arg(Cents::text(pharmacyCents(p)));
+        QVERIFY2(text.contains(total), qPrintable(total));
+        all += pharmacyCents(p);
+    }
+    QVERIFY(
+        text.contains(QStringLiteral("TOTALE GENERALE: 1000 errori - lordo ") + Cents::text(all)));
 }
 
-// Three rows of the report list (the hidden ID left out) and of the error
-// table, through Ctrl+C and through the menu opened from the keyboard.
-void tst_ReportExport::copyFromTwoLists()
+// Ctrl+C copies what the list shows, rows in the list's order, under the busy
+// pointer; the list's menu holds the exports.
+void tst_ReportExport::copyFollowsTheList()
 {
+    m_session->activate(); // a progress dialog that showed took the activation with it
     QTreeWidget* list = report();
     list->clearSelection();
     for (int r : {5, 1, 3})
         list->topLevelItem(r)->setSelected(true);
     list->setFocus();
     QApplication::clipboard()->clear();
+    int cursorWhileCopying = -1;
+    const QMetaObject::Connection watch =
+        connect(QApplication::clipboard(), &QClipboard::dataChanged, this, [&] {
+            const QCursor* cursor = QGuiApplication::overrideCursor();
+            cursorWhileCopying = cursor ? int(cursor->shape()) : -1;
+        });
     QTest::keyClick(list, Qt::Key_C, Qt::ControlModifier);
+    disconnect(watch);
     QString expected = "ANNO\tMESE\tCODICE\tFARMACIA\tRICETTA N°\n";
     for (int r : {1, 3, 5}) {
         const QTreeWidgetItem* row = list->topLevelItem(r);
@@ -315,148 +338,114 @@ void tst_ReportExport::copyFromTwoLists()
             u'\n';
     }
     QCOMPARE(QApplication::clipboard()->text(), expected);
+    QCOMPARE(cursorWhileCopying, int(Qt::WaitCursor));
+    QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
 
     QTest::keyClick(list, Qt::Key_F10, Qt::ShiftModifier);
     QMenu* menu = openPopupMenu();
     QVERIFY(menu);
-    QCOMPARE(menuTexts(menu), (QStringList{"Copia", "Esporta…", "Statistiche…"}));
-    QVERIFY(!menu->accessibleName().isEmpty());
+    QCOMPARE(menuTexts(menu),
+             (QStringList{"Copia", "Esporta…", "Esporta per farmacia…", "Statistiche…"}));
     menu->close();
-
-    AppContext& context = *m_session->context;
-    QVERIFY(context.service().staging().write(
-        StagingFolder::errorTableFile,
-        "<TabErrori>\r<Errore>7</Errore>\r<Descrizione>RICETTA SCADUTA</Descrizione>\r"
-        "<Soggetto>Farmacia</Soggetto>\r<TipoAddebito>Totale</TipoAddebito>\r</TabErrori>\r"
-        "<TabErrori>\r<Errore>12</Errore>\r<Descrizione>FUSTELLA\tMANCANTE</Descrizione>\r"
-        "</TabErrori>\r<TabErrori>\r<Errore>40</Errore>\r<Descrizione>NON FIRMATA</Descrizione>\r"
-        "<Soggetto>Medico</Soggetto>\r</TabErrori>\r"));
-    context.utenti.Errore_ricerca = 0;
-    context.utenti.Descrizione.set(u"");
-    context.utenti.Errore = 99;
-    VedeErrori errors(context);
-    errors.show();
-    QTreeWidget* table = errors.findChild<QTreeWidget*>("listricette");
-    table->selectAll();
-    // A right click opens the menu and picks nothing.
-    const QRect first = table->visualItemRect(table->topLevelItem(0));
-    QTest::mouseClick(table->viewport(), Qt::RightButton, {}, first.center());
-    QVERIFY(errors.isVisible());
-    QCOMPARE(context.utenti.Errore, 99);
-    if (QWidget* popup = QApplication::activePopupWidget())
-        popup->close();
-
-    table->selectAll();
-    QApplication::clipboard()->clear();
-    table->setFocus();
-    QTest::keyClick(table, Qt::Key_Menu);
-    menu = openPopupMenu();
-    QVERIFY(menu);
-    QCOMPARE(menuTexts(menu), QStringList{"Copia"});
-    QTest::keyClick(menu, Qt::Key_Return);
-    QTRY_COMPARE(QApplication::clipboard()->text(),
-                 QStringLiteral(" CODICE \tDESCRIZIONE\tADDEBITO\tSOGGETTO\n"
-                                "7\tRICETTA SCADUTA\tTotale\tFarmacia\n"
-                                "12\tFUSTELLA MANCANTE\tTotale\tFarmacia\n"
-                                "40\tNON FIRMATA\tTotale\tMedico\n"));
-    QVERIFY(errors.isVisible());
 }
 
-// The detail printed through a PDF printer, and saved as PDF from its menu.
-void tst_ReportExport::detailPrintsEveryField()
+// The printed detail carries the service's text, commas kept; after a
+// cancellation it says so; with no record it prints nothing.
+void tst_ReportExport::detailPrintsTheServicesText()
 {
     AppContext& context = *m_session->context;
-    context.utenti.Id_errore = QStringLiteral("3");
-    Ricetta detail(context, m_session->window.get());
-    detail.show();
-    QCOMPARE(detail.Text_FAR->text(), pharmacyName(pharmacyOf(3)));
-
-    const QString printed = m_out.filePath("stampa.pdf");
-    {
-        QPrinter printer(QPrinter::HighResolution);
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(printed);
-        detail.printable().print(&printer);
-    }
-    const QStringList captions = {"NUMERO RICETTA",     "MESE / ANNO",    "CODICE FARMACIA",
-                                  "FARMACIA",           "CODICE FISCALE", "ASSISTITO",
-                                  "AIC FARMACO",        "FARMACO",        "MOLECOLA",
-                                  "QUANTITA'",          "LORDO",          "CODICE ERRORE",
-                                  "DESCRIZIONE ERRORE", "ADDEBITO",       "SOGGETTO"};
-    const QStringList values = {prescriptionOf(3),
-                                QString::number(1 + 3 % 12).rightJustified(2, u'0') + "/2025",
-                                QString::number(pharmacyOf(3)),
-                                pharmacyName(pharmacyOf(3)),
-                                "RSSMRA50A41G273X",
-                                "ROSSI MARIA 3",
-                                "035946023",
-                                "HUMIRA 40 MG",
-                                "ADALIMUMAB",
-                                QString::number(1 + 3 % 3),
-                                NumberText::money(1234.5),
-                                "12",
-                                "RICETTA SCADUTA",
-                                "Totale",
-                                "Farmacia"};
-    const auto check = [&](const QString& text) {
-        QVERIFY(!text.isEmpty());
-        for (const QString& s : captions + values + QStringList{"ASP DI PALERMO", "MARIO BIANCHI"})
-            QVERIFY2(text.contains(s), qPrintable(s));
+    const QString saved = m_out.filePath("ricetta.pdf");
+    const auto savePdf = [&](Ricetta& detail) {
+        QFile::remove(saved);
+        bool asked = false;
+        ExportFileDialog::setChooser([&](QWidget*, const QString&, const QString&, const QString&) {
+            asked = true;
+            return saved;
+        });
+        detail.findChild<QAction*>("SalvaPdf")->trigger();
+        return asked;
     };
-    check(pdfText(printed));
+    {
+        context.utenti.Id_errore = QStringLiteral("30");
+        Ricetta detail(context, m_session->window.get());
+        detail.show();
+        QCOMPARE(detail.Text_FAR->text(), QStringLiteral("FARMACIA PATTI. DR.SSA MARIA"));
+        QVERIFY(savePdf(detail));
+        const QString text = PdfText::text(saved);
+        for (const QString& s :
+             {nameOf(1), QStringLiteral("ROSSI, MARIA 30"),
+              QStringLiteral("TICKET NON RISCOSSO <ART. 8>"), Cents::text(101),
+              QStringLiteral("FZASVT87T15G273J"), QStringLiteral("ASP DI PALERMO")})
+            QVERIFY2(text.contains(s), qPrintable(s));
+        QVERIFY(!text.contains(QStringLiteral("ANNULLATO")));
 
-    // "Salva come PDF…" from the menu opened with the Menu key on a field.
-    const QString saved = m_out.filePath("ricetta");
-    ExportFileDialog::setChooser(
-        [&](QWidget*, const QString&, const QString&, const QString&) { return saved; });
-    detail.Text_FAR->setFocus();
-    QTest::keyClick(detail.Text_FAR, Qt::Key_Menu);
-    QMenu* menu = openPopupMenu();
-    QVERIFY(menu);
-    QVERIFY(menuTexts(menu).contains("Stampa…"));
-    QAction* save = menu->findChild<QAction*>("SalvaPdf");
-    if (!save) {
-        for (QAction* a : menu->actions())
-            save = a->objectName() == "SalvaPdf" ? a : save;
+        m_server.setSoapAnswer(200, TestService::answer("<AnnullaErroreFarmaciaResult><Errore>30"
+                                                        "</Errore></AnnullaErroreFarmaciaResult>"));
+        m_session->boxes.answerNext(QMessageBox::Yes);
+        detail.bott_elim->click();
+        m_server.setSoapAnswer(200, answer());
+        QCOMPARE(m_session->boxes.texts().last(), QStringLiteral("ERRORE CANCELLATO"));
+        QVERIFY(savePdf(detail));
+        QVERIFY(PdfText::text(saved).contains(
+            QStringLiteral("NOTIFICA DI ERRORE D.P.C. - ERRORE ANNULLATO")));
     }
-    QVERIFY(save);
-    menu->close();
-    save->trigger();
-    check(pdfText(saved + ".pdf"));
-    QCOMPARE(m_session->boxes.texts(), QStringList());
+    {
+        // The longest values wrap within the page.
+        context.utenti.Id_errore = QStringLiteral("29");
+        Ricetta detail(context, m_session->window.get());
+        QVERIFY(savePdf(detail));
+        const QList<QList<PdfText::Word>> words = PdfText::words(saved);
+        QVERIFY(!words.isEmpty());
+        QString joined;
+        for (const PdfText::Word& w : words[0]) {
+            QVERIFY2(w.box.right() <= 595 - 15 * 72 / 25.4 + 1, qPrintable(w.text));
+            joined += w.text;
+        }
+        QVERIFY(joined.contains(
+            QStringLiteral("SOLUZIONEINIETTABILEINPENNAPRERIEMPITADAQUARANTAMILLIGRAMMI")));
+    }
+    {
+        // A look-up has staged another answer: the window shows no record.
+        m_session->boxes.clear();
+        const StagingFolder& staging = context.service().staging();
+        const QByteArray staged = staging.readUtf8(StagingFolder::exportFile);
+        QVERIFY(staging.writeBytes(StagingFolder::exportFile, "<Codice>7</Codice>\r\n"));
+        context.utenti.Id_errore = QStringLiteral("30");
+        Ricetta detail(context, m_session->window.get());
+        detail.show();
+        detail.findChild<QAction*>("Stampa")->trigger(); // no print dialog opens
+        QVERIFY(!savePdf(detail));
+        QVERIFY(staging.writeBytes(StagingFolder::exportFile, staged));
+        QCOMPARE(m_session->boxes.texts(),
+                 (QStringList{"NESSUN DATO DA STAMPARE", "NESSUN DATO DA STAMPARE"}));
+        QVERIFY(!QFileInfo::exists(saved));
+    }
 }
 
 // A folder that cannot be written: one message naming the file, the earlier
-// file unchanged. An empty list: nothing is written, and the operator is told.
+// file unchanged, for each type. An empty list: nothing is written.
 void tst_ReportExport::failedAndEmptyExports()
 {
     const QString folder = m_out.filePath("sola-lettura");
     QVERIFY(QDir().mkpath(folder));
-    const QString path = folder + "/errori.csv";
-    {
-        QFile earlier(path);
-        QVERIFY(earlier.open(QIODevice::WriteOnly));
-        earlier.write("precedente\r\n");
+    for (const char* name : {"errori.csv", "errori.xlsx", "errori.pdf"}) {
+        m_session->boxes.clear();
+        const QString path = folder + u'/' + QLatin1String(name);
+        {
+            QFile earlier(path);
+            QVERIFY(earlier.open(QIODevice::WriteOnly));
+            earlier.write("precedente\r\n");
+        }
+        {
+            ReadOnlyFolder readOnly(folder);
+            QVERIFY(readOnly.isActive());
+            exportTo(path);
+        }
+        QCOMPARE(m_session->boxes.texts(),
+                 QStringList{"IMPOSSIBILE SCRIVERE IL FILE " + QDir::toNativeSeparators(path)});
+        QCOMPARE(fileBytes(path), QByteArray("precedente\r\n"));
     }
-    {
-        ReadOnlyFolder readOnly(folder);
-        QVERIFY(readOnly.isActive());
-        exportTo(path);
-    }
-    QCOMPARE(m_session->boxes.texts(),
-             QStringList{"IMPOSSIBILE SCRIVERE IL FILE " + QDir::toNativeSeparators(path)});
-    QCOMPARE(fileBytes(path), QByteArray("precedente\r\n"));
-
-    m_session->boxes.clear();
-    const QString pdf = folder + "/errori.pdf";
-    {
-        ReadOnlyFolder readOnly(folder);
-        QVERIFY(readOnly.isActive());
-        exportTo(pdf);
-    }
-    QCOMPARE(m_session->boxes.texts(),
-             QStringList{"IMPOSSIBILE SCRIVERE IL FILE " + QDir::toNativeSeparators(pdf)});
-    QVERIFY(!QFileInfo::exists(pdf));
+    QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden).size(), 3);
 
     m_session->boxes.clear();
     report()->clear();
@@ -465,6 +454,7 @@ void tst_ReportExport::failedAndEmptyExports()
         asked = true;
         return m_out.filePath("vuoto.csv");
     });
+    m_session->activate();
     report()->setFocus();
     QTest::keyClick(report(), Qt::Key_E, Qt::ControlModifier);
     QCOMPARE(m_session->boxes.texts(), QStringList{"NESSUN DATO DA ESPORTARE"});

@@ -6,6 +6,7 @@
 #include "Statistiche.h"
 #include "TestService.h"
 #include "TlsTestServer.h"
+#include "XlsxText.h"
 
 #include <QApplication>
 #include <QBarSeries>
@@ -15,6 +16,7 @@
 #include <QCheckBox>
 #include <QFile>
 #include <QImage>
+#include <QJsonArray>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLineSeries>
@@ -121,6 +123,7 @@ private slots:
     void yearFiguresMatchTheAnswerAndTheChart();
     void noRecordsShowNoWindow();
     void pickingAPharmacySetsTheFilter();
+    void monthsOutOfTheYearAndAmountsTooLarge();
     void exportsReadBack();
 
 private:
@@ -310,6 +313,33 @@ void tst_StatisticsWindow::pickingAPharmacySetsTheFilter()
     }));
 }
 
+// A record whose month is not one of the year has a row of its own, so the
+// months add up to the total; an amount too large to hold opens no window.
+void tst_StatisticsWindow::monthsOutOfTheYearAndAmountsTooLarge()
+{
+    auto s = reportsTab(record(1, 3, 7, "A", 250, 1) + record(2, 14, 7, "A", 100, 1));
+    QVERIFY(s);
+    QVERIFY(openFromKeyboard(*s->f, [&](Statistiche* w) {
+        QCOMPARE(w->List_mesi->topLevelItemCount(), 13);
+        const QTreeWidgetItem* invalid = w->List_mesi->topLevelItem(12);
+        QCOMPARE(invalid->text(1), QStringLiteral("MESE NON VALIDO"));
+        QCOMPARE(invalid->text(2), QStringLiteral("1"));
+        QCOMPARE(exact(w->List_mesi, 12, 3), qint64(100));
+        QCOMPARE(w->Lab_tot_mesi->text(), w->Lab_tot_farmacie->text());
+        QCOMPARE(w->Lab_tot_mesi->text(),
+                 QStringLiteral("TOTALE: 2 errori, importo lordo ") + Cents::text(350));
+    }));
+
+    QByteArray huge = record(3, 3, 7, "A", 100, 1);
+    huge.replace("<Lordo>1,0</Lordo>", "<Lordo>123456789012345,00</Lordo>");
+    s->server.setSoapAnswer(200, answerWith(huge));
+    s->f->boxes.clear();
+    QVERIFY(!openFromKeyboard(
+        *s->f, [](Statistiche*) {}, Qt::Key_Menu));
+    QCOMPARE(s->f->boxes.texts(),
+             QStringList{QStringLiteral("IMPORTO TROPPO GRANDE NELLA RICETTA 1234500000003")});
+}
+
 void tst_StatisticsWindow::exportsReadBack()
 {
     Expected expected;
@@ -318,6 +348,7 @@ void tst_StatisticsWindow::exportsReadBack()
     const QString csvPath = m_out.filePath(QStringLiteral("statistiche.csv"));
     const QString pngPath = m_out.filePath(QStringLiteral("grafico"));
     const QString pdfPath = m_out.filePath(QStringLiteral("grafico.pdf"));
+    const QString xlsxPath = m_out.filePath(QStringLiteral("statistiche.xlsx"));
     QTemporaryDir locked;
     const QString lockedPath = locked.filePath(QStringLiteral("statistiche.csv"));
     QStringList proposed;
@@ -337,6 +368,7 @@ void tst_StatisticsWindow::exportsReadBack()
         exportAs("Act_esporta_csv", csvPath);
         exportAs("Act_esporta_png", pngPath);
         exportAs("Act_esporta_pdf", pdfPath);
+        exportAs("Act_esporta_xlsx", xlsxPath);
         chartSize = w->Grafico_mesi->size() * w->Grafico_mesi->devicePixelRatio();
         // A folder that cannot be written: the failure is shown, nothing is left.
         ReadOnlyFolder readOnly(locked.path());
@@ -348,7 +380,8 @@ void tst_StatisticsWindow::exportsReadBack()
     QCOMPARE(
         proposed,
         (QStringList{QStringLiteral("statistiche_2024.csv"), QStringLiteral("grafico_2024.png"),
-                     QStringLiteral("grafico_2024.pdf"), QStringLiteral("statistiche_2024.csv")}));
+                     QStringLiteral("grafico_2024.pdf"), QStringLiteral("statistiche_2024.xlsx"),
+                     QStringLiteral("statistiche_2024.csv")}));
     QCOMPARE(lockedMessages,
              QStringList{QStringLiteral("IMPOSSIBILE SCRIVERE IL FILE ") + lockedPath});
     QVERIFY(!QFile::exists(lockedPath));
@@ -370,6 +403,31 @@ void tst_StatisticsWindow::exportsReadBack()
     QCOMPARE(lines.value(29), QStringLiteral("TOTALE;;2000;") + total + u';');
     QCOMPARE(lines.value(31), QStringLiteral("ERRORI PER CODICE 2024"));
     QCOMPARE(lines.value(40), QStringLiteral("TOTALE;;2000;") + total);
+
+    // The spreadsheet: a sheet per list, counts and amounts as numbers, the
+    // pharmacy code as text, the share as a fraction shown as a percentage.
+    const QJsonArray sheets = XlsxText::read(xlsxPath).value("sheets").toArray();
+    QCOMPARE(sheets.size(), 3);
+    QStringList names;
+    for (const QJsonValue& sheet : sheets)
+        names << sheet.toObject().value("name").toString();
+    QCOMPARE(names, (QStringList{"Per mese", "Per farmacia", "Per codice di errore"}));
+    const auto cell = [&](int sheet, int row, int column) {
+        return sheets[sheet].toObject().value("rows").toArray()[row].toArray()[column].toObject();
+    };
+    QCOMPARE(sheets[0].toObject().value("freeze").toString(), QStringLiteral("A2"));
+    QVERIFY(cell(0, 0, 3).value("b").toBool());
+    QCOMPARE(cell(0, 1, 0).value("v").toInt(), 1);
+    QCOMPARE(cell(0, 1, 2).value("t").toString(), QStringLiteral("n"));
+    QCOMPARE(cell(0, 13, 0).value("v").toString(), QStringLiteral("TOTALE"));
+    QCOMPARE(cell(0, 13, 2).value("v").toInt(), 2000);
+    QCOMPARE(qRound64(cell(0, 13, 3).value("v").toDouble() * 100), expected.totalCents);
+    QCOMPARE(cell(0, 13, 3).value("f").toString(), QStringLiteral("#,##0.00"));
+    QCOMPARE(cell(1, 1, 0).value("v").toString(), QStringLiteral("00007"));
+    QCOMPARE(cell(1, 1, 1).value("v").toString(), QString::fromLatin1(BigPharmacyName));
+    QCOMPARE(qRound64(cell(1, 1, 3).value("v").toDouble() * 100), expected.totalCents / 2);
+    QCOMPARE(cell(1, 1, 4).value("v").toDouble(), 0.5);
+    QCOMPARE(cell(1, 1, 4).value("f").toString(), QStringLiteral("0.00%"));
 
     // The chart at the size it has on screen; the extension comes from the filter.
     const QImage image(pngPath + QStringLiteral(".png"));

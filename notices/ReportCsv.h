@@ -1,0 +1,26 @@
+#pragma once
+
+#include "Progress.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+class ReportRecords;
+
+// The records behind the report list's rows, in the rows' order, as a CSV
+// file for a spreadsheet: semicolon-separated, UTF-8 with a byte-order mark,
+// CRLF, a header row. Texts go out as the service sent them; the year and
+// month as the detail window shows them ("2025", "03"); amounts with a
+// decimal comma and no grouping. The file replaces an earlier one only once
+// whole.
+class ReportCsv
+{
+public:
+    // False when the file could not be written, an amount does not fit (then
+    // `error` gets the message) or `progress` stopped it (nothing is written).
+    static bool write(const QString& path, const ReportRecords& records,
+                      const QList<qsizetype>& positions, const Progress& progress, QString* error);
+
+    static QStringList header();
+};

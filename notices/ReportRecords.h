@@ -1,0 +1,112 @@
+#pragma once
+
+#include "Cents.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+
+#include <array>
+#include <memory>
+#include <optional>
+#include <vector>
+
+class QFile;
+
+// The elements of a registered error that the files for the operator carry.
+enum class ReportField
+{
+    Id,
+    Flusso,
+    Anno,
+    Mese,
+    Codfarma,
+    Farmacia,
+    NumricKey,
+    Assistito,
+    CodAssistito,
+    Aic,
+    Farmaco,
+    Molecola,
+    Pezzi,
+    Lordo,
+    CodErrore,
+    DescrizioneErrore,
+    TipoAddebito,
+    Soggetto,
+};
+constexpr int ReportFieldCount = int(ReportField::Soggetto) + 1;
+
+// One registered error as the service sent it: every text with its character
+// references decoded and its surrounding blanks trimmed, commas kept. A
+// missing element is empty.
+struct ReportRecord
+{
+    std::array<QString, ReportFieldCount> values;
+    Cents::Amount amount; // the gross amount, read once
+
+    const QString& operator[](ReportField field) const { return values[size_t(field)]; }
+
+    QString year() const;         // "0000"; empty when the record has none
+    QString month() const;        // "00"; the same
+    QString period() const;       // "MM/YYYY", the year alone without a month
+    QString pharmacyCode() const; // "00000", as the report list shows it
+};
+
+// The records of an F_LoadErroreByAnnoMese answer as it arrived, split one
+// element a line as the report stages it but with the service's commas. The
+// record at position k is the one whose "</Errore>" line is the k-th such line,
+// the line of the report list's k-th row before any sort; it holds the
+// elements between the line before and that one. Values are found as bytes and
+// only decoded when asked for, so a year's answer costs little more than itself.
+class ReportRecords
+{
+public:
+    // The staged file beside export_xml.xml that keeps the report's answer
+    // for the files the operator exports, whatever is staged after it.
+    static inline const QString stagedFile = QStringLiteral("report_xml.xml");
+    // The role under which each row of the report list keeps its record's position.
+    static constexpr int PositionRole = Qt::UserRole + 2;
+
+    // The UTF-8 values of one record, blanks trimmed, references not decoded.
+    using Fields = std::array<QByteArrayView, ReportFieldCount>;
+
+    ReportRecords() = default;
+    explicit ReportRecords(QByteArray stagedUtf8, std::vector<qsizetype> recordEnds = {});
+    // The staged file as it is now, mapped read-only. Staging replaces a file
+    // by renaming a new one over it, so the mapping keeps this answer whatever
+    // is staged later; it takes no memory until records are read. A file that
+    // cannot be mapped is read instead; one that cannot be opened gives none.
+    // `recordEnds` are where the report list's reading of the staged answer
+    // found each record to end (ReportRows::read), the same places in this
+    // staging: given, they spare a scan of the whole answer. Each is checked
+    // when its record is read; a wrong one makes the records be found anew.
+    static ReportRecords fromFile(const QString& path, std::vector<qsizetype> recordEnds = {});
+
+    qsizetype size() const;
+    Fields fields(qsizetype position) const;
+    ReportRecord record(qsizetype position) const;
+
+    // The first record whose <ID>, read as the detail window reads it (commas
+    // as full stops, blanks trimmed), equals `id`.
+    std::optional<qsizetype> positionOfId(const QString& id) const;
+
+    // The value's text: references decoded.
+    static QString text(QByteArrayView value);
+    // A <Codfarma> as the report list shows it: "00005".
+    static QString pharmacyCode(const QString& codfarma);
+
+private:
+    void index() const;
+    void take(std::vector<qsizetype> recordEnds);
+    bool endsItsRecord(qsizetype position) const;
+    QByteArrayView bytes() const;
+
+    QByteArray m_staged;
+    std::shared_ptr<QFile> m_file; // open while mapped
+    QByteArrayView m_mapped;
+    // Where each record's span starts; one more entry for the end of the last.
+    mutable std::vector<qsizetype> m_starts;
+    mutable bool m_indexed = false;
+    mutable bool m_given = false; // the starts came from the list's reading
+};

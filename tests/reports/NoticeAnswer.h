@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+// A year's report of 1,000 records over 30 pharmacies with the values that
+// went wrong on their way out: names with commas, "&amp;", ";" and quotes,
+// amounts of 1,005 and 1234,5 and others written with a full stop, texts a
+// spreadsheet would take for formulas, and one pharmacy (the 30th) whose
+// records hold the longest values.
+namespace NoticeAnswer {
+
+constexpr int Records = 1000;
+constexpr int Pharmacies = 30;
+constexpr int LongPharmacy = 30;
+
+// Record i, 1 to Records.
+int pharmacyOf(int i);
+QString prescriptionOf(int i);
+qint64 centsOf(int i);
+// The pharmacy's code as the files show it ("00007") and its name as sent.
+QString codeOf(int pharmacy);
+QString nameOf(int pharmacy);
+
+// Record i's CSV fields as the service sent them, before any formula guard.
+QStringList fields(int i);
+
+// The F_LoadErroreByAnnoMese result's records.
+QByteArray records();
+// A whole answer: the log-in and the report.
+QByteArray answer();
+
+} // namespace NoticeAnswer

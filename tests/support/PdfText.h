@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QList>
+#include <QRectF>
+#include <QString>
+#include <QStringList>
+
+// What a PDF shows, read back with poppler's pdftotext (poppler-utils).
+namespace PdfText {
+
+struct Word
+{
+    QString text;
+    QRectF box; // in points from the page's top left corner
+    bool operator==(const Word&) const = default;
+};
+
+// Each page's text laid out as on the page, blanks folded into single blanks.
+QStringList pages(const QString& path);
+// All pages one after the other.
+QString text(const QString& path);
+// Each page's words with their boxes.
+QList<QList<Word>> words(const QString& path);
+
+} // namespace PdfText
