@@ -356,10 +356,14 @@ void Ricetta::bott_elim_Click()
     if (!m_context.boxes().ask(this, QStringLiteral("PROVVEDO ALLA ELIMINAZIONE ? "), QString()))
         return;
     const QString operation = QStringLiteral("AnnullaErroreFarmacia");
+    // Posted once: resent by the network stack after a lost answer, a
+    // cancellation that worked would come back as not found.
     QString response =
-        m_context.service().post(operation, {{QStringLiteral("prov"), m_context.utenti.Prov.text()},
-                                             {QStringLiteral("flusso"), Flusso.trimmed()},
-                                             {QStringLiteral("id"), QString::number(Id_numerico)}});
+        m_context.service().post(operation,
+                                 {{QStringLiteral("prov"), m_context.utenti.Prov.text()},
+                                  {QStringLiteral("flusso"), Flusso.trimmed()},
+                                  {QStringLiteral("id"), QString::number(Id_numerico)}},
+                                 SoapClient::Posting::Once);
     response.replace(u',', u'.');
     if (!response.contains(u'<' + operation + QStringLiteral("Result")) ||
         !response.contains(u"<Errore>")) {

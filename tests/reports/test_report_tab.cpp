@@ -370,22 +370,25 @@ void tst_ReportTab::cancellation_data()
     QTest::addColumn<QByteArray>("answer"); // to the cancellation
     QTest::addColumn<QByteArray>("sent");
     QTest::addColumn<QString>("message");
+    QTest::addColumn<bool>("dropped"); // the connection closes before the answer
     const QByteArray done = "<AnnullaErroreFarmaciaResult><Errore><ID>1</ID></Errore>"
                             "</AnnullaErroreFarmaciaResult>";
     const QByteArray dpc = "<prov>PA</prov><flusso>2</flusso><id>42</id>";
-    QTest::newRow("DPC flow") << QByteArray("42") << done << dpc << "ERRORE CANCELLATO";
+    QTest::newRow("DPC flow") << QByteArray("42") << done << dpc << "ERRORE CANCELLATO" << false;
     QTest::newRow("empty flow") << QByteArray("44") << done
                                 << QByteArray("<prov>PA</prov><flusso>1</flusso><id>44</id>")
-                                << "ERRORE CANCELLATO";
+                                << "ERRORE CANCELLATO" << false;
     QTest::newRow("no result")
         << QByteArray("42")
         << QByteArray(
                "<AnnullaErroreFarmaciaResponse><Errore>1</Errore></AnnullaErroreFarmaciaResponse>")
-        << dpc << "ERRORE NON TROVATO";
+        << dpc << "ERRORE NON TROVATO" << false;
     QTest::newRow("result without Errore")
         << QByteArray("42")
         << QByteArray("<AnnullaErroreFarmaciaResult>1</AnnullaErroreFarmaciaResult>") << dpc
-        << "ERRORE NON TROVATO";
+        << "ERRORE NON TROVATO" << false;
+    // Never posted a second time behind the operator's back.
+    QTest::newRow("answer lost") << QByteArray("42") << done << dpc << "ERRORE NON TROVATO" << true;
 }
 
 void tst_ReportTab::cancellation()
@@ -394,6 +397,7 @@ void tst_ReportTab::cancellation()
     QFETCH(QByteArray, answer);
     QFETCH(QByteArray, sent);
     QFETCH(QString, message);
+    QFETCH(bool, dropped);
     auto s = logIn(record("42", "2", "5", "FARMACIA CENTRALE") +
                    record("44", "3", "6", "FARMACIA NUOVA", ""));
     QVERIFY(s);
@@ -407,7 +411,12 @@ void tst_ReportTab::cancellation()
     }
     QVERIFY(row);
     // From here on the service answers only the cancellation.
-    s->server.setSoapAnswer(200, TestService::answer(answer));
+    s->server.setResponder([&](const TlsRequest&) {
+        TlsAnswer a = TlsAnswer::soap(200, TestService::answer(answer));
+        if (dropped)
+            a.delivery = TlsAnswer::Delivery::Dropped;
+        return a;
+    });
     const bool cancelled = message == QLatin1String("ERRORE CANCELLATO");
 
     // Opened twice: a cancelled row can be cancelled again, a failed one retried.
