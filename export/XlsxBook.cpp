@@ -6,7 +6,7 @@
 #include <QFileInfo>
 #include <QTemporaryFile>
 
-#include <xlsxwriter.h>
+#include "XlsxLibrary.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -81,6 +81,7 @@ struct XlsxBook::Private
         int headerRows = 0;
     };
 
+    const XlsxLibrary* lib = XlsxLibrary::instance();
     QString path;
     QByteArray tmpdir; // kept for as long as the library may use it
     QTemporaryFile file;
@@ -108,6 +109,10 @@ struct XlsxBook::Private
 XlsxBook::XlsxBook(const QString& path) : d(std::make_unique<Private>())
 {
     d->path = path;
+    if (!d->lib) {
+        d->failed = true;
+        return;
+    }
     // libxlsxwriter writes to a path of its own: a new file beside the target,
     // renamed over it once whole.
     d->file.setFileTemplate(path + QStringLiteral(".XXXXXX"));
@@ -123,7 +128,7 @@ XlsxBook::XlsxBook(const QString& path) : d(std::make_unique<Private>())
     lxw_workbook_options options = {};
     options.constant_memory = LXW_TRUE;
     options.tmpdir = d->tmpdir.data();
-    d->workbook = workbook_new_opt(name.constData(), &options);
+    d->workbook = d->lib->workbook_new_opt(name.constData(), &options);
     if (!d->workbook) {
         d->failed = true;
         return;
@@ -131,12 +136,12 @@ XlsxBook::XlsxBook(const QString& path) : d(std::make_unique<Private>())
     // Plain cells have no format of their own: a format costs the library
     // a look-up for every cell that carries one.
     for (int style = Bold; style <= BoldMoney; ++style)
-        d->formats[style] = workbook_add_format(d->workbook);
-    format_set_bold(d->formats[Bold]);
-    format_set_num_format(d->formats[Money], "#,##0.00");
-    format_set_num_format(d->formats[Percent], "0.00%");
-    format_set_bold(d->formats[BoldMoney]);
-    format_set_num_format(d->formats[BoldMoney], "#,##0.00");
+        d->formats[style] = d->lib->workbook_add_format(d->workbook);
+    d->lib->format_set_bold(d->formats[Bold]);
+    d->lib->format_set_num_format(d->formats[Money], "#,##0.00");
+    d->lib->format_set_num_format(d->formats[Percent], "0.00%");
+    d->lib->format_set_bold(d->formats[BoldMoney]);
+    d->lib->format_set_num_format(d->formats[BoldMoney], "#,##0.00");
 }
 
 XlsxBook::~XlsxBook()
@@ -144,7 +149,7 @@ XlsxBook::~XlsxBook()
     if (d->workbook && !d->committed) {
         // Closing is the only way to free the workbook; what it writes is dropped.
         const CNumbers numbers;
-        workbook_close(d->workbook);
+        d->lib->workbook_close(d->workbook);
     }
 }
 
@@ -153,7 +158,7 @@ int XlsxBook::addSheet(const QString& name)
     if (d->failed)
         return -1;
     const QByteArray utf8 = name.left(MaxSheetName).toUtf8();
-    lxw_worksheet* worksheet = workbook_add_worksheet(d->workbook, utf8.constData());
+    lxw_worksheet* worksheet = d->lib->workbook_add_worksheet(d->workbook, utf8.constData());
     if (!worksheet) {
         d->failed = true;
         return -1;
@@ -180,8 +185,8 @@ void XlsxBook::text(int sheet, int row, int column, QByteArrayView utf8, Style s
     // The library wants the text ended by a NUL.
     d->scratch.resize(0);
     d->scratch.append(utf8);
-    if (d->check(worksheet_write_string(worksheet, lxw_row_t(row), lxw_col_t(column),
-                                        d->scratch.constData(), d->formats[style])))
+    if (d->check(d->lib->worksheet_write_string(worksheet, lxw_row_t(row), lxw_col_t(column),
+                                                d->scratch.constData(), d->formats[style])))
         note(sheet, row, column, characters(utf8));
 }
 
@@ -196,8 +201,8 @@ void XlsxBook::number(int sheet, int row, int column, double value, Style style)
     if (!worksheet)
         return;
     const CNumbers numbers;
-    if (!d->check(worksheet_write_number(worksheet, lxw_row_t(row), lxw_col_t(column), value,
-                                         d->formats[style])))
+    if (!d->check(d->lib->worksheet_write_number(worksheet, lxw_row_t(row), lxw_col_t(column),
+                                                 value, d->formats[style])))
         return;
     // The digits, and for an amount its grouping and decimals.
     qsizetype width = QByteArray::number(qint64(value)).size();
@@ -228,16 +233,17 @@ bool XlsxBook::commit()
             // A header cell also holds its filter button.
             const double width =
                 std::clamp(double(s.widths[c]) + (s.headerRows > 0 ? 4 : 2), MinWidth, MaxWidth);
-            d->check(worksheet_set_column(s.worksheet, lxw_col_t(c), lxw_col_t(c), width, nullptr));
+            d->check(d->lib->worksheet_set_column(s.worksheet, lxw_col_t(c), lxw_col_t(c), width,
+                                                  nullptr));
         }
         if (s.headerRows > 0 && !s.widths.empty()) {
-            worksheet_freeze_panes(s.worksheet, lxw_row_t(s.headerRows), 0);
-            d->check(worksheet_autofilter(s.worksheet, lxw_row_t(s.headerRows - 1), 0,
-                                          lxw_row_t(std::max(s.lastRow, s.headerRows - 1)),
-                                          lxw_col_t(s.widths.size() - 1)));
+            d->lib->worksheet_freeze_panes(s.worksheet, lxw_row_t(s.headerRows), 0);
+            d->check(d->lib->worksheet_autofilter(s.worksheet, lxw_row_t(s.headerRows - 1), 0,
+                                                  lxw_row_t(std::max(s.lastRow, s.headerRows - 1)),
+                                                  lxw_col_t(s.widths.size() - 1)));
         }
     }
-    const lxw_error closed = workbook_close(d->workbook);
+    const lxw_error closed = d->lib->workbook_close(d->workbook);
     d->workbook = nullptr;
     if (d->failed || closed != LXW_NO_ERROR) {
         d->failed = true;

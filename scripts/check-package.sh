@@ -54,8 +54,8 @@ for deb in "$program_deb" "$demo_deb"; do
     grep "^ Depends: " "$work/info" | tr -d ' ' | tr ',' '\n' | sed 's/^Depends://' >"$work/depends"
     libraries=(libqt6core6 libqt6network6 libc6 libstdc++6)
     if [ "$deb" = "$program_deb" ]; then
-        libraries+=(libqt6gui6 libqt6widgets6 libqt6charts6 libqt6printsupport6 libxlsxwriter4)
-        extras=(qt6-translations-l10n)
+        libraries+=(libqt6gui6 libqt6widgets6 libqt6charts6 libqt6printsupport6)
+        extras=(qt6-translations-l10n libxlsxwriter4)
     else
         libraries+=(libqt6sql6 libmicrohttpd12 libsqlite3-0)
         extras=(libqt6sql6-sqlite)
