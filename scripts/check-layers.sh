@@ -1,15 +1,15 @@
 #!/usr/bin/env bash
 # Fails when a folder includes a header from a folder above it. Layers, bottom up:
 # the service client, the list pieces and the file export; the pieces every window shares; the
-# files written for the operator from a report; the tabs and their windows; the shell that
-# composes them.
+# files written for the operator from a report and the year statistics; the tabs and their
+# windows; the shell that composes them.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
 declare -A layer=(
     [service]=0 [lists]=0 [export]=0
     [windowkit]=1
-    [notices]=2
+    [notices]=2 [statistics]=2
     [errors]=3 [drugs]=3 [registration]=3 [patients]=3 [reports]=3
     [app]=4
 )
