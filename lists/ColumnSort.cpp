@@ -1,6 +1,6 @@
 #include "ColumnSort.h"
 
-#include "ListSetup.h"
+#include "ColumnTag.h"
 #include "SortKeys.h"
 
 #include <QCollator>
@@ -129,43 +129,16 @@ void reorderRows(QTreeWidget* list, const std::vector<int>& order)
 
 } // namespace
 
-QString ColumnSort::CAMPO_TAG(QStringView text, char16_t delimiter, int n)
-{
-    if (n < 1)
-        return QString();
-    qsizetype start = 0;
-    for (int field = 1;; ++field) {
-        const qsizetype end = text.indexOf(QChar(delimiter), start);
-        if (end < 0)
-            return QString();
-        if (field == n)
-            return text.mid(start, end - start).toString();
-        start = end + 1;
-    }
-}
-
-QString ColumnSort::COMPLEMENTO(QStringView text)
-{
-    QString result = text.toString();
-    for (QChar& c : result) {
-        if (c >= u'0' && c <= u'9')
-            c = QChar(u'9' - (c.unicode() - u'0'));
-        else if (c == u'-')
-            c = u' ';
-    }
-    return result;
-}
-
 void ColumnSort::ORDINA_COLONNA(QTreeWidget* list, int column)
 {
     if (!list || column < 1 || column > list->columnCount())
         return;
     const int column0 = column - 1;
-    const QString tag = ListSetup::headerTag(list, column0);
+    const QString tag = ColumnTag::headerTag(list, column0);
     if (tag.trimmed().isEmpty())
         return;
-    const QString type = CAMPO_TAG(tag, u'|', 1).toUpper();
-    const QString flag = CAMPO_TAG(tag, u'|', 2).toUpper();
+    const QString type = ColumnTag::CAMPO_TAG(tag, u'|', 1).toUpper();
+    const QString flag = ColumnTag::CAMPO_TAG(tag, u'|', 2).toUpper();
     if (flag != QStringLiteral("TRUE") && flag != QStringLiteral("FALSE"))
         return;
     const bool ascending = flag == QStringLiteral("TRUE");
@@ -174,9 +147,9 @@ void ColumnSort::ORDINA_COLONNA(QTreeWidget* list, int column)
     for (int c = 0; c < list->columnCount(); ++c) {
         if (c == column0)
             continue;
-        QString other = ListSetup::headerTag(list, c);
+        QString other = ColumnTag::headerTag(list, c);
         if (other.contains(QStringLiteral("False")))
-            ListSetup::setHeaderTag(list, c,
+            ColumnTag::setHeaderTag(list, c,
                                     other.replace(QStringLiteral("False"), QStringLiteral("True")));
     }
 
@@ -188,7 +161,7 @@ void ColumnSort::ORDINA_COLONNA(QTreeWidget* list, int column)
         toggled.replace(QStringLiteral("True"), QStringLiteral("False"));
     else
         toggled.replace(QStringLiteral("False"), QStringLiteral("True"));
-    ListSetup::setHeaderTag(list, column0, toggled);
+    ColumnTag::setHeaderTag(list, column0, toggled);
 
     // Rows follow the list's order from here on; Qt's own sorting stays off.
     // Switching it off also makes the header unclickable: keep it as it was.

@@ -1,6 +1,7 @@
 #include "ListSetup.h"
 
 #include "ColumnSort.h"
+#include "ColumnTag.h"
 #include "GridLineDelegate.h"
 
 #include <QHeaderView>
@@ -89,7 +90,7 @@ void ListSetup::prepare(QTreeWidget* list, const QList<ListColumn>& columns)
         const ListColumn& column = columns[c];
         headerItem->setText(c, column.caption);
         headerItem->setTextAlignment(c, storedAlignment(column.alignment));
-        headerItem->setData(c, TagRole, column.tag);
+        headerItem->setData(c, ColumnTag::TagRole, column.tag);
         if (column.widthTwips <= 0) {
             header->hideSection(c);
         } else {
@@ -139,33 +140,4 @@ void ListSetup::sortOnHeaderClick(QTreeWidget* list)
         ColumnSort::ORDINA_COLONNA(list, section + 1);
         list->setFocus();
     });
-}
-
-QString ListSetup::headerTag(const QTreeWidget* list, int column0)
-{
-    if (!list || column0 < 0 || column0 >= list->columnCount())
-        return QString();
-    return list->headerItem()->data(column0, TagRole).toString();
-}
-
-void ListSetup::setHeaderTag(QTreeWidget* list, int column0, const QString& tag)
-{
-    // Writing past the last column would add columns to the header.
-    if (!list || column0 < 0 || column0 >= list->columnCount())
-        return;
-    list->headerItem()->setData(column0, TagRole, tag);
-}
-
-QString ListSetup::cellTag(const QTreeWidgetItem* item, int column0)
-{
-    if (!item || column0 < 0)
-        return QString();
-    return item->data(column0, TagRole).toString();
-}
-
-void ListSetup::setCellTag(QTreeWidgetItem* item, int column0, const QString& tag)
-{
-    if (!item || column0 < 0)
-        return;
-    item->setData(column0, TagRole, tag);
 }

@@ -10,11 +10,10 @@ class QTreeWidget;
 class QTreeWidgetItem;
 
 // The set-up shared by every report list of the program. A list is a flat
-// QTreeWidget; each header section and each cell may carry a text tag under TagRole.
+// QTreeWidget; each header section and each cell may carry a column tag (ColumnTag).
 class ListSetup
 {
 public:
-    static constexpr int TagRole = Qt::UserRole + 1;
     static constexpr int TwipsPerPixel = 15;
 
     // Removes all rows and columns, applies the shared display options and creates
@@ -31,9 +30,4 @@ public:
     // Sorts the list by a header section when it is clicked, then gives the list the
     // focus. Connecting is done once per list; further calls change nothing.
     static void sortOnHeaderClick(QTreeWidget* list);
-
-    static QString headerTag(const QTreeWidget* list, int column0);
-    static void setHeaderTag(QTreeWidget* list, int column0, const QString& tag);
-    static QString cellTag(const QTreeWidgetItem* item, int column0);
-    static void setCellTag(QTreeWidgetItem* item, int column0, const QString& tag);
 };

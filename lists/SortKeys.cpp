@@ -1,7 +1,5 @@
 #include "SortKeys.h"
 
-#include "ColumnSort.h"
-
 #include <QDate>
 #include <QDateTime>
 #include <QTime>
@@ -370,8 +368,8 @@ QString SortKeys::numberKey(QStringView cellText, const QLocale& locale)
     // Negatives: complemented magnitudes reverse the order; "%" (huge magnitudes)
     // sorts after "" and before "&".
     if (key.startsWith(u'~'))
-        return QStringLiteral("%") + ColumnSort::COMPLEMENTO(QStringView(key).mid(1));
-    return QStringLiteral("&") + ColumnSort::COMPLEMENTO(key);
+        return QStringLiteral("%") + COMPLEMENTO(QStringView(key).mid(1));
+    return QStringLiteral("&") + COMPLEMENTO(key);
 }
 
 QString SortKeys::dateKey(QStringView cellText, const QLocale& locale)
@@ -380,4 +378,16 @@ QString SortKeys::dateKey(QStringView cellText, const QLocale& locale)
         return cellText.toString();
     const std::optional<qint64> stamp = dateStamp(cellText, locale);
     return stamp ? QStringLiteral("%1").arg(*stamp, 14, 10, QChar(u'0')) : QString();
+}
+
+QString SortKeys::COMPLEMENTO(QStringView text)
+{
+    QString result = text.toString();
+    for (QChar& c : result) {
+        if (c >= u'0' && c <= u'9')
+            c = QChar(u'9' - (c.unicode() - u'0'));
+        else if (c == u'-')
+            c = u' ';
+    }
+    return result;
 }

@@ -19,4 +19,7 @@ public:
 
     // The date or date-time a cell shows as the number yyyyMMddHHmmss, if any.
     static std::optional<qint64> dateStamp(QStringView cellText, const QLocale& locale);
+
+    // Each digit d becomes 9 - d, '-' becomes a blank, other characters stay.
+    static QString COMPLEMENTO(QStringView text);
 };

@@ -1,21 +1,18 @@
 #pragma once
 
+#include "RegistraLayout.h"
+
 #include <QList>
 #include <QWidget>
 #include <functional>
 
 class AppContext;
-class PanelStatusBar;
-class QGroupBox;
-class QLabel;
-class QLineEdit;
-class QPlainTextEdit;
-class QPushButton;
 struct RegisteredError;
 
 // The "REGISTRA" tab: the prescription number and its look-up, the drug,
-// quantity and error of one prescription line, and its submission.
-class RegistraPage : public QWidget
+// quantity and error of one prescription line, and its submission. Its
+// controls are those of RegistraLayout.
+class RegistraPage : public QWidget, public RegistraLayout
 {
     Q_OBJECT
 public:
@@ -28,31 +25,6 @@ public:
     void BOTT_SVUOTA_Click();
     // "REGISTRA ERRORE"
     void Comm_REGISTRA_Click();
-
-    QGroupBox* Frame6;
-    QLineEdit* Text120;
-    QLineEdit* Text12;
-    QLabel* Label18;
-    QGroupBox* Frame3;
-    QLineEdit* Text_COD_AIC;
-    QLineEdit* Text_DESCR_AIC;
-    QLineEdit* Text_ATCX;
-    QLineEdit* Text_MOLECO;
-    QGroupBox* Frame5;
-    QLineEdit* Text_COD_ERR;
-    QPlainTextEdit* Text_DESCR_ERR;
-    QPushButton* BOTT_SVUOTA;
-    QLineEdit* Text_add;
-    QLineEdit* Text_sogg;
-    QGroupBox* Frame4;
-    QLineEdit* Text_QTA_AIC;
-    QPushButton* bott_assi;
-    QPushButton* Comm_REGISTRA;
-    QPushButton* Command3;
-    QPushButton* Command5;
-    QPushButton* Com_02;
-    PanelStatusBar* StatusBar2;
-    PanelStatusBar* StatusBar4;
 
 signals:
     // A prescription and its pharmacy were found: the status bars need rebuilding.

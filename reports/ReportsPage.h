@@ -2,24 +2,17 @@
 
 #include "NoticeHeading.h"
 #include "ReportRecords.h"
+#include "ReportsLayout.h"
 
 #include <QList>
 #include <QWidget>
 
 class AppContext;
-class PanelStatusBar;
-class QButtonGroup;
-class QCheckBox;
-class QGroupBox;
-class QLabel;
-class QLineEdit;
-class QPushButton;
-class QRadioButton;
-class QTreeWidget;
 
 // The "REPORTS" tab: the errors registered for a month or year and a pharmacy,
-// their list, and the detail window of one of them.
-class ReportsPage : public QWidget
+// their list, and the detail window of one of them. Its controls are those of
+// ReportsLayout.
+class ReportsPage : public QWidget, public ReportsLayout
 {
     Q_OBJECT
 public:
@@ -46,27 +39,6 @@ public:
     // "Esporta per farmacia…": one PDF notice per pharmacy of the rows.
     void esportaPerFarmacia();
 
-    QGroupBox* Frame8;
-    QGroupBox* Frame11;
-    QList<QRadioButton*> Option1;
-    QLabel* Label21;
-    QLineEdit* Txt_SC_ANNO;
-    QCheckBox* Check1;
-    QGroupBox* Frame10;
-    QLabel* Lab_conta;
-    QTreeWidget* ListView1;
-    QGroupBox* Frame9;
-    QLabel* Label19;
-    QLineEdit* Txt_cod;
-    QLabel* Label20;
-    QLineEdit* txt_rag;
-    QPushButton* Command4;
-    QCheckBox* Check_TT;
-    QPushButton* Comm_ELABORA;
-    QPushButton* Command7;
-    QPushButton* Com_03;
-    PanelStatusBar* StatusBar3;
-
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -90,7 +62,6 @@ private:
     // was asked with, kept until the next run for the exports.
     ReportRecords m_records;
     NoticeHeading m_heading;
-    QButtonGroup* m_months;
     bool m_monthPicking = false;
     bool m_lookUpQueued = false;
 };

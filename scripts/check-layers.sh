@@ -1,15 +1,16 @@
 #!/usr/bin/env bash
-# Fails when a folder includes a header from a folder above it. Layers, bottom up:
+# Fails when a folder includes a header from a folder above it, or when classes of one folder
+# include each other in a loop. Layers, bottom up:
 # the service client, the list pieces and the file export; the pieces every window shares; the
-# files written for the operator from a report; the tabs and their windows; the shell that
-# composes them.
+# files written for the operator from a report and the year statistics; the tabs and their
+# windows; the shell that composes them.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
 declare -A layer=(
     [service]=0 [lists]=0 [export]=0
     [windowkit]=1
-    [notices]=2
+    [notices]=2 [statistics]=2
     [errors]=3 [drugs]=3 [registration]=3 [patients]=3 [reports]=3
     [app]=4
 )
@@ -34,5 +35,24 @@ for folder in "${!layer[@]}"; do
         done < <(sed -n 's/^[[:space:]]*#[[:space:]]*include[[:space:]]*"\([^"]*\)".*/\1/p' "$file" | xargs -rn1 basename)
     done
 done
-[ "$bad" -eq 0 ] && echo "layers: every include points down or sideways"
+# Within a folder, the files of one class (A.h, A.cpp) must not reach their own header again
+# through those of others: classes that include each other are one idea split in two.
+for folder in "${!layer[@]}"; do
+    pairs=""
+    for file in "$folder"/*.h "$folder"/*.cpp; do
+        [ -e "$file" ] || continue
+        unit=$(basename "${file%.*}")
+        while IFS= read -r included; do
+            other=${included%.*}
+            if [ "$other" != "$unit" ] && [ -e "$folder/$other.h" ]; then
+                pairs+="$unit $other"$'\n'
+            fi
+        done < <(sed -n 's/^[[:space:]]*#[[:space:]]*include[[:space:]]*"\([^"]*\)".*/\1/p' "$file" | xargs -rn1 basename)
+    done
+    if ! loop=$(printf '%s' "$pairs" | tsort 2>&1 >/dev/null); then
+        echo "$folder/: these include each other in a loop:" $(sed -n 's/^tsort: \([^ ]*\)$/\1/p' <<<"$loop")
+        bad=1
+    fi
+done
+[ "$bad" -eq 0 ] && echo "layers: every include points down or sideways, and none in a loop"
 exit "$bad"

@@ -7,6 +7,7 @@
 #include "AppContext.h"
 #include "CannedServerProcess.h"
 #include "ColumnSort.h"
+#include "ColumnTag.h"
 #include "ListSetup.h"
 #include "ProcessMemory.h"
 #include "ReportRows.h"
@@ -192,7 +193,7 @@ Figures measure(int records, quint16 port, const QString& folder)
         ListSetup::addRows(list, rows);
     });
     const double sortMs = bestMs([&] {
-        ListSetup::setHeaderTag(list, 2, QStringLiteral("S|True|"));
+        ColumnTag::setHeaderTag(list, 2, QStringLiteral("S|True|"));
         ColumnSort::ORDINA_COLONNA(list, 3);
     });
     std::printf("%7d records: answer %.1f MB\n", records,

@@ -1,5 +1,5 @@
 #include "AppContext.h"
-#include "ListSetup.h"
+#include "ColumnTag.h"
 #include "ScriptedMessageBoxes.h"
 #include "TestService.h"
 #include "VedeErrori.h"
@@ -136,7 +136,7 @@ void tst_ErrorWindow::columnsAndSort()
     QStringList headers, tags;
     for (int c = 0; c < list->columnCount(); ++c) {
         headers << list->headerItem()->text(c);
-        tags << ListSetup::headerTag(list, c);
+        tags << ColumnTag::headerTag(list, c);
     }
     QCOMPARE(headers, (QStringList{" CODICE ", "DESCRIZIONE", "ADDEBITO", "SOGGETTO"}));
     QCOMPARE(tags, (QStringList{"S|True|", "S|True|", "S|True|", ""}));

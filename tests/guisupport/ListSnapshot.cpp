@@ -1,6 +1,6 @@
 #include "ListSnapshot.h"
 
-#include "ListSetup.h"
+#include "ColumnTag.h"
 
 #include <QTreeWidget>
 
@@ -9,7 +9,7 @@ ListSnapshot ListSnapshot::of(QTreeWidget* list)
     ListSnapshot s;
     for (int c = 0; c < list->columnCount(); ++c) {
         s.headers << list->headerItem()->text(c);
-        s.tags << ListSetup::headerTag(list, c);
+        s.tags << ColumnTag::headerTag(list, c);
     }
     for (int r = 0; r < list->topLevelItemCount(); ++r) {
         QTreeWidgetItem* item = list->topLevelItem(r);

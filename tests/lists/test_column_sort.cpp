@@ -1,4 +1,5 @@
 #include "ColumnSort.h"
+#include "ColumnTag.h"
 #include "ListSetup.h"
 #include "SortKeys.h"
 
@@ -86,7 +87,7 @@ private slots:
         auto list = makeColumn(QStringLiteral("n|true|"), reversed(ascending));
         ColumnSort::ORDINA_COLONNA(list.get(), 1);
         QCOMPARE(texts(list.get()), ascending);
-        QCOMPARE(ListSetup::headerTag(list.get(), 0), QStringLiteral("n|true|")); // not "True"
+        QCOMPARE(ColumnTag::headerTag(list.get(), 0), QStringLiteral("n|true|")); // not "True"
         ColumnSort::ORDINA_COLONNA(list.get(), 1);
         QCOMPARE(texts(list.get()), ascending); // lower-case flag never toggles
     }
@@ -97,10 +98,10 @@ private slots:
         auto list = makeColumn(QStringLiteral("N|True|"), {"-5", "3", "", "abc", "1.2.3", "--5"});
         ColumnSort::ORDINA_COLONNA(list.get(), 1);
         QCOMPARE(texts(list.get()), QStringList({"", "abc", "1.2.3", "--5", "-5", "3"}));
-        QCOMPARE(ListSetup::headerTag(list.get(), 0), QStringLiteral("N|False|"));
+        QCOMPARE(ColumnTag::headerTag(list.get(), 0), QStringLiteral("N|False|"));
         ColumnSort::ORDINA_COLONNA(list.get(), 1);
         QCOMPARE(texts(list.get()), QStringList({"3", "-5", "", "abc", "1.2.3", "--5"}));
-        QCOMPARE(ListSetup::headerTag(list.get(), 0), QStringLiteral("N|True|"));
+        QCOMPARE(ColumnTag::headerTag(list.get(), 0), QStringLiteral("N|True|"));
     }
 
     void numberKeys()
@@ -173,13 +174,13 @@ private slots:
                              {{"x", "b", "2"}, {"y", "c", "10"}, {"z", "a", "1"}});
         ColumnSort::ORDINA_COLONNA(list.get(), 2);
         QCOMPARE(texts(list.get(), 1), QStringList({"a", "b", "c"}));
-        QCOMPARE(ListSetup::headerTag(list.get(), 1), QStringLiteral("S|False|"));
-        QCOMPARE(ListSetup::headerTag(list.get(), 2), QStringLiteral("N|True|"));
+        QCOMPARE(ColumnTag::headerTag(list.get(), 1), QStringLiteral("S|False|"));
+        QCOMPARE(ColumnTag::headerTag(list.get(), 2), QStringLiteral("N|True|"));
 
         ColumnSort::ORDINA_COLONNA(list.get(), 3);
         QCOMPARE(texts(list.get(), 2), QStringList({"1", "2", "10"}));
-        QCOMPARE(ListSetup::headerTag(list.get(), 1), QStringLiteral("S|True|"));
-        QCOMPARE(ListSetup::headerTag(list.get(), 2), QStringLiteral("N|False|"));
+        QCOMPARE(ColumnTag::headerTag(list.get(), 1), QStringLiteral("S|True|"));
+        QCOMPARE(ColumnTag::headerTag(list.get(), 2), QStringLiteral("N|False|"));
     }
 
     void unsortableColumnsDoNothing_data()
@@ -201,8 +202,8 @@ private slots:
         auto list = makeList({"N|False|", tag}, {{"2", "b"}, {"1", "c"}, {"3", "a"}});
         ColumnSort::ORDINA_COLONNA(list.get(), column);
         QCOMPARE(texts(list.get(), 1), QStringList({"b", "c", "a"}));
-        QCOMPARE(ListSetup::headerTag(list.get(), 0), QStringLiteral("N|False|"));
-        QCOMPARE(ListSetup::headerTag(list.get(), 1), tag);
+        QCOMPARE(ColumnTag::headerTag(list.get(), 0), QStringLiteral("N|False|"));
+        QCOMPARE(ColumnTag::headerTag(list.get(), 1), tag);
         QCOMPARE(list->columnCount(), 2);
     }
 
@@ -215,8 +216,8 @@ private slots:
         for (int r = 0; r < list->topLevelItemCount(); ++r) {
             QTreeWidgetItem* item = list->topLevelItem(r);
             items.append(item);
-            ListSetup::setCellTag(item, 0, QStringLiteral("row%1").arg(r));
-            ListSetup::setCellTag(item, 1, QStringLiteral("id\u0000%1").arg(r));
+            ColumnTag::setCellTag(item, 0, QStringLiteral("row%1").arg(r));
+            ColumnTag::setCellTag(item, 1, QStringLiteral("id\u0000%1").arg(r));
         }
         items[0]->setSelected(true);
         items[3]->setSelected(true);
@@ -228,8 +229,8 @@ private slots:
         const QStringList original{"30", "10", "-4", "20", ""};
         for (int r = 0; r < items.size(); ++r) {
             QCOMPARE(items[r]->text(1), original[r]);
-            QCOMPARE(ListSetup::cellTag(items[r], 0), QStringLiteral("row%1").arg(r));
-            QCOMPARE(ListSetup::cellTag(items[r], 1), QStringLiteral("id\u0000%1").arg(r));
+            QCOMPARE(ColumnTag::cellTag(items[r], 0), QStringLiteral("row%1").arg(r));
+            QCOMPARE(ColumnTag::cellTag(items[r], 1), QStringLiteral("id\u0000%1").arg(r));
         }
         QCOMPARE(list->selectedItems().size(), 2);
         QVERIFY(items[0]->isSelected() && items[3]->isSelected());
@@ -257,20 +258,20 @@ private slots:
 
     void campoTag()
     {
-        QCOMPARE(ColumnSort::CAMPO_TAG(u"S|True|", u'|', 1), QStringLiteral("S"));
-        QCOMPARE(ColumnSort::CAMPO_TAG(u"S|True|", u'|', 2), QStringLiteral("True"));
-        QCOMPARE(ColumnSort::CAMPO_TAG(u"S|True|", u'|', 3), QString());
-        QCOMPARE(ColumnSort::CAMPO_TAG(u"S|True", u'|', 2), QString());
-        QCOMPARE(ColumnSort::CAMPO_TAG(u"S|True", u'|', 0), QString());
-        QCOMPARE(ColumnSort::CAMPO_TAG(u"||x|", u'|', 2), QString());
-        QCOMPARE(ColumnSort::CAMPO_TAG(u"||x|", u'|', 3), QStringLiteral("x"));
-        QCOMPARE(ColumnSort::CAMPO_TAG(u"a;b|c;", u';', 2), QStringLiteral("b|c"));
+        QCOMPARE(ColumnTag::CAMPO_TAG(u"S|True|", u'|', 1), QStringLiteral("S"));
+        QCOMPARE(ColumnTag::CAMPO_TAG(u"S|True|", u'|', 2), QStringLiteral("True"));
+        QCOMPARE(ColumnTag::CAMPO_TAG(u"S|True|", u'|', 3), QString());
+        QCOMPARE(ColumnTag::CAMPO_TAG(u"S|True", u'|', 2), QString());
+        QCOMPARE(ColumnTag::CAMPO_TAG(u"S|True", u'|', 0), QString());
+        QCOMPARE(ColumnTag::CAMPO_TAG(u"||x|", u'|', 2), QString());
+        QCOMPARE(ColumnTag::CAMPO_TAG(u"||x|", u'|', 3), QStringLiteral("x"));
+        QCOMPARE(ColumnTag::CAMPO_TAG(u"a;b|c;", u';', 2), QStringLiteral("b|c"));
     }
 
     void complemento()
     {
-        QCOMPARE(ColumnSort::COMPLEMENTO(u"0123456789-.,x"), QStringLiteral("9876543210 .,x"));
-        QCOMPARE(ColumnSort::COMPLEMENTO(u""), QString());
+        QCOMPARE(SortKeys::COMPLEMENTO(u"0123456789-.,x"), QStringLiteral("9876543210 .,x"));
+        QCOMPARE(SortKeys::COMPLEMENTO(u""), QString());
     }
 };
 

@@ -1,3 +1,4 @@
+#include "ColumnTag.h"
 #include "ListSetup.h"
 
 #include <QHeaderView>
@@ -27,9 +28,9 @@ private slots:
         QCOMPARE(list.columnCount(), 3);
         QCOMPARE(list.headerItem()->text(0), QStringLiteral(" ATC "));
         QCOMPARE(list.headerItem()->text(1), QStringLiteral("MESE"));
-        QCOMPARE(ListSetup::headerTag(&list, 0), QStringLiteral("S|True|"));
-        QCOMPARE(ListSetup::headerTag(&list, 1), QStringLiteral("N|True|"));
-        QCOMPARE(ListSetup::headerTag(&list, 2), QString());
+        QCOMPARE(ColumnTag::headerTag(&list, 0), QStringLiteral("S|True|"));
+        QCOMPARE(ColumnTag::headerTag(&list, 1), QStringLiteral("N|True|"));
+        QCOMPARE(ColumnTag::headerTag(&list, 2), QString());
         QCOMPARE(list.header()->sectionSize(0), 87); // 1300 twips at 15 twips per pixel
         QCOMPARE(list.header()->sectionSize(1), 52);
         QVERIFY(!list.header()->isSectionHidden(1)); // was hidden under the first set-up
@@ -49,7 +50,7 @@ private slots:
                  p.color(QPalette::Active, QPalette::HighlightedText));
 
         // Tags are only written to existing columns.
-        ListSetup::setHeaderTag(&list, 5, QStringLiteral("S|True|"));
+        ColumnTag::setHeaderTag(&list, 5, QStringLiteral("S|True|"));
         QCOMPARE(list.columnCount(), 3);
     }
 

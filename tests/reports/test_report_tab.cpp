@@ -1,4 +1,4 @@
-#include "ListSetup.h"
+#include "ColumnTag.h"
 #include "MainWindowFixture.h"
 #include "ModalDriver.h"
 #include "Ricetta.h"
@@ -265,7 +265,7 @@ void tst_ReportTab::listColumnsFormatsAndOrder()
     QStringList headers, tags;
     for (int c = 0; c < list->columnCount(); ++c) {
         headers << list->headerItem()->text(c);
-        tags << ListSetup::headerTag(list, c);
+        tags << ColumnTag::headerTag(list, c);
     }
     QCOMPARE(headers, (QStringList{"ANNO", "MESE", "CODICE", "FARMACIA", "RICETTA N°", ""}));
     // CODICE has been sorted once: its next click sorts descending.

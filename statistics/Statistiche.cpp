@@ -7,34 +7,22 @@
 #include "CsvWriter.h"
 #include "ExportFileDialog.h"
 #include "ListSetup.h"
-#include "PdfFile.h"
+#include "MonthChart.h"
 #include "ResultStager.h"
 #include "StatisticsWorkbook.h"
 #include "Utenti.h"
 
 #include <QAction>
-#include <QBarCategoryAxis>
-#include <QBarSeries>
-#include <QBarSet>
-#include <QChart>
 #include <QChartView>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QLineSeries>
 #include <QMenu>
-#include <QPainter>
-#include <QPdfWriter>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QTreeWidget>
 #include <QVBoxLayout>
-#include <QValueAxis>
-
-#include <algorithm>
 
 namespace {
 
@@ -265,7 +253,7 @@ Statistiche::Statistiche(AppContext& context, ErrorStatistics statistics, qint16
     List_farmacie->installEventFilter(this);
 
     fillLists();
-    buildChart();
+    MonthChart::draw(Grafico_mesi, m_statistics, m_year);
     List_farmacie->setFocus(Qt::OtherFocusReason);
 }
 
@@ -329,71 +317,6 @@ void Statistiche::fillLists()
     }
 }
 
-void Statistiche::buildChart()
-{
-    auto* errors = new QBarSet(QStringLiteral("Errori"));
-    auto* amounts = new QLineSeries;
-    amounts->setName(QStringLiteral("Importo lordo (€)"));
-    QStringList categories;
-    qint64 mostErrors = 0;
-    qint64 mostCents = 0;
-    for (int m = 1; m <= 12; ++m) {
-        const ErrorStatistics::Figures& f = m_statistics.months[size_t(m - 1)];
-        errors->append(qreal(f.errors));
-        // Drawn only: the exact sums are in the lists.
-        amounts->append(qreal(m - 1), qreal(f.cents) / 100.0);
-        categories << monthName(m).left(3);
-        mostErrors = std::max(mostErrors, f.errors);
-        mostCents = std::max(mostCents, f.cents);
-    }
-    auto* bars = new QBarSeries;
-    bars->append(errors);
-
-    auto* chart = new QChart;
-    chart->setTitle(QStringLiteral("Errori e importo lordo per mese - %1").arg(m_year));
-    chart->addSeries(bars);
-    chart->addSeries(amounts);
-    chart->legend()->setAlignment(Qt::AlignBottom);
-
-    auto* months = new QBarCategoryAxis;
-    months->append(categories);
-    chart->addAxis(months, Qt::AlignBottom);
-    bars->attachAxis(months);
-    amounts->attachAxis(months);
-
-    auto* countAxis = new QValueAxis;
-    countAxis->setTitleText(QStringLiteral("Errori"));
-    countAxis->setLabelFormat(QStringLiteral("%d"));
-    countAxis->setRange(0, qreal(std::max<qint64>(mostErrors, 1)));
-    countAxis->applyNiceNumbers();
-    chart->addAxis(countAxis, Qt::AlignLeft);
-    bars->attachAxis(countAxis);
-
-    auto* amountAxis = new QValueAxis;
-    amountAxis->setTitleText(QStringLiteral("Importo lordo (€)"));
-    amountAxis->setLabelFormat(QStringLiteral("%.0f"));
-    amountAxis->setRange(0, std::max(qreal(mostCents) / 100.0, 1.0));
-    amountAxis->applyNiceNumbers();
-    chart->addAxis(amountAxis, Qt::AlignRight);
-    amounts->attachAxis(amountAxis);
-
-    Grafico_mesi->setChart(chart);
-    Grafico_mesi->setAccessibleDescription(chartSummary());
-}
-
-QString Statistiche::chartSummary() const
-{
-    const int busiest = m_statistics.busiestMonth();
-    const QString peak =
-        busiest == 0
-            ? QStringLiteral("nessun mese con errori")
-            : QStringLiteral("il mese con più errori è %1 con %2")
-                  .arg(monthName(busiest), count(m_statistics.months[size_t(busiest - 1)].errors));
-    return QStringLiteral("Anno %1: %2; totale dell'anno %3 errori, importo lordo %4.")
-        .arg(QString::number(m_year), peak, count(m_statistics.total.errors),
-             Cents::text(m_statistics.total.cents));
-}
-
 void Statistiche::pick(QTreeWidgetItem* row)
 {
     if (!row)
@@ -422,11 +345,11 @@ bool Statistiche::exportTo(const QString& path)
     bool written = false;
     QString error;
     if (suffix == u"png")
-        written = writeImage(path);
+        written = MonthChart::writePng(Grafico_mesi, path);
     else if (suffix == u"xlsx")
         written = writeXlsx(path, &error);
     else if (suffix == u"pdf")
-        written = writePdf(path);
+        written = MonthChart::writePdf(Grafico_mesi, path, windowTitle());
     else
         written = writeCsv(path);
     if (!written)
@@ -488,27 +411,4 @@ bool Statistiche::writeXlsx(const QString& path, QString* error)
           {Cell::Text, Cell::Text, Cell::Errors, Cell::Money},
           total}},
         ExactRole, error);
-}
-
-bool Statistiche::writeImage(const QString& path)
-{
-    const QImage image = Grafico_mesi->grab().toImage();
-    QSaveFile file(path);
-    return file.open(QIODevice::WriteOnly) && image.save(&file, "PNG") && file.commit();
-}
-
-bool Statistiche::writePdf(const QString& path)
-{
-    return PdfFile::write(path, windowTitle(), QPageLayout::Landscape, 10, [this](QPdfWriter& pdf) {
-        QPainter painter(&pdf);
-        if (!painter.isActive())
-            return false;
-        // The chart as drawn on screen, scaled to fill the page's width or height.
-        const QSizeF page = pdf.pageLayout().paintRectPixels(pdf.resolution()).size();
-        const QSize chart = Grafico_mesi->size();
-        const qreal scale = std::min(page.width() / chart.width(), page.height() / chart.height());
-        painter.scale(scale, scale);
-        Grafico_mesi->render(&painter);
-        return true;
-    });
 }

@@ -43,9 +43,6 @@ public:
     // has been shown.
     bool exportTo(const QString& path);
 
-    // What a screen reader says of the chart.
-    QString chartSummary() const;
-
     QLabel* Lab_titolo;
     QChartView* Grafico_mesi;
     QTreeWidget* List_mesi;
@@ -62,13 +59,10 @@ protected:
 
 private:
     void fillLists();
-    void buildChart();
     void pick(QTreeWidgetItem* row);
     void esporta();
     bool writeCsv(const QString& path);
     bool writeXlsx(const QString& path, QString* error);
-    bool writeImage(const QString& path);
-    bool writePdf(const QString& path);
     QString totalText(const ErrorStatistics::Figures& figures) const;
 
     AppContext& m_context;
