@@ -4,6 +4,7 @@
 #include "ExportFileDialog.h"
 #include "ListContextMenu.h"
 #include "NumberText.h"
+#include "PrintJob.h"
 #include "ReportRecords.h"
 #include "RicettaPrint.h"
 #include "ShowFromStart.h"
@@ -18,8 +19,6 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
-#include <QPrintDialog>
-#include <QPrinter>
 #include <QPushButton>
 
 #include <limits>
@@ -286,16 +285,10 @@ void Ricetta::stampa()
     const std::optional<RicettaPrint> page = printable();
     if (!page)
         return;
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setDocName(QStringLiteral("RICETTA ") + Text_NR->text());
-    QPrintDialog dialog(&printer, this);
-    dialog.setObjectName(QStringLiteral("StampaRicetta"));
-    dialog.setWindowTitle(QStringLiteral("Stampa"));
-    dialog.setAccessibleName(QStringLiteral("Stampa della ricetta"));
-    if (dialog.exec() != QDialog::Accepted)
-        return;
-    page->print(&printer);
-    if (printer.printerState() == QPrinter::Error)
+    const PrintJob::Outcome outcome = PrintJob::run(
+        this, QStringLiteral("RICETTA ") + Text_NR->text(), QStringLiteral("StampaRicetta"),
+        [&page](QPagedPaintDevice* printer) { page->print(printer); });
+    if (outcome == PrintJob::Failed)
         m_context.boxes().inform(this, QStringLiteral("STAMPA NON RIUSCITA"));
 }
 

@@ -2,6 +2,7 @@
 #include "CsvText.h"
 #include "ExportFileDialog.h"
 #include "MainWindowFixture.h"
+#include "ModalDriver.h"
 #include "NoticeAnswer.h"
 #include "PdfText.h"
 #include "ReadOnlyFolder.h"
@@ -14,6 +15,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDialog>
 #include <QHeaderView>
 #include <QJsonArray>
 #include <QLineEdit>
@@ -378,6 +380,15 @@ void tst_ReportExport::detailPrintsTheServicesText()
               QStringLiteral("FZASVT87T15G273J"), QStringLiteral("ASP DI PALERMO")})
             QVERIFY2(text.contains(s), qPrintable(s));
         QVERIFY(!text.contains(QStringLiteral("ANNULLATO")));
+
+        // Printing loads its module when first asked: the system's dialog
+        // opens; closed, nothing is printed and nothing is said.
+        m_session->boxes.clear();
+        ModalDriver closePrintDialog(
+            "StampaRicetta", [](QWidget* dialog) { static_cast<QDialog*>(dialog)->reject(); });
+        detail.findChild<QAction*>("Stampa")->trigger();
+        QVERIFY(closePrintDialog.acted());
+        QVERIFY(m_session->boxes.texts().isEmpty());
 
         m_server.setSoapAnswer(200, TestService::answer("<AnnullaErroreFarmaciaResult><Errore>30"
                                                         "</Errore></AnnullaErroreFarmaciaResult>"));
