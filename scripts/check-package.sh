@@ -131,9 +131,11 @@ check "the program starts offscreen" running
 kill "$program" 2>/dev/null || true
 wait "$program" 2>/dev/null || true
 cat "$work/program.log"
-# The printing module where the installed program looks for it.
-check "the printing module beside the program's files" \
-    test -f "$scratch/usr/lib/quorvel-dpc/libdpc_print.so"
+# The modules loaded on demand, where the installed program looks for them.
+for module in print chart; do
+    check "the $module module beside the program's files" \
+        test -f "$scratch/usr/lib/quorvel-dpc/libdpc_$module.so"
+done
 check "nothing written beside the program" \
     test "$(find "$scratch/usr/bin" -mindepth 1 -printf '%f ' | tr ' ' '\n' | sort | xargs)" \
     = "dpc-demo-service quorvel-dpc"

@@ -1,20 +1,15 @@
 #include "MonthChart.h"
 
 #include "Cents.h"
+#include "ChartModule.h"
+#include "OnDemandModule.h"
 #include "PdfFile.h"
 #include "Utenti.h"
 
-#include <QBarCategoryAxis>
-#include <QBarSeries>
-#include <QBarSet>
-#include <QChart>
-#include <QChartView>
 #include <QImage>
-#include <QLineSeries>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QSaveFile>
-#include <QValueAxis>
 
 #include <algorithm>
 
@@ -27,55 +22,34 @@ QString monthName(int month)
 
 } // namespace
 
-void MonthChart::draw(QChartView* view, const ErrorStatistics& statistics, qint16 year)
+QWidget* MonthChart::createView()
 {
-    auto* errors = new QBarSet(QStringLiteral("Errori"));
-    auto* amounts = new QLineSeries;
-    amounts->setName(QStringLiteral("Importo lordo (€)"));
-    QStringList categories;
-    qint64 mostErrors = 0;
-    qint64 mostCents = 0;
+    const auto create = reinterpret_cast<ChartModule::Create>(
+        OnDemandModule::resolve(QString::fromLatin1(ChartModule::name), ChartModule::createSymbol));
+    if (create)
+        return create();
+    // The window keeps its lists and exports without the chart.
+    qWarning() << "chart module not found in" << OnDemandModule::folders();
+    return new QWidget;
+}
+
+void MonthChart::draw(QWidget* view, const ErrorStatistics& statistics, qint16 year)
+{
+    ChartModule::MonthSeries series;
+    series.title = QStringLiteral("Errori e importo lordo per mese - %1").arg(year);
+    series.errorsName = QStringLiteral("Errori");
+    series.amountsName = QStringLiteral("Importo lordo (€)");
     for (int m = 1; m <= 12; ++m) {
         const ErrorStatistics::Figures& f = statistics.months[size_t(m - 1)];
-        errors->append(qreal(f.errors));
+        series.months << monthName(m).left(3);
+        series.errors << qreal(f.errors);
         // Drawn only: the exact sums are in the lists.
-        amounts->append(qreal(m - 1), qreal(f.cents) / 100.0);
-        categories << monthName(m).left(3);
-        mostErrors = std::max(mostErrors, f.errors);
-        mostCents = std::max(mostCents, f.cents);
+        series.amounts << qreal(f.cents) / 100.0;
     }
-    auto* bars = new QBarSeries;
-    bars->append(errors);
-
-    auto* chart = new QChart;
-    chart->setTitle(QStringLiteral("Errori e importo lordo per mese - %1").arg(year));
-    chart->addSeries(bars);
-    chart->addSeries(amounts);
-    chart->legend()->setAlignment(Qt::AlignBottom);
-
-    auto* months = new QBarCategoryAxis;
-    months->append(categories);
-    chart->addAxis(months, Qt::AlignBottom);
-    bars->attachAxis(months);
-    amounts->attachAxis(months);
-
-    auto* countAxis = new QValueAxis;
-    countAxis->setTitleText(QStringLiteral("Errori"));
-    countAxis->setLabelFormat(QStringLiteral("%d"));
-    countAxis->setRange(0, qreal(std::max<qint64>(mostErrors, 1)));
-    countAxis->applyNiceNumbers();
-    chart->addAxis(countAxis, Qt::AlignLeft);
-    bars->attachAxis(countAxis);
-
-    auto* amountAxis = new QValueAxis;
-    amountAxis->setTitleText(QStringLiteral("Importo lordo (€)"));
-    amountAxis->setLabelFormat(QStringLiteral("%.0f"));
-    amountAxis->setRange(0, std::max(qreal(mostCents) / 100.0, 1.0));
-    amountAxis->applyNiceNumbers();
-    chart->addAxis(amountAxis, Qt::AlignRight);
-    amounts->attachAxis(amountAxis);
-
-    view->setChart(chart);
+    const auto draw = reinterpret_cast<ChartModule::Draw>(
+        OnDemandModule::resolve(QString::fromLatin1(ChartModule::name), ChartModule::drawSymbol));
+    if (draw)
+        draw(view, series);
     view->setAccessibleDescription(summary(statistics, year));
 }
 
@@ -92,14 +66,14 @@ QString MonthChart::summary(const ErrorStatistics& statistics, qint16 year)
              Cents::text(statistics.total.cents));
 }
 
-bool MonthChart::writePng(QChartView* view, const QString& path)
+bool MonthChart::writePng(QWidget* view, const QString& path)
 {
     const QImage image = view->grab().toImage();
     QSaveFile file(path);
     return file.open(QIODevice::WriteOnly) && image.save(&file, "PNG") && file.commit();
 }
 
-bool MonthChart::writePdf(QChartView* view, const QString& path, const QString& title)
+bool MonthChart::writePdf(QWidget* view, const QString& path, const QString& title)
 {
     return PdfFile::write(path, title, QPageLayout::Landscape, 10, [view](QPdfWriter& pdf) {
         QPainter painter(&pdf);

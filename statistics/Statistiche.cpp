@@ -13,7 +13,6 @@
 #include "Utenti.h"
 
 #include <QAction>
-#include <QChartView>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -157,10 +156,9 @@ Statistiche::Statistiche(AppContext& context, ErrorStatistics statistics, qint16
     heading.setBold(true);
     Lab_titolo->setFont(heading);
 
-    Grafico_mesi = new QChartView;
+    Grafico_mesi = MonthChart::createView();
     Grafico_mesi->setObjectName(QStringLiteral("Grafico_mesi"));
     Grafico_mesi->setAccessibleName(QStringLiteral("Grafico degli errori per mese"));
-    Grafico_mesi->setRenderHint(QPainter::Antialiasing);
     Grafico_mesi->setFocusPolicy(Qt::StrongFocus);
     Grafico_mesi->setMinimumSize(560, 320);
 

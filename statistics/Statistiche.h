@@ -8,7 +8,6 @@
 #include <optional>
 
 class AppContext;
-class QChartView;
 class QLabel;
 class QPushButton;
 class QTreeWidget;
@@ -44,7 +43,7 @@ public:
     bool exportTo(const QString& path);
 
     QLabel* Lab_titolo;
-    QChartView* Grafico_mesi;
+    QWidget* Grafico_mesi; // a chart view, from the chart module
     QTreeWidget* List_mesi;
     QLabel* Lab_tot_mesi;
     QTreeWidget* List_farmacie;

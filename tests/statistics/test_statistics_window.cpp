@@ -215,7 +215,9 @@ void tst_StatisticsWindow::yearFiguresMatchTheAnswerAndTheChart()
         QCOMPARE(st.total.errors, qint64(2001));
 
         // By month: the expected sums, empty months at 0, and the chart the same.
-        auto* chart = w->Grafico_mesi->chart();
+        auto* view = qobject_cast<QChartView*>(w->Grafico_mesi);
+        QVERIFY(view); // the chart module was loaded
+        auto* chart = view->chart();
         QBarSet* bars = nullptr;
         QLineSeries* line = nullptr;
         for (QAbstractSeries* series : chart->series()) {
