@@ -1,6 +1,6 @@
 #include "ResultStager.h"
 
-#include "SplitWriter.h"
+#include "ResultSplitter.h"
 
 #include <QBuffer>
 
@@ -82,6 +82,16 @@ namespace {
 
 constexpr qsizetype SliceSize = 64 * 1024;
 
+// One slice split and written; false when the device refused the write.
+bool writeSplit(ResultSplitter& splitter, QByteArrayView slice, bool replaceCommas,
+                QIODevice& device, QByteArray& out)
+{
+    splitter.split(slice, out);
+    if (replaceCommas)
+        ResultSplitter::replaceCommas(out);
+    return device.write(out) == out.size();
+}
+
 } // namespace
 
 bool ResultStager::plainName(const QString& operation)
@@ -104,16 +114,18 @@ bool ResultStager::writeStaged(QStringView response, const QString& operation, b
         std::min(q >= 0 ? q + startMarker.size() : startMarker.size() - 1, response.size());
 
     // Slices of about 64 K characters, each converted once.
-    SplitWriter writer(operation, replaceCommas, device);
-    for (qsizetype at = from; at < response.size() && !writer.ended();) {
+    ResultSplitter splitter(operation);
+    QByteArray out;
+    for (qsizetype at = from; at < response.size() && !splitter.ended();) {
         qsizetype next = response.indexOf(u'<', std::min(at + SliceSize, response.size()));
         if (next < 0)
             next = response.size();
-        if (!writer.add(response.sliced(at, next - at).toUtf8()))
+        if (!writeSplit(splitter, response.sliced(at, next - at).toUtf8(), replaceCommas, device,
+                        out))
             return false;
         at = next;
     }
-    return writer.finish();
+    return device.write("\r\n", 2) == 2;
 }
 
 bool ResultStager::hasResult(QByteArrayView responseUtf8, const QString& operation,
@@ -136,17 +148,18 @@ bool ResultStager::writeStaged(QByteArrayView responseUtf8, const QString& opera
     if (q < 0 || !responseUtf8.isValidUtf8())
         return writeStaged(QString::fromUtf8(responseUtf8), operation, replaceCommas, device);
 
-    SplitWriter writer(operation, replaceCommas, device);
+    ResultSplitter splitter(operation);
+    QByteArray out;
     const qsizetype size = responseUtf8.size();
-    for (qsizetype at = q + startMarker.size(); at < size && !writer.ended();) {
+    for (qsizetype at = q + startMarker.size(); at < size && !splitter.ended();) {
         qsizetype next = responseUtf8.indexOf('<', std::min(at + SliceSize, size));
         if (next < 0)
             next = size;
-        if (!writer.add(responseUtf8.sliced(at, next - at)))
+        if (!writeSplit(splitter, responseUtf8.sliced(at, next - at), replaceCommas, device, out))
             return false;
         at = next;
     }
-    return writer.finish();
+    return device.write("\r\n", 2) == 2;
 }
 
 std::optional<QByteArray> ResultStager::stagedBytes(QStringView response, const QString& operation,

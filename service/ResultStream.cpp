@@ -1,29 +1,46 @@
 #include "ResultStream.h"
 
 #include "FileReplacement.h"
+#include "ResultSplitter.h"
 #include "ResultStager.h"
-#include "SplitWriter.h"
 #include "StagingFolder.h"
 
 struct ResultStream::Target
 {
-    Target(const StagingFolder& staging, const QString& fileName, const QString& operation,
-           bool replaceCommas)
-        : file(staging.path(fileName), fileName), writer(operation, replaceCommas, file.device()),
-          replaceCommas(replaceCommas)
+    Target(const StagingFolder& staging, const QString& fileName, bool replaceCommas)
+        : file(staging.path(fileName), fileName), replaceCommas(replaceCommas)
     {
     }
 
+    // False (the file let go) when the device refused the write.
+    bool write(const QByteArray& bytes)
+    {
+        ok = ok && file.device().write(bytes) == bytes.size();
+        if (!ok && open) {
+            file.fail();
+            open = false;
+        }
+        return ok;
+    }
+
     FileReplacement file;
-    SplitWriter writer;
     bool replaceCommas;
     bool open = false;
     bool ok = true; // every write so far went through
     bool found = false;
 };
 
+namespace {
+
+// Slices are cut to about this size, so that what a slice becomes stays in
+// the processor's cache on its way to the files, whatever the network hands over.
+constexpr qsizetype SliceBytes = 128 * 1024;
+
+} // namespace
+
 ResultStream::ResultStream(const StagingFolder& staging, const QString& operation)
     : m_staging(staging), m_operation(operation), m_bytewise(ResultStager::plainName(operation)),
+      m_splitter(std::make_unique<ResultSplitter>(operation)),
       m_presence('<' + operation.toLatin1() + "Result"), m_start(operation.toLatin1() + "Result>")
 {
 }
@@ -32,7 +49,7 @@ ResultStream::~ResultStream() = default;
 
 void ResultStream::addFile(const QString& fileName, bool replaceCommas)
 {
-    m_targets.push_back(std::make_unique<Target>(m_staging, fileName, m_operation, replaceCommas));
+    m_targets.push_back(std::make_unique<Target>(m_staging, fileName, replaceCommas));
 }
 
 void ResultStream::openFiles()
@@ -65,13 +82,13 @@ void ResultStream::take(QByteArrayView piece)
     write(piece.sliced(from));
 }
 
-// Slices go to the writers ending just before a '<', as the writers need
-// them: the bytes from the last '<' of a piece wait for the next one.
+// Slices go to the splitter ending just before a '<', as it needs them: the
+// bytes from the last '<' of a piece wait for the next one.
 void ResultStream::write(QByteArrayView bytes)
 {
-    if (m_written)
+    if (m_splitter->ended())
         return;
-    const qsizetype last = bytes.lastIndexOf('<');
+    qsizetype last = bytes.lastIndexOf('<');
     if (last < 0) {
         m_pending += bytes;
         return;
@@ -81,16 +98,27 @@ void ResultStream::write(QByteArrayView bytes)
         m_pending += bytes.first(first);
         writeSlice(m_pending);
         bytes = bytes.sliced(first);
+        last -= first;
     }
-    const qsizetype at = bytes.lastIndexOf('<');
-    writeSlice(bytes.first(at));
+    for (qsizetype at = 0; at < last;) {
+        qsizetype next = last;
+        if (last - at > SliceBytes) {
+            next = bytes.indexOf('<', at + SliceBytes);
+            if (next < 0 || next > last)
+                next = last;
+        }
+        writeSlice(bytes.sliced(at, next - at));
+        at = next;
+    }
     m_pending.resize(0);
-    m_pending += bytes.sliced(at);
+    m_pending += bytes.sliced(last);
 }
 
+// The slice is split once; the files that keep the commas get it first, then
+// the commas are turned for the others.
 void ResultStream::writeSlice(QByteArrayView slice)
 {
-    if (slice.isEmpty())
+    if (slice.isEmpty() || m_splitter->ended())
         return;
     // Bytes that are not UTF-8 become replacement characters, as in the
     // answer's text. A slice starts at an ASCII byte or right after one, where
@@ -99,15 +127,20 @@ void ResultStream::writeSlice(QByteArrayView slice)
         m_fixed = QString::fromUtf8(slice).toUtf8();
         slice = m_fixed;
     }
-    m_written = true;
+    m_splitter->split(slice, m_out);
+    bool commasLeft = false;
     for (const auto& target : m_targets) {
-        if (!target->ok || target->writer.ended())
-            continue;
-        if (!target->writer.add(slice)) {
-            target->ok = false;
-            target->file.fail();
-        }
-        m_written = m_written && (!target->ok || target->writer.ended());
+        if (target->replaceCommas)
+            commasLeft = commasLeft || target->ok;
+        else
+            target->write(m_out);
+    }
+    if (!commasLeft)
+        return;
+    ResultSplitter::replaceCommas(m_out);
+    for (const auto& target : m_targets) {
+        if (target->replaceCommas)
+            target->write(m_out);
     }
 }
 
@@ -135,12 +168,10 @@ void ResultStream::finish()
     }
     writeSlice(m_pending);
     m_pending = QByteArray();
+    m_out = "\r\n";
     for (const auto& target : m_targets) {
         target->found = m_presence.found();
-        if (target->ok && !target->writer.finish()) {
-            target->ok = false;
-            target->file.fail();
-        }
+        target->write(m_out);
     }
 }
 

@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+class ResultSplitter;
 class StagingFolder;
 
 // SALVA_RISULTATO into files while the answer arrives: the result is cut and
@@ -50,13 +51,14 @@ private:
     QString m_operation;
     bool m_bytewise;
     std::vector<std::unique_ptr<Target>> m_targets;
+    std::unique_ptr<ResultSplitter> m_splitter;
     MarkerSearch m_presence;
     MarkerSearch m_start;
     qint64 m_received = 0;
     bool m_inResult = false;
     bool m_finished = false;
-    bool m_written = false; // every file has its whole result (or has failed)
-    QByteArray m_held;      // the answer so far, until its result starts
-    QByteArray m_pending;   // from the last '<' on, not yet written
-    QByteArray m_fixed;     // a slice with its invalid UTF-8 replaced
+    QByteArray m_held;    // the answer so far, until its result starts
+    QByteArray m_pending; // from the last '<' on, not yet written
+    QByteArray m_fixed;   // a slice with its invalid UTF-8 replaced
+    QByteArray m_out;     // a slice split
 };

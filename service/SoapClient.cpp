@@ -29,6 +29,9 @@ static bool isHttpStatusError(QNetworkReply::NetworkError error)
 // Declared lengths up to this are reserved at once; a larger one grows as it comes.
 constexpr qint64 MaxReservedBytes = qint64(1) << 30;
 
+// How much of an answer the reply holds before the sink takes it.
+constexpr qint64 ReadBufferBytes = 1024 * 1024;
+
 // The request being waited for, program-wide; empty between calls.
 static QPointer<QNetworkReply> s_inFlight;
 // Whether a transport failure has been reported as a warning in this run.
@@ -192,6 +195,10 @@ bool SoapClient::callInto(const QString& soapAction, const QString& envelope, An
         reply = m_network.post(request, sent);
     }
     s_inFlight = reply;
+    // The network thread reads no further ahead than this: a large answer then
+    // reaches the sink in pieces while the rest is on its way, and the reply
+    // never holds it whole.
+    reply->setReadBufferSize(ReadBufferBytes);
     QStringList tlsErrors;
     QObject::connect(reply, &QNetworkReply::sslErrors,
                      [&tlsErrors](const QList<QSslError>& errors) {
@@ -209,8 +216,7 @@ bool SoapClient::callInto(const QString& soapAction, const QString& envelope, An
     MarkerSearch prefixedFault(":Fault>");
     MarkerSearch plainFault("<Fault>");
 
-    // The body goes to the sink as it arrives; the reply keeps no more of it
-    // than one network read.
+    // The body goes to the sink as it arrives.
     bool started = false;
     const auto take = [&] {
         if (!started) {
