@@ -32,6 +32,9 @@ constexpr qint64 MaxReservedBytes = qint64(1) << 30;
 // How much of an answer the reply holds before the sink takes it.
 constexpr qint64 ReadBufferBytes = 1024 * 1024;
 
+// The most the sink is handed at once.
+constexpr qsizetype PieceBytes = 256 * 1024;
+
 // The request being waited for, program-wide; empty between calls.
 static QPointer<QNetworkReply> s_inFlight;
 // Whether a transport failure has been reported as a warning in this run.
@@ -216,7 +219,8 @@ bool SoapClient::callInto(const QString& soapAction, const QString& envelope, An
     MarkerSearch prefixedFault(":Fault>");
     MarkerSearch plainFault("<Fault>");
 
-    // The body goes to the sink as it arrives.
+    // The body goes to the sink as it arrives, through one buffer.
+    QByteArray buffer(PieceBytes, Qt::Uninitialized);
     bool started = false;
     const auto take = [&] {
         if (!started) {
@@ -227,9 +231,10 @@ bool SoapClient::callInto(const QString& soapAction, const QString& envelope, An
         if (!reply->isOpen())
             return;
         while (reply->bytesAvailable() > 0) {
-            const QByteArray piece = reply->read(reply->bytesAvailable());
-            if (piece.isEmpty())
+            const qint64 read = reply->read(buffer.data(), buffer.size());
+            if (read <= 0)
                 break;
+            const QByteArrayView piece(buffer.constData(), qsizetype(read));
             call.received += piece.size();
             if (!result.feed(piece)) {
                 prefixedFault.feed(piece);
