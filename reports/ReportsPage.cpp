@@ -305,8 +305,11 @@ void ReportsPage::legge_archi()
     Lab_conta->setText(QStringLiteral("0"));
 
     std::vector<qsizetype> recordEnds;
-    const QList<QStringList> rows =
-        ReportRows::read(m_context.service().readUtf8(StagingFolder::exportFile), &recordEnds);
+    // Read where the file is mapped: a year's answer is not copied once more.
+    QList<QStringList> rows;
+    m_context.service().withUtf8(StagingFolder::exportFile, [&](QByteArrayView staged) {
+        rows = ReportRows::read(staged, &recordEnds);
+    });
     if (kept)
         m_records = ReportRecords::fromFile(
             m_context.service().staging().path(ReportRecords::stagedFile), std::move(recordEnds));

@@ -65,6 +65,10 @@ public:
         return m_staging.forEachLine(fileName, std::move(visit));
     }
     QByteArray readUtf8(const QString& fileName) const { return m_staging.readUtf8(fileName); }
+    bool withUtf8(const QString& fileName, const std::function<void(QByteArrayView)>& visit) const
+    {
+        return m_staging.withUtf8(fileName, visit);
+    }
 
 private:
     SoapClient& m_client;

@@ -158,6 +158,23 @@ QByteArray StagingFolder::readUtf8(const QString& fileName) const
     return file.readAll();
 }
 
+bool StagingFolder::withUtf8(const QString& fileName,
+                             const std::function<void(QByteArrayView)>& visit) const
+{
+    QFile file(path(fileName));
+    const bool opened = file.open(QIODevice::ReadOnly);
+    logRead(fileName, file, opened);
+    if (!opened)
+        return false;
+    const qint64 size = file.size();
+    if (const uchar* mapped = size > 0 ? file.map(0, size) : nullptr) {
+        visit(QByteArrayView(mapped, size));
+        return true;
+    }
+    visit(file.readAll());
+    return true;
+}
+
 QStringList StagingFolder::splitLines(QStringView text)
 {
     QStringList lines;
