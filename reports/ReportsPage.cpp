@@ -204,34 +204,34 @@ void ReportsPage::legge_archi()
                             : QString::number(u.Mese).rightJustified(2, u'0'),
         {}};
 
+    // A year of a province is tens of megabytes: the answer is staged as it
+    // arrives, never held whole, in the list's file (commas as full stops) and,
+    // with the service's own text, in the one the operator's exports read.
     const QString operation = QStringLiteral("F_LoadErroreByAnnoMese");
-    bool kept = false;
-    {
-        // A year of a province is tens of megabytes: the answer stays in
-        // UTF-8, never becomes text, and is let go as soon as it is staged.
-        const QByteArray response = m_context.service().postUtf8(
-            operation,
-            {{QStringLiteral("prov"), u.Prov.text()},
-             {QStringLiteral("flusso"), QStringLiteral("2")},
-             {QStringLiteral("anno"), QString::number(u.Anno)},
-             {QStringLiteral("mese"), QString::number(Check1->isChecked() ? 0 : int(u.Mese))},
-             {QStringLiteral("farmacia"),
-              QString::number(ReportRows::pharmacyCode(Txt_cod->text()))}});
-        if (!m_context.stageUtf8(this, response, operation, StagingFolder::exportFile, true,
-                                 QStringLiteral("NESSUN DATO TROVATO"))) {
-            Lab_conta->setText(QStringLiteral("0"));
-            return;
-        }
-        // The same answer with the service's own text, for the files the
-        // operator exports; the list shows its rows even when it fails.
-        kept = m_context.stageUtf8(this, response, operation, ReportRecords::stagedFile, false,
-                                   QStringLiteral("NESSUN DATO TROVATO"));
+    const QList<ServiceCall::Staged> staged = m_context.service().postAndStage(
+        operation,
+        {{QStringLiteral("prov"), u.Prov.text()},
+         {QStringLiteral("flusso"), QStringLiteral("2")},
+         {QStringLiteral("anno"), QString::number(u.Anno)},
+         {QStringLiteral("mese"), QString::number(Check1->isChecked() ? 0 : int(u.Mese))},
+         {QStringLiteral("farmacia"), QString::number(ReportRows::pharmacyCode(Txt_cod->text()))}},
+        {{StagingFolder::exportFile, true}, {ReportRecords::stagedFile, false}});
+    if (!m_context.staged(this, staged[0], StagingFolder::exportFile,
+                          QStringLiteral("NESSUN DATO TROVATO"))) {
+        Lab_conta->setText(QStringLiteral("0"));
+        return;
     }
+    // The list shows its rows even when the exports' file failed.
+    const bool kept = m_context.staged(this, staged[1], ReportRecords::stagedFile,
+                                       QStringLiteral("NESSUN DATO TROVATO"));
     Lab_conta->setText(QStringLiteral("0"));
 
     std::vector<qsizetype> recordEnds;
-    const QList<QStringList> rows =
-        ReportRows::read(m_context.service().readUtf8(StagingFolder::exportFile), &recordEnds);
+    // Read where the file is mapped: a year's answer is not copied once more.
+    QList<QStringList> rows;
+    m_context.service().withUtf8(StagingFolder::exportFile, [&](QByteArrayView staged) {
+        rows = ReportRows::read(staged, &recordEnds);
+    });
     if (kept)
         m_records = ReportRecords::fromFile(
             m_context.service().staging().path(ReportRecords::stagedFile), std::move(recordEnds));

@@ -1,9 +1,10 @@
 #include "ResultStager.h"
 
+#include "ResultSplitter.h"
+
 #include <QBuffer>
 
 #include <algorithm>
-#include <cstring>
 
 namespace {
 
@@ -79,84 +80,25 @@ bool ResultStager::hasResult(QStringView response, const QString& operation, boo
 
 namespace {
 
-// Writes the split result from UTF-8 slices of the answer, each ending just
-// before a '<' (or at the end of the answer), so that a slice never splits a
-// character, an end marker or a "><". '<', '>', ',' and the end marker are
-// ASCII, and ASCII bytes are never part of a longer UTF-8 sequence, so the
-// slices are worked on as bytes.
-class SplitWriter
-{
-public:
-    SplitWriter(const QString& operation, bool replaceCommas, QIODevice& device)
-        : m_endMarker("</" + operation.toLatin1() + "Result"), m_replaceCommas(replaceCommas),
-          m_device(device)
-    {
-    }
-
-    bool ended() const { return m_ended; }
-
-    // False when the device refused the write.
-    bool add(QByteArrayView slice)
-    {
-        const char* const first = slice.data();
-        const char* const last = first + slice.size();
-        m_out.resize(slice.size() + slice.size() / 2 + 2);
-        char* const outFirst = m_out.data();
-        char* o = outFirst;
-        // From '<' to '<': a carriage return before each one that a '>'
-        // precedes; the first end marker ends the result.
-        for (const char* in = first; in < last;) {
-            const char* lt = static_cast<const char*>(std::memchr(in, '<', size_t(last - in)));
-            if (!lt)
-                lt = last;
-            std::memcpy(o, in, size_t(lt - in));
-            o += lt - in;
-            if (lt == last)
-                break;
-            if (last - lt >= m_endMarker.size() && lt[1] == '/' && lt[2] == m_endMarker[2] &&
-                std::memcmp(lt, m_endMarker.constData(), size_t(m_endMarker.size())) == 0) {
-                m_ended = true;
-                break;
-            }
-            if ((lt > first ? lt[-1] : m_previous) == '>')
-                *o++ = '\r';
-            *o++ = '<';
-            in = lt + 1;
-        }
-        if (!slice.isEmpty())
-            m_previous = slice.back();
-        // The end marker holds no comma, so commas are turned on what is written.
-        if (m_replaceCommas) {
-            for (char* comma = outFirst;
-                 (comma = static_cast<char*>(std::memchr(comma, ',', size_t(o - comma))));)
-                *comma++ = '.';
-        }
-        const qsizetype length = o - outFirst;
-        return m_device.write(outFirst, length) == length;
-    }
-
-    bool finish() { return m_device.write("\r\n", 2) == 2; }
-
-private:
-    QByteArray m_endMarker;
-    bool m_replaceCommas;
-    QIODevice& m_device;
-    QByteArray m_out;
-    char m_previous = 0; // the last byte of the slice before
-    bool m_ended = false;
-};
-
 constexpr qsizetype SliceSize = 64 * 1024;
 
-// The markers are searched in UTF-8 and before any comma is replaced, which
-// finds them at the same characters only for a plain ASCII operation name.
-bool plainName(const QString& operation)
+// One slice split and written; false when the device refused the write.
+bool writeSplit(ResultSplitter& splitter, QByteArrayView slice, bool replaceCommas,
+                QIODevice& device, QByteArray& out)
+{
+    splitter.split(slice, out);
+    if (replaceCommas)
+        ResultSplitter::replaceCommas(out);
+    return device.write(out) == out.size();
+}
+
+} // namespace
+
+bool ResultStager::plainName(const QString& operation)
 {
     return std::all_of(operation.begin(), operation.end(),
                        [](QChar c) { return c.unicode() < 0x80 && c != u',' && c != u'.'; });
 }
-
-} // namespace
 
 bool ResultStager::writeStaged(QStringView response, const QString& operation, bool replaceCommas,
                                QIODevice& device)
@@ -172,16 +114,18 @@ bool ResultStager::writeStaged(QStringView response, const QString& operation, b
         std::min(q >= 0 ? q + startMarker.size() : startMarker.size() - 1, response.size());
 
     // Slices of about 64 K characters, each converted once.
-    SplitWriter writer(operation, replaceCommas, device);
-    for (qsizetype at = from; at < response.size() && !writer.ended();) {
+    ResultSplitter splitter(operation);
+    QByteArray out;
+    for (qsizetype at = from; at < response.size() && !splitter.ended();) {
         qsizetype next = response.indexOf(u'<', std::min(at + SliceSize, response.size()));
         if (next < 0)
             next = response.size();
-        if (!writer.add(response.sliced(at, next - at).toUtf8()))
+        if (!writeSplit(splitter, response.sliced(at, next - at).toUtf8(), replaceCommas, device,
+                        out))
             return false;
         at = next;
     }
-    return writer.finish();
+    return device.write("\r\n", 2) == 2;
 }
 
 bool ResultStager::hasResult(QByteArrayView responseUtf8, const QString& operation,
@@ -204,17 +148,18 @@ bool ResultStager::writeStaged(QByteArrayView responseUtf8, const QString& opera
     if (q < 0 || !responseUtf8.isValidUtf8())
         return writeStaged(QString::fromUtf8(responseUtf8), operation, replaceCommas, device);
 
-    SplitWriter writer(operation, replaceCommas, device);
+    ResultSplitter splitter(operation);
+    QByteArray out;
     const qsizetype size = responseUtf8.size();
-    for (qsizetype at = q + startMarker.size(); at < size && !writer.ended();) {
+    for (qsizetype at = q + startMarker.size(); at < size && !splitter.ended();) {
         qsizetype next = responseUtf8.indexOf('<', std::min(at + SliceSize, size));
         if (next < 0)
             next = size;
-        if (!writer.add(responseUtf8.sliced(at, next - at)))
+        if (!writeSplit(splitter, responseUtf8.sliced(at, next - at), replaceCommas, device, out))
             return false;
         at = next;
     }
-    return writer.finish();
+    return device.write("\r\n", 2) == 2;
 }
 
 std::optional<QByteArray> ResultStager::stagedBytes(QStringView response, const QString& operation,

@@ -43,4 +43,9 @@ public:
                             bool replaceCommas, QIODevice& device);
     static std::optional<QByteArray> stagedBytes(QByteArrayView responseUtf8,
                                                  const QString& operation, bool replaceCommas);
+
+    // Whether the markers of this operation are found at the same places in
+    // an answer's UTF-8 bytes, commas replaced or not, as in its text: a
+    // plain ASCII name without commas or full stops.
+    static bool plainName(const QString& operation);
 };

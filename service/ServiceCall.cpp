@@ -1,6 +1,7 @@
 #include "ServiceCall.h"
 
 #include "ResultStager.h"
+#include "ResultStream.h"
 
 ServiceCall::ServiceCall(SoapClient& client, StagingFolder staging)
     : m_client(client), m_staging(std::move(staging))
@@ -48,6 +49,32 @@ ServiceCall::Staged ServiceCall::stageUtf8(QByteArrayView response, const QStrin
                                            const QString& fileName, bool replaceCommas)
 {
     return stageAnswer(m_staging, response, operation, fileName, replaceCommas);
+}
+
+QList<ServiceCall::Staged> ServiceCall::postAndStage(const QString& operation,
+                                                     const SoapChildren& children,
+                                                     const QList<Target>& targets)
+{
+    QList<Staged> staged(targets.size(), Staged::NotFound);
+    ResultStream stream(m_staging, operation);
+    for (const Target& target : targets)
+        stream.addFile(target.fileName, target.replaceCommas);
+    const QString& ns = m_client.config().namespaceUri;
+    // A failed call's "Error: " text holds no result.
+    if (!m_client.callInto(SoapEnvelope::soapAction(ns, operation),
+                           SoapEnvelope::build(ns, operation, children), stream))
+        return staged;
+    stream.finish();
+    for (qsizetype i = 0; i < targets.size(); ++i) {
+        if (!stream.found(i))
+            break;
+        if (!stream.commit(i)) {
+            staged[i] = Staged::WriteFailed;
+            break;
+        }
+        staged[i] = Staged::Found;
+    }
+    return staged;
 }
 
 std::optional<QString> ServiceCall::inMemory(const QString& response, const QString& operation,

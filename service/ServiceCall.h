@@ -39,6 +39,21 @@ public:
     Staged stageUtf8(QByteArrayView response, const QString& operation, const QString& fileName,
                      bool replaceCommas);
 
+    // A file an answer is staged in by postAndStage().
+    struct Target
+    {
+        QString fileName;
+        bool replaceCommas;
+    };
+    // postUtf8() and stageUtf8() into each target in one go: the answer is
+    // staged as it arrives and never held whole. Files are replaced only once
+    // the whole answer is in and holds its result, each in turn; the first
+    // one not found or not written stops the turn, leaving it and those after
+    // it as they were (NotFound for those after). A failed call (connection,
+    // TLS, timeout, an answer cut short) is NotFound for every file.
+    QList<Staged> postAndStage(const QString& operation, const SoapChildren& children,
+                               const QList<Target>& targets);
+
     // SALVA_RISULTATO in memory: the cut result, or nothing.
     static std::optional<QString> inMemory(const QString& response, const QString& operation,
                                            bool replaceCommas);
@@ -50,6 +65,10 @@ public:
         return m_staging.forEachLine(fileName, std::move(visit));
     }
     QByteArray readUtf8(const QString& fileName) const { return m_staging.readUtf8(fileName); }
+    bool withUtf8(const QString& fileName, const std::function<void(QByteArrayView)>& visit) const
+    {
+        return m_staging.withUtf8(fileName, visit);
+    }
 
 private:
     SoapClient& m_client;

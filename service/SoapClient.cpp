@@ -1,6 +1,7 @@
 #include "SoapClient.h"
 
 #include "LogCategories.h"
+#include "MarkerSearch.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -27,6 +28,12 @@ static bool isHttpStatusError(QNetworkReply::NetworkError error)
 
 // Declared lengths up to this are reserved at once; a larger one grows as it comes.
 constexpr qint64 MaxReservedBytes = qint64(1) << 30;
+
+// How much of an answer the reply holds before the sink takes it.
+constexpr qint64 ReadBufferBytes = 1024 * 1024;
+
+// The most the sink is handed at once.
+constexpr qsizetype PieceBytes = 256 * 1024;
 
 // The request being waited for, program-wide; empty between calls.
 static QPointer<QNetworkReply> s_inFlight;
@@ -126,7 +133,35 @@ QString SoapClient::CHIAMA_WS(const QString& soapAction, const QString& envelope
     return QString::fromUtf8(callUtf8(soapAction, envelope, posting));
 }
 
+namespace {
+
+// Gathers the whole body, in one buffer sized from the declared length.
+class WholeBody : public AnswerSink
+{
+public:
+    void expect(qint64 bytes) override
+    {
+        if (bytes > 0 && bytes <= MaxReservedBytes)
+            body.reserve(qsizetype(bytes));
+    }
+    void take(QByteArrayView piece) override { body.append(piece); }
+
+    QByteArray body;
+};
+
+} // namespace
+
 QByteArray SoapClient::callUtf8(const QString& soapAction, const QString& envelope, Posting posting)
+{
+    WholeBody whole;
+    QByteArray failure;
+    if (!callInto(soapAction, envelope, whole, posting, &failure))
+        return failure;
+    return std::move(whole.body);
+}
+
+bool SoapClient::callInto(const QString& soapAction, const QString& envelope, AnswerSink& sink,
+                          Posting posting, QByteArray* failure)
 {
     QNetworkRequest request(m_config.endpoint);
     request.setRawHeader("Content-Type", "text/xml; charset=utf-8");
@@ -163,6 +198,10 @@ QByteArray SoapClient::callUtf8(const QString& soapAction, const QString& envelo
         reply = m_network.post(request, sent);
     }
     s_inFlight = reply;
+    // The network thread reads no further ahead than this: a large answer then
+    // reaches the sink in pieces while the rest is on its way, and the reply
+    // never holds it whole.
+    reply->setReadBufferSize(ReadBufferBytes);
     QStringList tlsErrors;
     QObject::connect(reply, &QNetworkReply::sslErrors,
                      [&tlsErrors](const QList<QSslError>& errors) {
@@ -170,19 +209,39 @@ QByteArray SoapClient::callUtf8(const QString& soapAction, const QString& envelo
                              tlsErrors << error.errorString();
                      });
 
-    // The body is taken as it arrives, into one buffer sized from the declared
-    // length: the reply then never holds the whole answer in pieces besides.
-    QByteArray body;
-    const auto take = [reply, &body] {
-        if (body.isEmpty()) {
-            const qint64 declared =
-                reply->header(QNetworkRequest::ContentLengthHeader).toLongLong();
-            if (declared > 0 && declared <= MaxReservedBytes)
-                body.reserve(qsizetype(declared));
+    CallFacts call;
+    call.operation = soapAction.startsWith(m_config.namespaceUri)
+                         ? soapAction.mid(m_config.namespaceUri.size())
+                         : soapAction;
+    // What the log line says of the answer is found as it passes: whether it
+    // holds the result, else whether it is a SOAP fault.
+    MarkerSearch result('<' + call.operation.toUtf8() + "Result");
+    MarkerSearch prefixedFault(":Fault>");
+    MarkerSearch plainFault("<Fault>");
+
+    // The body goes to the sink as it arrives, through one buffer.
+    QByteArray buffer(PieceBytes, Qt::Uninitialized);
+    bool started = false;
+    const auto take = [&] {
+        if (!started) {
+            started = true;
+            sink.expect(reply->header(QNetworkRequest::ContentLengthHeader).toLongLong());
         }
         // An aborted reply (a timeout) is closed and has nothing more to give.
-        if (reply->isOpen())
-            body.append(reply->readAll());
+        if (!reply->isOpen())
+            return;
+        while (reply->bytesAvailable() > 0) {
+            const qint64 read = reply->read(buffer.data(), buffer.size());
+            if (read <= 0)
+                break;
+            const QByteArrayView piece(buffer.constData(), qsizetype(read));
+            call.received += piece.size();
+            if (!result.feed(piece)) {
+                prefixedFault.feed(piece);
+                plainFault.feed(piece);
+            }
+            sink.take(piece);
+        }
     };
     const QMetaObject::Connection taking = QObject::connect(reply, &QIODevice::readyRead, take);
     waitFor(reply);
@@ -192,16 +251,13 @@ QByteArray SoapClient::callUtf8(const QString& soapAction, const QString& envelo
     // An error status still carries the service's whole answer (a SOAP fault);
     // any other error, even after the status line has arrived (a timeout or a
     // dropped connection mid-body), means the answer is incomplete.
-    CallFacts call;
-    call.operation = soapAction.startsWith(m_config.namespaceUri)
-                         ? soapAction.mid(m_config.namespaceUri.size())
-                         : soapAction;
     call.sent = sent.size();
-    call.received = body.size();
     call.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     call.ms = timer.elapsed();
     const QNetworkReply::NetworkError error = reply->error();
-    if (error != QNetworkReply::NoError && !(call.status.isValid() && isHttpStatusError(error))) {
+    const bool whole =
+        error == QNetworkReply::NoError || (call.status.isValid() && isHttpStatusError(error));
+    if (!whole) {
         call.transportFailure = true;
         // A transfer timeout aborts the reply; nothing else here cancels one.
         if (error == QNetworkReply::OperationCanceledError || error == QNetworkReply::TimeoutError)
@@ -212,18 +268,19 @@ QByteArray SoapClient::callUtf8(const QString& soapAction, const QString& envelo
                                                         : tlsErrors.join(QStringLiteral("; ")));
         else
             call.outcome = QStringLiteral("network-error (%1)").arg(reply->errorString());
-        body = QStringLiteral("Error: %1 - %2")
-                   .arg(static_cast<int>(error))
-                   .arg(reply->errorString())
-                   .toUtf8();
-    } else if (body.contains(QByteArray('<' + call.operation.toUtf8() + "Result"))) {
+        if (failure)
+            *failure = QStringLiteral("Error: %1 - %2")
+                           .arg(static_cast<int>(error))
+                           .arg(reply->errorString())
+                           .toUtf8();
+    } else if (result.found()) {
         call.outcome = QStringLiteral("answer");
-    } else if (body.contains(":Fault>") || body.contains("<Fault>")) {
+    } else if (prefixedFault.found() || plainFault.found()) {
         call.outcome = QStringLiteral("soap-fault");
     } else {
         call.outcome = QStringLiteral("no-result");
     }
     reply->deleteLater();
     logCall(call);
-    return body;
+    return whole;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AnswerSink.h"
 #include "ServiceConfig.h"
 
 #include <QByteArray>
@@ -44,6 +45,13 @@ public:
     // large answers that are staged without ever becoming text.
     QByteArray callUtf8(const QString& soapAction, const QString& envelope,
                         Posting posting = Posting::MayRepeat);
+    // The same call with the body handed to `sink` piece by piece as it
+    // arrives, never gathered. True when the whole body has arrived, whatever
+    // the HTTP status; false on a failure of the transfer itself (connection,
+    // TLS, timeout), the pieces taken so far then being no whole answer;
+    // `failure` then gets the "Error: " text callUtf8 would return.
+    bool callInto(const QString& soapAction, const QString& envelope, AnswerSink& sink,
+                  Posting posting = Posting::MayRepeat, QByteArray* failure = nullptr);
 
     // True while a request of any client is waiting for its answer.
     static bool callInFlight();

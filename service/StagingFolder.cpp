@@ -1,5 +1,6 @@
 #include "StagingFolder.h"
 
+#include "FileReplacement.h"
 #include "LogCategories.h"
 #include "StagedText.h"
 
@@ -10,7 +11,6 @@
 #include <QStandardPaths>
 #include <QStringDecoder>
 #include <QTemporaryFile>
-#include <filesystem>
 
 StagingFolder::StagingFolder(QString folder) : m_folder(std::move(folder)) {}
 
@@ -54,34 +54,17 @@ bool StagingFolder::writeBytes(const QString& fileName, const QByteArray& bytes)
                      [&bytes](QIODevice& file) { return file.write(bytes) == bytes.size(); });
 }
 
-// Written beside the target, then renamed over it: readers see the old file
-// or the new one, never a part. Not synced to disk: both files are rebuilt
-// from the service's next answers, and a sync would make every look-up wait
-// for the disk.
 bool StagingFolder::writeWith(const QString& fileName,
                               const std::function<bool(QIODevice&)>& write) const
 {
-    const QString target = path(fileName);
-    QTemporaryFile file(target + QStringLiteral(".XXXXXX"));
-    if (!file.open() || !write(file) || !file.flush()) {
-        qCInfo(dpcStaging).noquote()
-            << logTime() << "write failed" << fileName << "-" << file.errorString();
+    FileReplacement file(path(fileName), fileName);
+    if (!file.open())
+        return false;
+    if (!write(file.device())) {
+        file.fail();
         return false;
     }
-    const qint64 size = file.size();
-    file.close();
-    std::error_code error;
-    std::filesystem::rename(std::filesystem::path(file.fileName().toStdU16String()),
-                            std::filesystem::path(target.toStdU16String()), error);
-    if (error) {
-        qCInfo(dpcStaging).noquote() << logTime() << "write failed" << fileName << "-"
-                                     << QString::fromStdString(error.message());
-        return false;
-    }
-    file.setAutoRemove(false);
-    qCInfo(dpcStaging).noquote() << logTime() << "staged" << fileName
-                                 << "bytes=" + QString::number(size);
-    return true;
+    return file.commit();
 }
 
 // One line for each read of a staged file: its size, or why it could not be read.
@@ -173,6 +156,23 @@ QByteArray StagingFolder::readUtf8(const QString& fileName) const
     if (!opened)
         return {};
     return file.readAll();
+}
+
+bool StagingFolder::withUtf8(const QString& fileName,
+                             const std::function<void(QByteArrayView)>& visit) const
+{
+    QFile file(path(fileName));
+    const bool opened = file.open(QIODevice::ReadOnly);
+    logRead(fileName, file, opened);
+    if (!opened)
+        return false;
+    const qint64 size = file.size();
+    if (const uchar* mapped = size > 0 ? file.map(0, size) : nullptr) {
+        visit(QByteArrayView(mapped, size));
+        return true;
+    }
+    visit(file.readAll());
+    return true;
 }
 
 QStringList StagingFolder::splitLines(QStringView text)

@@ -66,6 +66,10 @@ public:
     QString readText(const QString& fileName) const;
     // The same as UTF-8 bytes, for readers that only decode the values they keep.
     QByteArray readUtf8(const QString& fileName) const;
+    // Calls `visit` once with the file's bytes, mapped rather than copied when
+    // it can be, and valid only during the call. False when the file does not
+    // exist or cannot be read.
+    bool withUtf8(const QString& fileName, const std::function<void(QByteArrayView)>& visit) const;
 
     static QStringList splitLines(QStringView text);
 

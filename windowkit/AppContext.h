@@ -29,14 +29,14 @@ public:
     // The same for an answer still in UTF-8 (ServiceCall::postUtf8).
     bool stageUtf8(QWidget* parent, QByteArrayView response, const QString& operation,
                    const QString& fileName, bool replaceCommas, const QString& notFoundText);
+    // The same messages for a file staged by ServiceCall::postAndStage.
+    bool staged(QWidget* parent, ServiceCall::Staged result, const QString& fileName,
+                const QString& notFoundText);
 
     Utenti utenti;
     MenuState menu;
 
 private:
-    bool staged(QWidget* parent, ServiceCall::Staged result, const QString& fileName,
-                const QString& notFoundText);
-
     SoapClient m_client;
     ServiceCall m_service;
     MessageBoxes& m_boxes;

@@ -1,14 +1,18 @@
 // "Elabora" on the REPORTS tab when the service misbehaves: whatever comes
-// back, the staged answer is the earlier one or the new one whole, the list
-// and its counter agree with it, and the detail window shows a listed record.
+// back, both staged files (the list's and the exports') hold the earlier
+// answer or the new one whole, the list and its counter agree with it, and the
+// detail window shows a listed record.
 #include "MainWindowFixture.h"
 #include "ModalDriver.h"
+#include "ReportRecords.h"
 #include "ReportRows.h"
 #include "ResultStager.h"
 #include "TestService.h"
 #include "TlsTestServer.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -103,6 +107,9 @@ void tst_ReportFaults::faultyAnswers_data()
         << false << 0;
     QTest::newRow("connection dropped mid-record")
         << int(Mode::CloseMidBody) << 200 << whole << false << 0;
+    // Half the answer has been staged by the time the transfer times out.
+    QTest::newRow("service stalls mid-record")
+        << int(Mode::StallMidBody) << 200 << reportAnswer(records(100, 4000)) << false << 0;
     // A whole HTTP answer whose text stops inside the fourth record.
     const QByteArray fourth = record(4, 4);
     const QByteArray full = reportAnswer(records(1, 3) + fourth);
@@ -142,8 +149,11 @@ void tst_ReportFaults::faultyAnswers()
     auto* elabora = f.find<QPushButton>("Comm_ELABORA");
     QCOMPARE(list->topLevelItemCount(), 3);
     const QString exportPath = f.stagingPath(StagingFolder::exportFile);
+    const QString reportPath = f.stagingPath(ReportRecords::stagedFile);
     const QByteArray before = readAll(exportPath);
+    const QByteArray reportBefore = readAll(reportPath);
     QVERIFY(!before.isEmpty());
+    QVERIFY(!reportBefore.isEmpty());
 
     f.boxes.clear();
     server.setMode(TlsTestServer::Mode(mode));
@@ -151,13 +161,22 @@ void tst_ReportFaults::faultyAnswers()
     QTest::mouseClick(elabora, Qt::LeftButton);
 
     const QByteArray after = readAll(exportPath);
+    const QByteArray reportAfter = readAll(reportPath);
     if (staged) {
+        // Staged as it arrived, in many pieces for the large answers: the
+        // bytes of the whole answer staged at once.
         QCOMPARE(f.boxes.texts(), QStringList());
         QVERIFY(after == ResultStager::stagedBytes(QByteArrayView(body), operation, true));
+        QVERIFY(reportAfter == ResultStager::stagedBytes(QByteArrayView(body), operation, false));
     } else {
         QCOMPARE(f.boxes.texts(), QStringList{QStringLiteral("NESSUN DATO TROVATO")});
         QVERIFY(after == before);
+        QVERIFY(reportAfter == reportBefore);
     }
+    // Nothing is left half-written beside them.
+    QCOMPARE(QDir(QFileInfo(exportPath).path())
+                 .entryList({QStringLiteral("*.xml.*")}, QDir::Files | QDir::Hidden),
+             QStringList());
 
     // The list and the counter show what the file holds (nothing after a failure).
     QCOMPARE(list->topLevelItemCount(), rows);

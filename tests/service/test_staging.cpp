@@ -1,4 +1,5 @@
 #include "ResultStager.h"
+#include "ResultStream.h"
 #include "ServiceCall.h"
 #include "StagedText.h"
 #include "StagingFolder.h"
@@ -195,6 +196,64 @@ private slots:
         }
     }
 
+    // Staged as it arrives, in pieces of any size, an answer gives each file
+    // the bytes of the whole answer staged at once, commas replaced or not;
+    // until the stream is committed the files keep what they held, and an
+    // answer without its result leaves them as they were.
+    void streamedAnswerStagesLikeTheWhole_data() { utf8AnswerStagesLikeItsText_data(); }
+    void streamedAnswerStagesLikeTheWhole()
+    {
+        QFETCH(QByteArray, response);
+        QFETCH(QString, operation);
+        const QByteArray previous = "<ID>1</ID>\r\n";
+        for (qsizetype pieceSize : {qsizetype(1), qsizetype(3), qsizetype(4096), response.size()}) {
+            QTemporaryDir dir;
+            StagingFolder staging(dir.path());
+            QVERIFY(writeBytes(staging.path("commas.xml"), previous));
+            QVERIFY(writeBytes(staging.path("plain.xml"), previous));
+            ResultStream stream(staging, operation);
+            stream.addFile("commas.xml", true);
+            stream.addFile("plain.xml", false);
+            for (qsizetype at = 0; at < response.size(); at += pieceSize) {
+                stream.take(QByteArrayView(response).sliced(at).first(
+                    std::min(pieceSize, response.size() - at)));
+                if (at == response.size() / 2 / pieceSize * pieceSize)
+                    QCOMPARE(fileBytes(staging.path("plain.xml")), previous);
+            }
+            stream.finish();
+            const auto commas =
+                ResultStager::stagedBytes(QByteArrayView(response), operation, true);
+            const auto plain =
+                ResultStager::stagedBytes(QByteArrayView(response), operation, false);
+            QCOMPARE(stream.found(0), commas.has_value());
+            QCOMPARE(stream.found(1), plain.has_value());
+            QCOMPARE(fileBytes(staging.path("plain.xml")), previous);
+            QCOMPARE(stream.commit(0), commas.has_value());
+            QCOMPARE(stream.commit(1), plain.has_value());
+            QCOMPARE(fileBytes(staging.path("commas.xml")), commas.value_or(previous));
+            QCOMPARE(fileBytes(staging.path("plain.xml")), plain.value_or(previous));
+        }
+    }
+
+    // An answer that stops part-way (a dropped connection, a timeout) is never
+    // finished: its files keep what they held and no partial file is left behind.
+    void unfinishedStreamLeavesTheFiles()
+    {
+        QTemporaryDir dir;
+        StagingFolder staging(dir.path());
+        QVERIFY(staging.write(StagingFolder::exportFile, "<ID>1</ID>"));
+        const QByteArray previous = fileBytes(staging.path(StagingFolder::exportFile));
+        {
+            ResultStream stream(staging, "Op");
+            stream.addFile(StagingFolder::exportFile, true);
+            stream.addFile("report_xml.xml", false);
+            stream.take("<OpResult><a>1</a><b>2</b>");
+            stream.take(QByteArray(100000, 'x'));
+        }
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{StagingFolder::exportFile});
+        QCOMPARE(fileBytes(staging.path(StagingFolder::exportFile)), previous);
+    }
+
     void splitLines()
     {
         QCOMPARE(StagingFolder::splitLines(u"a\rb\r\nc\nd\r\n"), QStringList({"a", "b", "c\nd"}));
@@ -314,6 +373,19 @@ private slots:
         const bool written = staging.write(StagingFolder::exportFile, QString(100000, u'x'));
         setrlimit(RLIMIT_FSIZE, &saved);
         QVERIFY(!written);
+        QCOMPARE(fileBytes(staging.path(StagingFolder::exportFile)), previous);
+
+        // The same while an answer is staged as it arrives.
+        {
+            ResultStream stream(staging, "Op");
+            stream.addFile(StagingFolder::exportFile, true);
+            QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+            stream.take("<OpResult>" + QByteArray(100000, 'x') + "</OpResult>");
+            stream.finish();
+            setrlimit(RLIMIT_FSIZE, &saved);
+            QVERIFY(stream.found(0));
+            QVERIFY(!stream.commit(0));
+        }
         QCOMPARE(fileBytes(staging.path(StagingFolder::exportFile)), previous);
 
         // The target is a folder: nothing can replace it.
