@@ -19,7 +19,7 @@ namespace {
 constexpr qreal MarginMm = 10;
 const QPageLayout::Orientation Orientation = QPageLayout::Landscape;
 // How often, in records, the progress is told.
-constexpr qsizetype ProgressEvery = 32;
+constexpr qsizetype PdfProgressEvery = 32;
 
 QString countText(qsizetype n)
 {
@@ -77,7 +77,7 @@ public:
             for (const qsizetype position : group->positions) {
                 row(m_table.layOut(NoticeTable::cells(records.record(position)),
                                    NoticeTable::Style::Body));
-                if (++done % ProgressEvery == 0 && progress && !progress(doneBefore + done))
+                if (++done % PdfProgressEvery == 0 && progress && !progress(doneBefore + done))
                     return false;
             }
             line(NoticePdf::groupTotalText(*group), m_table.font(NoticeTable::Style::Bold), 1.5);

@@ -9,7 +9,7 @@
 
 namespace {
 
-constexpr qsizetype ProgressEvery = 1024;
+constexpr qsizetype CsvProgressEvery = 1024;
 
 // The fields of a row after the year and month, in column order.
 constexpr ReportField TextColumns[] = {
@@ -100,7 +100,7 @@ bool ReportCsv::write(const QString& path, const ReportRecords& records,
             csv.field(QByteArrayView(number, Cents::writePlain(number, amount.cents)));
         }
         csv.endRow();
-        if (++done % ProgressEvery == 0 && progress && !progress(done)) {
+        if (++done % CsvProgressEvery == 0 && progress && !progress(done)) {
             csv.cancel();
             return false;
         }

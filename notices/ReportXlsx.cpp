@@ -12,7 +12,7 @@
 
 namespace {
 
-constexpr qsizetype ProgressEvery = 1024;
+constexpr qsizetype XlsxProgressEvery = 1024;
 
 enum class Cell
 {
@@ -130,7 +130,7 @@ bool ReportXlsx::write(const QString& path, const ReportRecords& records,
                 break;
             }
         }
-        if (row % ProgressEvery == 0 && progress && !progress(row))
+        if (row % XlsxProgressEvery == 0 && progress && !progress(row))
             return false;
     }
     writeTotals(book, groups);

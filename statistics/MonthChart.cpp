@@ -13,15 +13,6 @@
 
 #include <algorithm>
 
-namespace {
-
-QString monthName(int month)
-{
-    return Utenti::MESI(month).trimmed();
-}
-
-} // namespace
-
 QWidget* MonthChart::createView()
 {
     const auto create = reinterpret_cast<ChartModule::Create>(
@@ -41,7 +32,7 @@ void MonthChart::draw(QWidget* view, const ErrorStatistics& statistics, qint16 y
     series.amountsName = QStringLiteral("Importo lordo (€)");
     for (int m = 1; m <= 12; ++m) {
         const ErrorStatistics::Figures& f = statistics.months[size_t(m - 1)];
-        series.months << monthName(m).left(3);
+        series.months << Utenti::MESI(m).trimmed().left(3);
         series.errors << qreal(f.errors);
         // Drawn only: the exact sums are in the lists.
         series.amounts << qreal(f.cents) / 100.0;
@@ -59,7 +50,7 @@ QString MonthChart::summary(const ErrorStatistics& statistics, qint16 year)
     const QString peak =
         busiest == 0 ? QStringLiteral("nessun mese con errori")
                      : QStringLiteral("il mese con più errori è %1 con %2")
-                           .arg(monthName(busiest),
+                           .arg(Utenti::MESI(busiest).trimmed(),
                                 QString::number(statistics.months[size_t(busiest - 1)].errors));
     return QStringLiteral("Anno %1: %2; totale dell'anno %3 errori, importo lordo %4.")
         .arg(QString::number(year), peak, QString::number(statistics.total.errors),

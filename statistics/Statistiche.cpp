@@ -27,11 +27,6 @@ namespace {
 
 const QString Operation = QStringLiteral("F_LoadErroreByAnnoMese");
 
-QString monthName(int month)
-{
-    return Utenti::MESI(month).trimmed();
-}
-
 QString count(qint64 n)
 {
     return QString::number(n);
@@ -268,7 +263,8 @@ void Statistiche::fillLists()
     QList<QStringList> months;
     for (int m = 1; m <= 12; ++m) {
         const ErrorStatistics::Figures& f = s.months[size_t(m - 1)];
-        months.append({QString::number(m), monthName(m), count(f.errors), Cents::text(f.cents)});
+        months.append(
+            {QString::number(m), Utenti::MESI(m).trimmed(), count(f.errors), Cents::text(f.cents)});
     }
     // Records without a month of the year: a row of their own.
     if (s.invalidMonth.errors > 0)
