@@ -8,6 +8,7 @@
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QSslConfiguration>
@@ -453,6 +454,28 @@ private slots:
         // Held whole, the four bodies would add at least 12 MiB.
         const qint64 added = peakMemoryKiB(m_service.processId()) - before;
         QVERIFY2(before > 0 && added < 6 * 1024, qPrintable(QString::number(added)));
+    }
+
+    // Only TLS 1.2 and 1.3 are negotiated. The client's security level is
+    // lowered so that it offers the older versions at all.
+    void onlyTls12And13()
+    {
+        startService();
+        const QString address = QStringLiteral("127.0.0.1:%1").arg(m_service.port());
+        for (const auto& [version, accepted] :
+             {std::pair{"-tls1", false}, std::pair{"-tls1_1", false}, std::pair{"-tls1_2", true},
+              std::pair{"-tls1_3", true}}) {
+            QProcess client;
+            client.start(QStringLiteral(DPC_OPENSSL),
+                         {QStringLiteral("s_client"), QStringLiteral("-connect"), address,
+                          QLatin1String(version), QStringLiteral("-cipher"),
+                          QStringLiteral("DEFAULT@SECLEVEL=0")});
+            client.closeWriteChannel();
+            QVERIFY(client.waitForFinished(10000));
+            const QByteArray out = client.readAllStandardOutput();
+            QVERIFY2(out.contains(", Cipher is "), version);
+            QVERIFY2(out.contains(", Cipher is (NONE)") != accepted, version);
+        }
     }
 
     // Expect: 100-continue gets "100 Continue" for an acceptable request, and
