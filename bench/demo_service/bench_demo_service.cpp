@@ -68,7 +68,11 @@ public:
     Service(const QString& exe, const QString& database, const QStringList& args)
     {
         m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_process.start(exe, QStringList{"--port", "0", "--database", database} + args);
+        // This tree's certificate, which the clients trust, whatever build is measured.
+        m_process.start(exe, QStringList{"--port", "0", "--database", database, "--cert",
+                                         QStringLiteral(DPC_TEST_CERT_DIR "/server.pem"), "--key",
+                                         QStringLiteral(DPC_TEST_CERT_DIR "/server.key")} +
+                                 args);
         static const QRegularExpression listening(QStringLiteral("127\\.0\\.0\\.1:(\\d+)/"));
         while (m_process.waitForReadyRead(600000)) {
             const QRegularExpressionMatch match =
