@@ -52,8 +52,10 @@ std::optional<QString> CommandLine::logFile(int argc, char* argv[])
 
 bool CommandLine::startLog(const QString& path)
 {
-    if (!LogFile::start(path)) {
-        QTextStream(stderr) << "quorvel-dpc: cannot write the log " << path << '\n';
+    QString error;
+    if (!LogFile::start(path, LogFile::DefaultLimit, &error)) {
+        QTextStream(stderr) << "quorvel-dpc: cannot write the log " << path << " (" << error
+                            << "); running without it\n";
         return false;
     }
     QLoggingCategory::setFilterRules(QStringLiteral("dpc.*.debug=true\ndpc.*.info=true"));

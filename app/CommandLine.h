@@ -22,7 +22,8 @@ public:
     static std::optional<QString> logFile(int argc, char* argv[]);
     // Sends the dpc.* categories to `path` and turns them on (rules of
     // QT_LOGGING_RULES and qtlogging.ini still take precedence). False, after
-    // a message on stderr, when the file cannot be opened.
+    // one message on stderr, when the file cannot be opened: the program then
+    // runs without it.
     static bool startLog(const QString& path);
 
     static QString versionText(const StagingFolder& staging);

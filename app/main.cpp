@@ -15,9 +15,9 @@ int main(int argc, char* argv[])
         return *status;
 
     QApplication app(argc, argv);
-    if (const std::optional<QString> log = CommandLine::logFile(argc, argv);
-        log && !CommandLine::startLog(*log))
-        return 2;
+    // A log that cannot be written is reported on stderr; the program runs on.
+    if (const std::optional<QString> log = CommandLine::logFile(argc, argv))
+        CommandLine::startLog(*log);
     QApplication::setApplicationName(QStringLiteral("QuorvelDPC"));
     QGuiApplication::setDesktopFileName(QStringLiteral("quorvel-dpc"));
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("quorvel-dpc")));

@@ -61,8 +61,10 @@ bool DemoDatabase::open(const QString& fileName, QString* error)
             *error = QStringLiteral("cannot switch %1 to WAL mode").arg(fileName);
         return false;
     }
-    // Every committed registration or cancellation is on disk before it is answered.
-    return run(db, QStringLiteral("PRAGMA synchronous=FULL"), error);
+    // With WAL, NORMAL syncs at checkpoints rather than at every commit: a
+    // committed change survives the process being killed (it is in the WAL,
+    // which the system writes out), though not a power loss.
+    return run(db, QStringLiteral("PRAGMA synchronous=NORMAL"), error);
 }
 
 bool DemoDatabase::ensureSeeded(int scale, bool* seeded, int* existingScale, QString* error)

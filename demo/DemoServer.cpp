@@ -1,5 +1,6 @@
 #include "DemoServer.h"
 
+#include "ConnectionGuard.h"
 #include "Operations.h"
 #include "ReportAnswer.h"
 #include "ServiceWorker.h"
@@ -15,6 +16,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 
@@ -31,6 +33,7 @@ struct Answer
     QByteArray body;
     std::shared_ptr<ReportAnswer> stream;
     bool close = false;
+    ConnectionGuard::Clock::time_point deadline = ConnectionGuard::Clock::time_point::max();
 };
 
 MHD_Result queue(MHD_Connection* connection, const Answer& answer);
@@ -39,6 +42,7 @@ MHD_Result queue(MHD_Connection* connection, const Answer& answer);
 struct StreamState
 {
     std::shared_ptr<ReportAnswer> answer;
+    ConnectionGuard::Clock::time_point deadline;
     QByteArray piece;
     qsizetype offset = 0;
 };
@@ -46,6 +50,12 @@ struct StreamState
 ssize_t readStream(void* cls, uint64_t, char* buffer, size_t max)
 {
     auto* state = static_cast<StreamState*>(cls);
+    if (ConnectionGuard::Clock::now() >= state->deadline) {
+        // Past the request's time: the client sees a cut answer, and the
+        // report's read transaction ends now rather than with the connection.
+        state->answer.reset();
+        return MHD_CONTENT_READER_END_WITH_ERROR;
+    }
     if (state->offset == state->piece.size()) {
         state->offset = 0;
         if (!state->answer->next(state->piece, kStreamPiece))
@@ -68,12 +78,12 @@ void freeStream(void* cls)
 MHD_Result queue(MHD_Connection* connection, const Answer& answer)
 {
     MHD_Response* response =
-        answer.stream
-            ? MHD_create_response_from_callback(MHD_SIZE_UNKNOWN, kStreamPiece, readStream,
-                                                new StreamState{answer.stream, {}, 0}, freeStream)
-            : MHD_create_response_from_buffer(size_t(answer.body.size()),
-                                              const_cast<char*>(answer.body.constData()),
-                                              MHD_RESPMEM_MUST_COPY);
+        answer.stream ? MHD_create_response_from_callback(
+                            MHD_SIZE_UNKNOWN, kStreamPiece, readStream,
+                            new StreamState{answer.stream, answer.deadline, {}, 0}, freeStream)
+                      : MHD_create_response_from_buffer(size_t(answer.body.size()),
+                                                        const_cast<char*>(answer.body.constData()),
+                                                        MHD_RESPMEM_MUST_COPY);
     if (!response)
         return MHD_NO;
     if (!answer.contentType.isEmpty())
@@ -111,6 +121,7 @@ MHD_Result findWsdl(void* cls, MHD_ValueKind, const char* key, const char*)
 // One request: its body as it arrives.
 struct DemoServer::Exchange
 {
+    ConnectionGuard::Clock::time_point deadline; // of the whole request
     QByteArray body;
     bool refused = false;
     qint64 drained = 0; // bytes of a refused body read and dropped
@@ -123,21 +134,35 @@ public:
     static MHD_Result accept(void* cls, const sockaddr*, socklen_t)
     {
         auto* server = static_cast<DemoServer*>(cls);
-        if (server->m_openConnections.fetch_add(1) >= server->m_settings.maxConnections) {
+        // All places taken: the connection waiting longest for its headers
+        // makes room, so that stalled clients cannot keep others out.
+        if (server->m_openConnections.fetch_add(1) >= server->m_settings.maxConnections &&
+            !server->m_guard->displaceOldestWaiting()) {
             server->m_openConnections.fetch_sub(1);
             return MHD_NO;
         }
         return MHD_YES;
     }
 
-    static void connection(void* cls, MHD_Connection*, void**, MHD_ConnectionNotificationCode code)
+    static void connection(void* cls, MHD_Connection* connection, void**,
+                           MHD_ConnectionNotificationCode code)
     {
-        if (code == MHD_CONNECTION_NOTIFY_CLOSED)
-            static_cast<DemoServer*>(cls)->m_openConnections.fetch_sub(1);
+        auto* server = static_cast<DemoServer*>(cls);
+        if (code == MHD_CONNECTION_NOTIFY_STARTED) {
+            const MHD_ConnectionInfo* info =
+                MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CONNECTION_FD);
+            if (info)
+                server->m_guard->opened(connection, info->connect_fd);
+        } else if (code == MHD_CONNECTION_NOTIFY_CLOSED) {
+            server->m_guard->closed(connection);
+            server->m_openConnections.fetch_sub(1);
+        }
     }
 
-    static void completed(void*, MHD_Connection*, void** state, MHD_RequestTerminationCode)
+    static void completed(void* cls, MHD_Connection* connection, void** state,
+                          MHD_RequestTerminationCode)
     {
+        static_cast<DemoServer*>(cls)->m_guard->completed(connection);
         delete static_cast<Exchange*>(*state);
         *state = nullptr;
     }
@@ -154,7 +179,9 @@ public:
             // be read. An Expect: 100-continue is answered by the library
             // once this returns without an answer.
             exchange = new Exchange;
+            exchange->deadline = server->m_guard->requestDeadline();
             *state = exchange;
+            server->m_guard->headersIn(connection);
             if (MHD_get_connection_values(connection, MHD_HEADER_KIND, nullptr, nullptr) >
                 settings.maxHeaderFields) {
                 return queue(connection, {431, {}, {}, nullptr, true});
@@ -182,6 +209,7 @@ public:
         if (*dataSize != 0) {
             const qint64 size = qint64(*dataSize);
             *dataSize = 0;
+            server->m_guard->bodyBytes(connection, size);
             if (!exchange->refused && exchange->body.size() + size > settings.maxBodyBytes) {
                 // A body without a declared length has passed the limit:
                 // what came is dropped and the rest is no longer kept.
@@ -197,9 +225,12 @@ public:
             exchange->body.append(data, qsizetype(size));
             return MHD_YES;
         }
+        server->m_guard->answering(connection);
         if (exchange->refused)
             return queue(connection, tooLarge(settings.maxBodyBytes));
-        return queue(connection, answer(*server, connection, url, method, *exchange));
+        Answer reply = answer(*server, connection, url, method, *exchange);
+        reply.deadline = exchange->deadline;
+        return queue(connection, reply);
     }
 
 private:
@@ -260,9 +291,11 @@ DemoServer::DemoServer(ServerSettings settings) : m_settings(std::move(settings)
 
 DemoServer::~DemoServer()
 {
+    // The library closes the listening socket it was given; it is closed here
+    // only when the library never took it.
     if (m_daemon)
         MHD_stop_daemon(m_daemon);
-    if (m_listenSocket >= 0)
+    else if (m_listenSocket >= 0)
         ::close(m_listenSocket);
     m_workers.clear(); // the threads that used them have ended
 }
@@ -287,6 +320,10 @@ quint16 DemoServer::listen(const QByteArray& certificatePem, const QByteArray& k
         return 0;
     }
     m_port = ntohs(address.sin_port); // known before the first request can ask for it
+    ConnectionGuard::Limits limits;
+    limits.request = std::chrono::seconds(m_settings.requestTimeoutSeconds);
+    limits.idle = std::chrono::seconds(m_settings.idleTimeoutSeconds);
+    m_guard = std::make_unique<ConnectionGuard>(limits);
     // The library keeps pointers to the certificate and key.
     m_certificatePem = certificatePem;
     m_keyPem = keyPem;
@@ -299,7 +336,8 @@ quint16 DemoServer::listen(const QByteArray& certificatePem, const QByteArray& k
     m_daemon = MHD_start_daemon(
         flags, 0, &Handler::accept, this, &Handler::request, this, MHD_OPTION_LISTEN_SOCKET,
         m_listenSocket, MHD_OPTION_HTTPS_MEM_CERT, m_certificatePem.constData(),
-        MHD_OPTION_HTTPS_MEM_KEY, m_keyPem.constData(), MHD_OPTION_THREAD_POOL_SIZE, threads,
+        MHD_OPTION_HTTPS_MEM_KEY, m_keyPem.constData(), MHD_OPTION_HTTPS_PRIORITIES,
+        "NORMAL:-VERS-ALL:+VERS-TLS1.3:+VERS-TLS1.2", MHD_OPTION_THREAD_POOL_SIZE, threads,
         MHD_OPTION_CONNECTION_TIMEOUT, unsigned(m_settings.idleTimeoutSeconds),
         MHD_OPTION_CONNECTION_LIMIT, unsigned(m_settings.maxConnections) * (threads + 1),
         MHD_OPTION_CONNECTION_MEMORY_LIMIT, size_t(m_settings.connectionMemoryBytes),

@@ -13,6 +13,7 @@
 
 struct MHD_Daemon;
 struct MHD_Connection;
+class ConnectionGuard;
 class ServiceWorker;
 
 // HTTPS on the loopback address: POST /WS/WSQuorvel.asmx takes the SOAP
@@ -45,6 +46,7 @@ private:
     ServerSettings m_settings;
     QByteArray m_certificatePem;
     QByteArray m_keyPem;
+    std::unique_ptr<ConnectionGuard> m_guard; // outlives the daemon
     MHD_Daemon* m_daemon = nullptr;
     int m_listenSocket = -1;
     quint16 m_port = 0;

@@ -2,9 +2,14 @@
 
 #include "SoapMessage.h"
 
+#include <QSqlDriver>
 #include <QSqlError>
 
+#include <sqlite3.h>
+
+#include <chrono>
 #include <limits>
+#include <thread>
 
 using SoapMessage::Fault;
 
@@ -27,9 +32,30 @@ QSqlQuery select(const QSqlDatabase& db, const QString& sql, const QVariantList&
 
 Transaction::Transaction(QSqlDatabase& db, std::mutex* writeLock) : m_db(db)
 {
-    if (writeLock)
+    const QVariant handle = db.driver()->handle();
+    sqlite3* const connection = handle.typeName() == QByteArrayView("sqlite3*")
+                                    ? *static_cast<sqlite3* const*>(handle.constData())
+                                    : nullptr;
+    if (!writeLock || !connection) {
+        run("BEGIN IMMEDIATE");
+        return;
+    }
+    using namespace std::chrono;
+    const steady_clock::time_point deadline = steady_clock::now() + seconds(5);
+    for (milliseconds pause(1);; pause = std::min(pause * 2, milliseconds(50))) {
         m_lock = std::unique_lock(*writeLock);
-    run("BEGIN IMMEDIATE");
+        // With the lock held, try once; the busy wait happens below, without it.
+        sqlite3_busy_timeout(connection, 0);
+        const int status = sqlite3_exec(connection, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+        sqlite3_busy_timeout(connection, 5000);
+        if (status == SQLITE_OK)
+            return;
+        const QString message = QString::fromUtf8(sqlite3_errmsg(connection));
+        m_lock.unlock();
+        if ((status & 0xff) != SQLITE_BUSY || steady_clock::now() >= deadline)
+            throw Fault(Fault::Code::Receiver, QStringLiteral("Database error: ") + message);
+        std::this_thread::sleep_for(pause);
+    }
 }
 
 Transaction::~Transaction()

@@ -19,8 +19,11 @@ inline constexpr const char* kFlowName = "DPC";
 QSqlQuery select(const QSqlDatabase& db, const QString& sql, const QVariantList& values);
 
 // One transaction per change; rolled back unless committed. It takes the
-// write lock at once, so that concurrent changes wait for each other (up to
-// the busy timeout) instead of failing when a reader turns writer.
+// database's write lock at once (BEGIN IMMEDIATE), so that concurrent changes
+// wait for each other instead of failing when a reader turns writer. The
+// process's `writeLock` queues this process's changes without SQLite's polling
+// busy wait; it is held only while the transaction holds the database, never
+// while waiting for another process or connection (up to 5 s) to let go.
 class Transaction
 {
 public:

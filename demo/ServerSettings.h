@@ -15,7 +15,10 @@ struct ServerSettings
     qint64 maxBodyBytes = 1024 * 1024;
     // A connection that sends nothing for this long, at any stage, is closed.
     int idleTimeoutSeconds = 30;
-    // Connections beyond this are closed as soon as they are accepted.
+    // A request must be answered whole within this, a streamed report included.
+    int requestTimeoutSeconds = 120;
+    // Beyond this, a new connection displaces the one waiting longest for its
+    // headers, or is closed when none is waiting.
     int maxConnections = 64;
     // Requests with more header fields are refused; their total size is
     // bounded by the per-connection memory below.

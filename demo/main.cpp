@@ -148,10 +148,16 @@ int main(int argc, char* argv[])
         QStringLiteral("idle-timeout"),
         QStringLiteral("A connection that sends nothing for this long is closed."),
         QStringLiteral("SECONDS"), QStringLiteral("30"));
+    const QCommandLineOption requestTimeoutOption(
+        QStringLiteral("request-timeout"),
+        QStringLiteral("A request not answered whole within this is cut, a streamed report "
+                       "included."),
+        QStringLiteral("SECONDS"), QStringLiteral("120"));
     const QCommandLineOption verboseOption(QStringLiteral("verbose"),
                                            QStringLiteral("Log every request on standard error."));
     parser.addOptions({portOption, databaseOption, certOption, keyOption, namespaceOption,
-                       scaleOption, threadsOption, maxBodyOption, idleOption, verboseOption});
+                       scaleOption, threadsOption, maxBodyOption, idleOption, requestTimeoutOption,
+                       verboseOption});
     parser.process(app);
 
     bool ok = false;
@@ -171,6 +177,10 @@ int main(int argc, char* argv[])
     settings.idleTimeoutSeconds = parser.value(idleOption).toInt(&ok);
     if (!ok || settings.idleTimeoutSeconds < 1 || settings.idleTimeoutSeconds > 86400)
         return fail(QStringLiteral("--idle-timeout must be a number of seconds from 1 to 86400"));
+    settings.requestTimeoutSeconds = parser.value(requestTimeoutOption).toInt(&ok);
+    if (!ok || settings.requestTimeoutSeconds < 1 || settings.requestTimeoutSeconds > 86400)
+        return fail(
+            QStringLiteral("--request-timeout must be a number of seconds from 1 to 86400"));
     settings.verbose = parser.isSet(verboseOption);
     const QString namespaceUri = parser.value(namespaceOption);
     if (namespaceUri.isEmpty())

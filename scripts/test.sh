@@ -76,7 +76,7 @@ part test
 
 step "fuzz"
 CC=clang CXX=clang++ BUILD_TYPE=Debug \
-    TARGETS="fuzz_staging fuzz_report_rows fuzz_record_reader fuzz_value_reader" \
+    TARGETS="fuzz_staging fuzz_report_rows fuzz_record_reader fuzz_value_reader fuzz_soap_request" \
     "$root/scripts/build.sh" "$root/build-fuzz" \
     -DDPC_BUILD_FUZZERS=ON -DDPC_BUILD_BENCHMARKS=OFF
 for target in "$root"/build-fuzz/fuzz/fuzz_*; do

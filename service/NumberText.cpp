@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <cfenv>
+#include <charconv>
 #include <cmath>
-#include <locale.h>
-#include <stdlib.h>
+#include <limits>
 
 double NumberText::leadingNumber(QStringView text)
 {
@@ -12,16 +12,21 @@ double NumberText::leadingNumber(QStringView text)
     const qsizetype n = text.size();
     while (i < n && (text[i] == u' ' || text[i] == u'\t'))
         ++i;
-    QByteArray digits;
+    bool negative = false;
     if (i < n && (text[i] == u'-' || text[i] == u'+'))
-        digits.append(static_cast<char>(text[i++].unicode()));
+        negative = text[i++] == u'-';
+    // Only the digits and one full stop are kept; from_chars then reads them
+    // the same way under every locale.
+    QByteArray digits;
     bool any = false;
     bool point = false;
+    bool wholePart = false; // a non-zero digit before the point
     for (; i < n; ++i) {
         const char16_t c = text[i].unicode();
         if (c >= u'0' && c <= u'9') {
             digits.append(static_cast<char>(c));
             any = true;
+            wholePart = wholePart || (!point && c != u'0');
         } else if (c == u'.' && !point) {
             digits.append('.');
             point = true;
@@ -31,9 +36,16 @@ double NumberText::leadingNumber(QStringView text)
     }
     if (!any)
         return 0.0;
-    // Read in the "C" locale: a full stop, whatever locale the program runs under.
-    static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", locale_t(nullptr));
-    return strtod_l(digits.constData(), nullptr, cLocale);
+    double value = 0.0;
+    const char* const begin = digits.constData();
+    const std::from_chars_result result =
+        std::from_chars(begin, begin + digits.size(), value, std::chars_format::fixed);
+    if (result.ec == std::errc::result_out_of_range) {
+        // Too many digits either way: as strtod, infinity above the range and
+        // zero below it.
+        value = wholePart ? std::numeric_limits<double>::infinity() : 0.0;
+    }
+    return negative ? -value : value;
 }
 
 qint64 NumberText::roundHalfEven(double value, qint64 min, qint64 max)

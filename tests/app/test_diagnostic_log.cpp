@@ -4,6 +4,7 @@
 #include "LogCategories.h"
 #include "LogFile.h"
 #include "MainWindowFixture.h"
+#include "ModalDriver.h"
 #include "RegistraSteps.h"
 #include "SoapClient.h"
 #include "SoapEnvelope.h"
@@ -12,9 +13,15 @@
 
 #include <QDir>
 #include <QFile>
+#include <QMessageBox>
 #include <QProcess>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QTest>
+#include <QTreeWidget>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace DemoFixtures;
 using namespace TestService;
@@ -48,6 +55,23 @@ QString loginEnvelope()
                                 {QStringLiteral("password"), QStringLiteral("p")}});
 }
 
+// The environment of a probe: a configuration folder of its own, so that the
+// user's rules do not count, and Qt's messages on stderr.
+QProcessEnvironment probeEnvironment(const QString& config, const QString& rules)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), config);
+    environment.insert(QStringLiteral("XDG_CONFIG_DIRS"), config);
+    environment.insert(QStringLiteral("QT_FORCE_STDERR_LOGGING"), QStringLiteral("1"));
+    environment.remove(QStringLiteral("QT_LOGGING_CONF"));
+    environment.remove(QStringLiteral("QT_MESSAGE_PATTERN"));
+    if (rules.isEmpty())
+        environment.remove(QStringLiteral("QT_LOGGING_RULES"));
+    else
+        environment.insert(QStringLiteral("QT_LOGGING_RULES"), rules);
+    return environment;
+}
+
 } // namespace
 
 class tst_DiagnosticLog : public QObject
@@ -64,6 +88,12 @@ private slots:
     void noHealthDataInTheFile();
     void stagingLinesGiveSizeOrReason();
     void fileIsCappedAndRotatedOnce();
+    void aLogThatCannotBeOpenedIsWarnedAndSkipped_data();
+    void aLogThatCannotBeOpenedIsWarnedAndSkipped();
+    void fileIsOwnersOnly();
+    void anotherUsersFileIsRefused();
+    void failedMoveStillKeepsTheCap();
+    void failedReopenDropsLinesAndWarnsOnce();
 
 private:
     QString logPath() const { return m_dir.filePath(QStringLiteral("dpc.log")); }
@@ -126,16 +156,7 @@ void tst_DiagnosticLog::turningOn()
         QVERIFY(ini.open(QIODevice::WriteOnly));
         ini.write(iniFile);
     }
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
-    environment.insert(QStringLiteral("XDG_CONFIG_DIRS"), config.path());
-    environment.insert(QStringLiteral("QT_FORCE_STDERR_LOGGING"), QStringLiteral("1"));
-    environment.remove(QStringLiteral("QT_LOGGING_CONF"));
-    environment.remove(QStringLiteral("QT_MESSAGE_PATTERN"));
-    if (environmentRules.isEmpty())
-        environment.remove(QStringLiteral("QT_LOGGING_RULES"));
-    else
-        environment.insert(QStringLiteral("QT_LOGGING_RULES"), environmentRules);
+    const QProcessEnvironment environment = probeEnvironment(config.path(), environmentRules);
     arguments.replaceInStrings(QStringLiteral("LOG"), logPath());
 
     QProcess probe;
@@ -253,18 +274,42 @@ void tst_DiagnosticLog::noHealthDataInTheFile()
     RegistraSteps::typeNumber(f, QString::fromLatin1(prescriptionPA));
     QTRY_COMPARE(f.context->utenti.numrickey.text(), QString::fromLatin1(prescriptionPA));
     QCOMPARE(f.context->utenti.Assistito.trimmed(), QString::fromLatin1(patientName));
+
+    // The patient's dispensing history: a search by fiscal code.
+    ModalDriver history("legge_FAR", [](QWidget* modal) {
+        QTest::keyClick(modal->findChild<QTreeWidget*>(QStringLiteral("listricette")),
+                        Qt::Key_Escape);
+    });
+    f.activate();
+    QTest::mouseClick(f.find<QPushButton>("bott_assi"), Qt::LeftButton);
+    QVERIFY(history.acted());
+    f.activate();
+
+    // A registration of an error on the prescription.
+    RegistraSteps::typeIn(f, "Text_COD_AIC", QString::fromLatin1(aicPlan));
+    QVERIFY(
+        RegistraSteps::searchError(f, "Text_COD_ERR", QStringLiteral("12"), [](QTreeWidget* list) {
+            QTest::keyClick(list, Qt::Key_Down);
+            QTest::keyClick(list, Qt::Key_Return);
+        }));
+    f.boxes.clear();
+    f.boxes.answerNext(QMessageBox::Yes);
+    QTest::mouseClick(f.find<QPushButton>("Comm_REGISTRA"), Qt::LeftButton);
+    QCOMPARE(f.boxes.texts().value(1), QStringLiteral("REGISTRAZIONE EFFETTUATA"));
     LogFile::stop();
 
     const QByteArray log = readAll(logPath());
-    for (const char* operation :
-         {"LoginUser", "LoadTabErrori", "QueryRicette", "LoadListaFarmacie"})
+    for (const char* operation : {"LoginUser", "LoadTabErrori", "QueryRicette", "LoadListaFarmacie",
+                                  "FindByCF", "ErroreDPC"})
         QVERIFY2(log.contains(QByteArray(" ") + operation + " sent="), operation);
     QVERIFY(!linesOf(log, "dpc.staging").isEmpty());
-    for (const char* value : {userPA, passwordPA, prescriptionPA, nomePA, aspPA, patientName,
-                              patientFiscalCode, pharmacyName, "RICETTA SCADUTA"})
+    for (const char* value :
+         {userPA, passwordPA, prescriptionPA, nomePA, aspPA, patientName, patientFiscalCode,
+          pharmacyName, "RICETTA SCADUTA", aicPlan, "RUSSO", "GIUSEPPE"})
         QVERIFY2(!log.contains(value), value);
-    // Nor any of the prescription's typed parts.
+    // Nor any of the typed parts of the prescription or the fiscal code.
     QVERIFY(!log.contains(QByteArray(prescriptionPA).left(10)));
+    QVERIFY(!log.contains(QByteArray(patientFiscalCode).left(6)));
 }
 
 void tst_DiagnosticLog::stagingLinesGiveSizeOrReason()
@@ -321,6 +366,130 @@ void tst_DiagnosticLog::fileIsCappedAndRotatedOnce()
     for (qsizetype i = 1; i < lines.size(); ++i)
         QCOMPARE(lines[i].section(u' ', 2, 2).toInt(),
                  lines[i - 1].section(u' ', 2, 2).toInt() + 1);
+}
+
+void tst_DiagnosticLog::aLogThatCannotBeOpenedIsWarnedAndSkipped_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("missing folder") << QStringLiteral("missing");
+    QTest::newRow("symbolic link") << QStringLiteral("link");
+    QTest::newRow("a folder") << QStringLiteral("folder");
+}
+
+void tst_DiagnosticLog::aLogThatCannotBeOpenedIsWarnedAndSkipped()
+{
+    QFETCH(QString, kind);
+    QTemporaryDir config;
+    const QString target = m_dir.filePath(QStringLiteral("someone-elses-file"));
+    {
+        QFile file(target);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("untouched\n");
+    }
+    QString path = logPath();
+    if (kind == u"missing")
+        path = m_dir.filePath(QStringLiteral("no-such-folder/dpc.log"));
+    else if (kind == u"link")
+        QVERIFY(QFile::link(target, path));
+    else
+        QVERIFY(QDir(m_dir.path()).mkdir(QStringLiteral("dpc.log")));
+
+    // The probe runs on as the program does, and a message sent while its
+    // statics are destroyed still finds a handler.
+    QProcess probe;
+    probe.setProcessEnvironment(probeEnvironment(config.path(), QString()));
+    probe.start(QStringLiteral(DPC_LOG_PROBE),
+                {QStringLiteral("--log"), path, QStringLiteral("--message-at-exit")});
+    QVERIFY(probe.waitForFinished(60000));
+    const QByteArray errors = probe.readAllStandardError();
+    QDir(m_dir.path()).rmdir(QStringLiteral("dpc.log"));
+    QCOMPARE(probe.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(probe.exitCode(), 0);
+    QCOMPARE(errors.count("cannot write the log"), 1);
+    QVERIFY2(errors.contains("); running without it"), errors.constData());
+    // The calls were made all the same: the run's one warning.
+    QCOMPARE(linesOf(errors, "dpc.service").size(), 1);
+    QCOMPARE(readAll(target), QByteArray("untouched\n"));
+}
+
+void tst_DiagnosticLog::fileIsOwnersOnly()
+{
+    // Written and then removed at the end of the probe: no crash at exit.
+    QTemporaryDir config;
+    QProcess probe;
+    probe.setProcessEnvironment(probeEnvironment(config.path(), QString()));
+    probe.start(QStringLiteral(DPC_LOG_PROBE),
+                {QStringLiteral("--log"), logPath(), QStringLiteral("--message-at-exit")});
+    QVERIFY(probe.waitForFinished(60000));
+    QCOMPARE(probe.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(probe.exitCode(), 0);
+    QCOMPARE(linesOf(readAll(logPath()), "dpc.service").size(), 2);
+    struct stat st;
+    QCOMPARE(::stat(QFile::encodeName(logPath()).constData(), &st), 0);
+    QCOMPARE(st.st_mode & 0777, mode_t(0600));
+
+    // A file an earlier version left readable by others is narrowed.
+    QVERIFY(::chmod(QFile::encodeName(logPath()).constData(), 0644) == 0);
+    QVERIFY(LogFile::start(logPath()));
+    LogFile::stop();
+    QCOMPARE(::stat(QFile::encodeName(logPath()).constData(), &st), 0);
+    QCOMPARE(st.st_mode & 0777, mode_t(0600));
+}
+
+void tst_DiagnosticLog::anotherUsersFileIsRefused()
+{
+    if (::geteuid() != 0)
+        QSKIP("giving a file to another user needs root");
+    {
+        QFile file(logPath());
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    QVERIFY(::chown(QFile::encodeName(logPath()).constData(), 65534, 65534) == 0);
+    QString error;
+    QVERIFY(!LogFile::start(logPath(), LogFile::DefaultLimit, &error));
+    QVERIFY(!error.isEmpty());
+    QVERIFY(!LogFile::running());
+}
+
+void tst_DiagnosticLog::failedMoveStillKeepsTheCap()
+{
+    // FILE.1 is a folder that is not empty: the file cannot be moved there.
+    constexpr qint64 limit = 1000;
+    QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("dpc.log.1/inside")));
+    QVERIFY(LogFile::start(logPath(), limit));
+    QLoggingCategory::setFilterRules(QStringLiteral("dpc.*=true"));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("cannot move the log")));
+    for (int i = 0; i < 200; ++i)
+        qCInfo(dpcStaging, "line %03d of the run", i);
+    LogFile::stop();
+    QDir(m_dir.filePath(QStringLiteral("dpc.log.1"))).removeRecursively();
+
+    const QByteArray current = readAll(logPath());
+    QVERIFY2(current.size() <= limit, QByteArray::number(current.size()).constData());
+    QVERIFY(current.endsWith("dpc.staging: line 199 of the run\n"));
+    QVERIFY(current.startsWith("dpc.staging: line "));
+}
+
+void tst_DiagnosticLog::failedReopenDropsLinesAndWarnsOnce()
+{
+    // The log's folder goes away: neither moving nor reopening can work.
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("dpc.log"));
+    constexpr qint64 limit = 200;
+    QVERIFY(LogFile::start(path, limit, nullptr, 0));
+    QLoggingCategory::setFilterRules(QStringLiteral("dpc.*=true"));
+    QVERIFY(folder.remove());
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("cannot move the log")));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("cannot write the log")));
+    for (int i = 0; i < 20; ++i)
+        qCInfo(dpcStaging, "line %03d of the run", i);
+
+    // With the folder back, the next line finds the file again (retry 0 ms).
+    QVERIFY(QDir().mkpath(folder.path()));
+    qCInfo(dpcStaging, "line after the folder is back");
+    LogFile::stop();
+    QCOMPARE(readAll(path), QByteArray("dpc.staging: line after the folder is back\n"));
+    QDir(folder.path()).removeRecursively();
 }
 
 QTEST_MAIN(tst_DiagnosticLog)

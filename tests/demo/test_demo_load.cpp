@@ -8,6 +8,9 @@
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QSslConfiguration>
 #include <QSslSocket>
 #include <QTcpSocket>
@@ -51,6 +54,27 @@ qint64 peakMemoryKiB(qint64 pid)
             return line.mid(6).trimmed().split(' ').first().toLongLong();
     }
     return -1;
+}
+
+// The body of a chunked answer, its pieces joined; what follows a cut is lost.
+QByteArray dechunked(const QByteArray& answer)
+{
+    QByteArray body;
+    qsizetype at = answer.indexOf("\r\n\r\n");
+    if (at < 0)
+        return body;
+    at += 4;
+    for (;;) {
+        const qsizetype lineEnd = answer.indexOf("\r\n", at);
+        if (lineEnd < 0)
+            return body;
+        bool ok = false;
+        const qsizetype size = answer.mid(at, lineEnd - at).toLongLong(&ok, 16);
+        if (!ok || size == 0 || lineEnd + 2 + size > answer.size())
+            return body;
+        body += answer.mid(lineEnd + 2, size);
+        at = lineEnd + 2 + size + 2;
+    }
 }
 
 } // namespace
@@ -233,33 +257,225 @@ private slots:
         QVERIFY(fresh);
     }
 
-    // Connections beyond 64 are closed at once; a freed place is taken again.
-    void connectionsBeyondTheLimitRefused()
+    // Every place is taken by a client that stalls: before the TLS handshake,
+    // in the middle of a ClientHello, in the middle of its headers, in the
+    // middle of its body, and (most of them) after whole headers announcing a
+    // body that never comes. Log-ins are answered all the same: the first ones
+    // at once, by displacing the connections that wait for their headers, the
+    // next once the bodies have fallen behind the minimum rate (10 s).
+    void stalledConnectionsCannotLockOut()
     {
         startService();
-        std::vector<std::unique_ptr<QTcpSocket>> open;
-        for (int i = 0; i < 64; ++i) {
-            open.push_back(std::make_unique<QTcpSocket>());
-            open.back()->connectToHost(QStringLiteral("127.0.0.1"), m_service.port());
-            QVERIFY(open.back()->waitForConnected(10000));
+        std::vector<std::unique_ptr<QAbstractSocket>> stalled;
+        const QByteArray login = request("LoginUser", kLogin);
+        for (int i = 0; i < 60; ++i) {
+            auto socket = connectTls();
+            QVERIFY(socket);
+            socket->write(postHeaders(login.size()));
+            QVERIFY(socket->waitForBytesWritten(5000));
+            stalled.push_back(std::move(socket));
         }
-        QTcpSocket extra;
-        extra.connectToHost(QStringLiteral("127.0.0.1"), m_service.port());
-        QVERIFY(extra.state() == QAbstractSocket::ConnectedState || extra.waitForConnected(10000));
-        QVERIFY(extra.state() == QAbstractSocket::UnconnectedState ||
-                extra.waitForDisconnected(10000));
-        for (auto& socket : open)
-            QCOMPARE(socket->state(), QAbstractSocket::ConnectedState);
+        auto bodyStarted = connectTls();
+        QVERIFY(bodyStarted);
+        bodyStarted->write(postHeaders(login.size()) + login.left(20));
+        auto midHeaders = connectTls();
+        QVERIFY(midHeaders);
+        midHeaders->write("POST /WS/WSQuorvel.asmx HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Le");
+        for (auto* socket : {bodyStarted.get(), midHeaders.get()})
+            QVERIFY(socket->waitForBytesWritten(5000));
+        auto noHandshake = std::make_unique<QTcpSocket>();
+        auto halfHello = std::make_unique<QTcpSocket>();
+        for (QTcpSocket* socket : {noHandshake.get(), halfHello.get()}) {
+            socket->connectToHost(QStringLiteral("127.0.0.1"), m_service.port());
+            QVERIFY(socket->waitForConnected(10000));
+        }
+        halfHello->write(QByteArray::fromHex("160301020001"));
+        QVERIFY(halfHello->waitForBytesWritten(5000));
+        stalled.push_back(std::move(bodyStarted));
+        stalled.push_back(std::move(midHeaders));
+        stalled.push_back(std::move(noHandshake));
+        stalled.push_back(std::move(halfHello));
 
-        open.front()->abort();
+        // Two more log-ins than there are connections waiting for headers.
+        for (int i = 0; i < 4; ++i) {
+            const QDeadlineTimer deadline(12000);
+            QByteArray answer;
+            while (!answer.contains("<LoginUserResult><ID>17</ID>") && !deadline.hasExpired()) {
+                const auto socket = connectTls();
+                if (!socket)
+                    continue; // no place yet: the handshake was cut
+                socket->write(postHeaders(login.size()) + login);
+                answer = readUntil(*socket, "</soap:Envelope>");
+            }
+            QVERIFY2(answer.contains("<LoginUserResult><ID>17</ID>"),
+                     qPrintable(QStringLiteral("log-in %1").arg(i)));
+        }
+
+        // A client that drips its headers a byte at a time is never idle, yet
+        // it is cut once its 10 s are up; so are the bodies that fell behind
+        // (the idle limit, 30 s, would have kept both).
+        auto drip = connectTls();
+        QVERIFY(drip);
+        const QByteArray slow =
+            "POST /WS/WSQuorvel.asmx HTTP/1.1\r\nX-Slow: " + QByteArray(200, 'a');
+        const QDeadlineTimer deadline(16000);
+        for (qsizetype sent = 0; drip->state() == QAbstractSocket::ConnectedState &&
+                                 sent < slow.size() && !deadline.hasExpired();
+             ++sent) {
+            drip->write(slow.mid(sent, 1));
+            drip->waitForBytesWritten(500);
+            drip->waitForDisconnected(500);
+        }
+        QVERIFY(drip->state() != QAbstractSocket::ConnectedState);
+        for (auto& socket : stalled) {
+            while (socket->state() == QAbstractSocket::ConnectedState && !deadline.hasExpired())
+                socket->waitForDisconnected(200);
+            QVERIFY(socket->state() != QAbstractSocket::ConnectedState);
+        }
+    }
+
+    // A whole-year report, many streamed pieces long, lists every record the
+    // database holds for it, once each and in order.
+    void streamedReportIsWhole()
+    {
+        startService();
+        const QString file = m_dir.filePath(QStringLiteral("db-%1.sqlite").arg(m_copies));
+        qint64 expected = 0;
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"),
+                                                        QStringLiteral("report-count"));
+            db.setDatabaseName(file);
+            db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+            QVERIFY(db.open());
+            QSqlQuery count(db);
+            QVERIFY(count.exec(QStringLiteral(
+                        "SELECT COUNT(*) FROM registered_errors WHERE prov = 'PA' AND anno = 2025"
+                        " AND cancelled_at IS NULL")) &&
+                    count.next());
+            expected = count.value(0).toLongLong();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("report-count"));
+        QVERIFY2(expected > 2000, qPrintable(QString::number(expected)));
+
+        const QByteArray report = request("F_LoadErroreByAnnoMese", kWholeYear);
+        const QByteArray end = "</F_LoadErroreByAnnoMeseResult></F_LoadErroreByAnnoMeseResponse>";
+        auto socket = connectTls();
+        QVERIFY(socket);
+        socket->write(postHeaders(report.size()) + report);
+        const QByteArray answer = readUntil(*socket, end);
+        QVERIFY(answer.startsWith("HTTP/1.1 200"));
+        QVERIFY(answer.contains("Transfer-Encoding: chunked"));
+        const QByteArray body = dechunked(answer);
+        QVERIFY(body.endsWith(end + "</soap:Body></soap:Envelope>"));
+        QVERIFY(body.size() > 4 * 64 * 1024); // several pieces
+        qint64 records = 0;
+        qint64 previous = 0;
+        for (qsizetype at = body.indexOf("<Errore><ID>"); at >= 0;
+             at = body.indexOf("<Errore><ID>", at + 1)) {
+            const qsizetype from = at + 12;
+            const qint64 id = body.mid(from, body.indexOf('<', from) - from).toLongLong();
+            QVERIFY(id > previous);
+            previous = id;
+            ++records;
+        }
+        QCOMPARE(records, expected);
+    }
+
+    // A client that reads a streamed report too slowly has it cut once the
+    // request's time (--request-timeout) is up, and the connection closed.
+    void slowReportReaderIsCut()
+    {
+        startService({QStringLiteral("--request-timeout"), QStringLiteral("2")});
+        const QByteArray report = request("F_LoadErroreByAnnoMese", kWholeYear);
+        const QByteArray end = "</F_LoadErroreByAnnoMeseResult></F_LoadErroreByAnnoMeseResponse>";
+        QSslSocket socket;
+        // Small buffers, so that the answer waits in the service, not here.
+        socket.setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, 4096);
+        socket.setReadBufferSize(4096);
+        QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+        tls.setCaCertificates(m_service.config().extraCaCertificates);
+        socket.setSslConfiguration(tls);
+        socket.connectToHostEncrypted(QStringLiteral("127.0.0.1"), m_service.port());
+        QVERIFY(socket.waitForEncrypted(10000));
+        socket.write(postHeaders(report.size()) + report);
+        QVERIFY(socket.waitForBytesWritten(5000));
+        QThread::msleep(3500); // nothing read meanwhile
+        socket.setReadBufferSize(0);
+        QByteArray answer;
         const QDeadlineTimer deadline(10000);
-        std::unique_ptr<QSslSocket> again;
-        while (!again && !deadline.hasExpired())
-            again = connectTls(); // the place is freed once the service has seen the close
-        QVERIFY(again);
-        const QByteArray body = request("LoginUser", kLogin);
-        again->write(postHeaders(body.size()) + body);
-        QVERIFY(readUntil(*again, "</soap:Envelope>").contains("<LoginUserResult>"));
+        while (socket.state() == QAbstractSocket::ConnectedState && !deadline.hasExpired()) {
+            socket.waitForReadyRead(200);
+            answer += socket.readAll();
+        }
+        answer += socket.readAll();
+        QVERIFY(socket.state() != QAbstractSocket::ConnectedState);
+        QVERIFY(answer.startsWith("HTTP/1.1 200"));
+        QVERIFY(!dechunked(answer).contains(end));
+
+        // The service goes on answering.
+        auto fresh = connectTls();
+        QVERIFY(fresh);
+        const QByteArray login = request("LoginUser", kLogin);
+        fresh->write(postHeaders(login.size()) + login);
+        QVERIFY(readUntil(*fresh, "</soap:Envelope>").contains("<LoginUserResult>"));
+    }
+
+    // A body sent without a declared length (chunked) that passes --max-body
+    // is refused, and none of the four sent at once is held.
+    void chunkedBodyOverTheLimitRefused()
+    {
+        startService();
+        const qint64 before = peakMemoryKiB(m_service.processId());
+        std::vector<std::unique_ptr<QSslSocket>> clients;
+        for (int c = 0; c < 4; ++c) {
+            clients.push_back(connectTls());
+            QVERIFY(clients.back());
+            clients.back()->write("POST /WS/WSQuorvel.asmx HTTP/1.1\r\nHost: 127.0.0.1\r\n"
+                                  "Content-Type: application/soap+xml; charset=utf-8\r\n"
+                                  "Transfer-Encoding: chunked\r\n\r\n");
+        }
+        // 3 MiB each: past the 1 MiB limit, within what is drained before
+        // the connection is closed.
+        const QByteArray piece(64 * 1024, 'x');
+        const QByteArray chunk = QByteArray::number(piece.size(), 16) + "\r\n" + piece + "\r\n";
+        for (int i = 0; i < 48; ++i) {
+            for (auto& socket : clients) {
+                socket->write(chunk);
+                QVERIFY(socket->waitForBytesWritten(10000));
+            }
+        }
+        for (auto& socket : clients) {
+            socket->write("0\r\n\r\n");
+            const QByteArray answer = readUntil(*socket, "</soap:Envelope>");
+            QVERIFY2(answer.startsWith("HTTP/1.1 500") &&
+                         answer.contains("larger than 1048576 bytes"),
+                     answer.left(200).constData());
+        }
+        // Held whole, the four bodies would add at least 12 MiB.
+        const qint64 added = peakMemoryKiB(m_service.processId()) - before;
+        QVERIFY2(before > 0 && added < 6 * 1024, qPrintable(QString::number(added)));
+    }
+
+    // Only TLS 1.2 and 1.3 are negotiated. The client's security level is
+    // lowered so that it offers the older versions at all.
+    void onlyTls12And13()
+    {
+        startService();
+        const QString address = QStringLiteral("127.0.0.1:%1").arg(m_service.port());
+        for (const auto& [version, accepted] :
+             {std::pair{"-tls1", false}, std::pair{"-tls1_1", false}, std::pair{"-tls1_2", true},
+              std::pair{"-tls1_3", true}}) {
+            QProcess client;
+            client.start(QStringLiteral(DPC_OPENSSL),
+                         {QStringLiteral("s_client"), QStringLiteral("-connect"), address,
+                          QLatin1String(version), QStringLiteral("-cipher"),
+                          QStringLiteral("DEFAULT@SECLEVEL=0")});
+            client.closeWriteChannel();
+            QVERIFY(client.waitForFinished(10000));
+            const QByteArray out = client.readAllStandardOutput();
+            QVERIFY2(out.contains(", Cipher is "), version);
+            QVERIFY2(out.contains(", Cipher is (NONE)") != accepted, version);
+        }
     }
 
     // Expect: 100-continue gets "100 Continue" for an acceptable request, and

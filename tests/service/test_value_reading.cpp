@@ -76,6 +76,13 @@ private slots:
         QTest::newRow("empty") << "" << 0.0;
         QTest::newRow("sign only") << "- 3" << 0.0;
         QTest::newRow("point only") << "." << 0.0;
+        QTest::newRow("trailing point") << "5.;" << 5.0;
+        QTest::newRow("negative fraction") << "-.25" << -0.25;
+        QTest::newRow("no exponent") << "1e5" << 1.0;
+        QTest::newRow("zeros around") << "0012.500x" << 12.5;
+        QTest::newRow("past the range") << QString(400, u'9') << qInf();
+        QTest::newRow("negative past the range") << "-1" + QString(400, u'0') << -qInf();
+        QTest::newRow("under the range") << "0." + QString(400, u'0') + "7" << 0.0;
     }
     void leadingNumber()
     {
