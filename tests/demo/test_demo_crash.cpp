@@ -10,7 +10,6 @@
 #include <QSet>
 #include <QSqlDatabase>
 #include <QSqlQuery>
-#include <QSslConfiguration>
 #include <QSslSocket>
 #include <QTemporaryDir>
 #include <QThread>
@@ -82,11 +81,7 @@ private:
         for (int c = 0; c < 8; ++c) {
             clients.emplace_back(QThread::create([&, c] {
                 QSslSocket socket;
-                QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
-                tls.setCaCertificates(ca);
-                socket.setSslConfiguration(tls);
-                socket.connectToHostEncrypted(QStringLiteral("127.0.0.1"), port);
-                if (!socket.waitForEncrypted(10000))
+                if (!DemoServiceProcess::connectTls(socket, ca, port))
                     return;
                 for (int i = 0; !stop; ++i) {
                     const int marker = m_round * 1000000 + c * 100000 + i + 1;
@@ -143,11 +138,7 @@ private slots:
         // Started again on the same database, the service answers.
         QVERIFY2(m_service.start(m_database), qPrintable(m_service.output()));
         QSslSocket socket;
-        QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
-        tls.setCaCertificates(m_service.config().extraCaCertificates);
-        socket.setSslConfiguration(tls);
-        socket.connectToHostEncrypted(QStringLiteral("127.0.0.1"), m_service.port());
-        QVERIFY(socket.waitForEncrypted(10000));
+        QVERIFY(m_service.connectTls(socket));
         socket.write(
             post(QStringLiteral("LoginUser"), {{"utente", userPA}, {"password", passwordPA}}));
         QVERIFY(readAnswer(socket).contains("<LoginUserResult><ID>"));

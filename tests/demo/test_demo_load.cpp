@@ -11,7 +11,6 @@
 #include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlQuery>
-#include <QSslConfiguration>
 #include <QSslSocket>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -88,11 +87,7 @@ private:
     std::unique_ptr<QSslSocket> connectTls()
     {
         auto socket = std::make_unique<QSslSocket>();
-        QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
-        tls.setCaCertificates(m_service.config().extraCaCertificates);
-        socket->setSslConfiguration(tls);
-        socket->connectToHostEncrypted(QStringLiteral("127.0.0.1"), m_service.port());
-        if (!socket->waitForEncrypted(10000))
+        if (!m_service.connectTls(*socket))
             return nullptr;
         return socket;
     }
@@ -194,11 +189,7 @@ private slots:
         for (int c = 0; c < 4; ++c) {
             clients.emplace_back(QThread::create([&] {
                 QSslSocket socket;
-                QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
-                tls.setCaCertificates(ca);
-                socket.setSslConfiguration(tls);
-                socket.connectToHostEncrypted(QStringLiteral("127.0.0.1"), port);
-                if (!socket.waitForEncrypted(10000))
+                if (!DemoServiceProcess::connectTls(socket, ca, port))
                     return;
                 socket.write(postHeaders(kBody));
                 const QByteArray piece(1024 * 1024, 'x');
@@ -392,11 +383,7 @@ private slots:
         // Small buffers, so that the answer waits in the service, not here.
         socket.setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, 4096);
         socket.setReadBufferSize(4096);
-        QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
-        tls.setCaCertificates(m_service.config().extraCaCertificates);
-        socket.setSslConfiguration(tls);
-        socket.connectToHostEncrypted(QStringLiteral("127.0.0.1"), m_service.port());
-        QVERIFY(socket.waitForEncrypted(10000));
+        QVERIFY(m_service.connectTls(socket));
         socket.write(postHeaders(report.size()) + report);
         QVERIFY(socket.waitForBytesWritten(5000));
         QThread::msleep(3500); // nothing read meanwhile

@@ -1,10 +1,16 @@
 #include "DemoServiceProcess.h"
 
+#include <QSslConfiguration>
+#include <QSslSocket>
+
 #include <QDeadlineTimer>
 #include <QRegularExpression>
 #include <QSslCertificate>
 
-DemoServiceProcess::~DemoServiceProcess() { stop(); }
+DemoServiceProcess::~DemoServiceProcess()
+{
+    stop();
+}
 
 bool DemoServiceProcess::start(const QString& databaseFile, const QStringList& extraArgs,
                                const QString& executable)
@@ -23,8 +29,8 @@ bool DemoServiceProcess::start(const QString& databaseFile, const QStringList& e
     if (!m_process.waitForStarted(10000))
         return false;
 
-    static const QRegularExpression listening(
-        QStringLiteral("^DPC demo service listening on https://127\\.0\\.0\\.1:(\\d+)/WS/WSQuorvel\\.asmx$"));
+    static const QRegularExpression listening(QStringLiteral(
+        "^DPC demo service listening on https://127\\.0\\.0\\.1:(\\d+)/WS/WSQuorvel\\.asmx$"));
     const QDeadlineTimer deadline(60000);
     while (!deadline.hasExpired()) {
         if (m_process.canReadLine()) {
@@ -64,7 +70,10 @@ QString DemoServiceProcess::output() const
     return m_output;
 }
 
-bool DemoServiceProcess::isRunning() const { return m_process.state() == QProcess::Running; }
+bool DemoServiceProcess::isRunning() const
+{
+    return m_process.state() == QProcess::Running;
+}
 
 QUrl DemoServiceProcess::endpoint() const
 {
@@ -80,4 +89,14 @@ ServiceConfig DemoServiceProcess::config() const
         QSslCertificate::fromPath(QStringLiteral(DPC_TEST_CERT_DIR "/ca.pem"));
     config.timeoutMs = 10000;
     return config;
+}
+
+bool DemoServiceProcess::connectTls(QSslSocket& socket, const QList<QSslCertificate>& ca,
+                                    quint16 port, int msecs)
+{
+    QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+    tls.setCaCertificates(ca);
+    socket.setSslConfiguration(tls);
+    socket.connectToHostEncrypted(QStringLiteral("127.0.0.1"), port);
+    return socket.waitForEncrypted(msecs);
 }

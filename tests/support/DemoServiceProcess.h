@@ -9,6 +9,8 @@
 
 // Runs the demo D.P.C. service (dpc-demo-service) on a free loopback port
 // for the duration of a test.
+class QSslSocket;
+
 class DemoServiceProcess
 {
 public:
@@ -32,6 +34,15 @@ public:
     QUrl endpoint() const;
     // Endpoint, namespace, the demo certificate authority and a 10 s timeout.
     ServiceConfig config() const;
+    // Connects `socket` to the service over TLS, trusting the demo CA: false
+    // when the handshake has not ended within `msecs`. The static form, given
+    // config().extraCaCertificates and port(), can be called from any thread.
+    static bool connectTls(QSslSocket& socket, const QList<QSslCertificate>& ca, quint16 port,
+                           int msecs = 10000);
+    bool connectTls(QSslSocket& socket, int msecs = 10000) const
+    {
+        return connectTls(socket, config().extraCaCertificates, m_port, msecs);
+    }
     // What the service has printed on standard output so far (the listening
     // line first, then the demo users).
     QString output() const;
