@@ -1,11 +1,10 @@
 #include "DemoServiceProcess.h"
 
-#include <QSslConfiguration>
-#include <QSslSocket>
-
 #include <QDeadlineTimer>
 #include <QRegularExpression>
 #include <QSslCertificate>
+#include <QSslConfiguration>
+#include <QSslSocket>
 
 DemoServiceProcess::~DemoServiceProcess()
 {
