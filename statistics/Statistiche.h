@@ -59,7 +59,6 @@ protected:
 private:
     void fillLists();
     void pick(QTreeWidgetItem* row);
-    void esporta();
     bool writeCsv(const QString& path);
     bool writeXlsx(const QString& path, QString* error);
     QString totalText(const ErrorStatistics::Figures& figures) const;
