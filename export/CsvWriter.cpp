@@ -127,7 +127,8 @@ void CsvWriter::put(QByteArrayView utf8, bool references)
     if (needsFormulaGuard(utf8))
         *out++ = '\'';
     if (!quote) {
-        std::memcpy(out, utf8.data(), size_t(utf8.size()));
+        if (!utf8.isEmpty()) // an empty view may have no data at all
+            std::memcpy(out, utf8.data(), size_t(utf8.size()));
         out += utf8.size();
     } else {
         for (const char c : utf8) {

@@ -440,7 +440,12 @@ private slots:
         }
         // Held whole, the four bodies would add at least 12 MiB.
         const qint64 added = peakMemoryKiB(m_service.processId()) - before;
-        QVERIFY2(before > 0 && added < 6 * 1024, qPrintable(QString::number(added)));
+        QVERIFY(before > 0);
+#ifndef __SANITIZE_ADDRESS__
+        // (Under AddressSanitizer freed memory waits in quarantine: the peak
+        // then says nothing of what was held.)
+        QVERIFY2(added < 6 * 1024, qPrintable(QString::number(added)));
+#endif
     }
 
     // Only TLS 1.2 and 1.3 are negotiated. The client's security level is
