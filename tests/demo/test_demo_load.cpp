@@ -438,13 +438,14 @@ private slots:
                          answer.contains("larger than 1048576 bytes"),
                      answer.left(200).constData());
         }
-        // Held whole, the four bodies would add at least 12 MiB.
+        // Each may be held up to the 1 MiB limit, 4 MiB in all, plus the
+        // connections' own buffers; held whole, the four would add 12 MiB more.
         QVERIFY(before > 0);
 #ifndef __SANITIZE_ADDRESS__
         // (Under AddressSanitizer freed memory waits in quarantine: the peak
         // then says nothing of what was held.)
         const qint64 added = peakMemoryKiB(m_service.processId()) - before;
-        QVERIFY2(added < 6 * 1024, qPrintable(QString::number(added)));
+        QVERIFY2(added < 10 * 1024, qPrintable(QString::number(added)));
 #endif
     }
 
