@@ -24,7 +24,7 @@ enum class Kind
     Text,
 };
 
-struct ColumnSpec
+struct ColumnDefinition
 {
     const char* caption;
     Kind kind;
@@ -34,7 +34,7 @@ struct ColumnSpec
 };
 
 // "LORDO" holds amounts up to 999.999,99 on one line; larger ones wrap.
-constexpr ColumnSpec Specs[] = {
+constexpr ColumnDefinition Columns[] = {
     {"RICETTA N°", Kind::Digits, 15, 0, false}, {"MESE / ANNO", Kind::Digits, 7, 0, false},
     {"ASSISTITO", Kind::Text, 0, 1.2, false},   {"CODICE FISCALE", Kind::FiscalCode, 16, 0, false},
     {"AIC", Kind::Digits, 9, 0, false},         {"FARMACO", Kind::Text, 0, 1.2, false},
@@ -89,18 +89,18 @@ NoticeTable::NoticeTable(QPaintDevice* device, qreal width)
     const qreal letter = widest(m_bodyMetrics, u"ABCDEFGHIJKLMNOPQRSTUVXYZ");
 
     qreal fixed = 0;
-    for (const ColumnSpec& spec : Specs) {
+    for (const ColumnDefinition& column : Columns) {
         Column c;
-        c.caption = QString::fromUtf8(spec.caption);
-        c.right = spec.right;
+        c.caption = QString::fromUtf8(column.caption);
+        c.right = column.right;
         c.width = widestWord(m_boldMetrics, c.caption) + 2 * m_gap;
-        if (spec.kind == Kind::Digits) {
-            c.fitChars = spec.chars;
-            c.width = std::max(c.width, spec.chars * digit + 2 * m_gap);
-        } else if (spec.kind == Kind::FiscalCode) {
+        if (column.kind == Kind::Digits) {
+            c.fitChars = column.chars;
+            c.width = std::max(c.width, column.chars * digit + 2 * m_gap);
+        } else if (column.kind == Kind::FiscalCode) {
             c.width = std::max(c.width, 9 * letter + 7 * digit + 2 * m_gap);
         }
-        if (spec.kind != Kind::Text)
+        if (column.kind != Kind::Text)
             fixed += c.width;
         m_columns.append(c);
     }
@@ -113,17 +113,17 @@ NoticeTable::NoticeTable(QPaintDevice* device, qreal width)
         qreal room = width - fixed;
         qreal weights = 0;
         for (int i = 0; i < m_columns.size(); ++i) {
-            if (Specs[i].kind != Kind::Text)
+            if (Columns[i].kind != Kind::Text)
                 continue;
             if (settled[size_t(i)])
                 room -= m_columns[i].width;
             else
-                weights += Specs[i].weight;
+                weights += Columns[i].weight;
         }
         for (int i = 0; i < m_columns.size() && weights > 0; ++i) {
-            if (Specs[i].kind != Kind::Text || settled[size_t(i)])
+            if (Columns[i].kind != Kind::Text || settled[size_t(i)])
                 continue;
-            const qreal share = room * Specs[i].weight / weights;
+            const qreal share = room * Columns[i].weight / weights;
             const qreal header = widestWord(m_boldMetrics, m_columns[i].caption) + 2 * m_gap;
             if (share < header) {
                 m_columns[i].width = header;
@@ -154,8 +154,8 @@ const QFontMetricsF& NoticeTable::metrics(Style style) const
 QStringList NoticeTable::captions()
 {
     QStringList list;
-    for (const ColumnSpec& spec : Specs)
-        list << QString::fromUtf8(spec.caption);
+    for (const ColumnDefinition& column : Columns)
+        list << QString::fromUtf8(column.caption);
     return list;
 }
 
