@@ -4,10 +4,10 @@
 // memory while four 50 MiB bodies arrive. Prints the figures and whether the
 // aims are met; with --baseline EXE the same figures for another build of the
 // service, measured in the same run.
+#include "BenchSetup.h"
 #include "HttpsClient.h"
 #include "SoapEnvelope.h"
 
-#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -255,39 +255,27 @@ void print(const char* name, const Figures& f, double aimRegistrations)
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
-    QCommandLineParser parser;
-    parser.addHelpOption();
-    const QCommandLineOption databaseOption(
-        "database", "Database seeded at scale 100 (made when missing).", "FILE");
-    const QCommandLineOption baselineOption("baseline",
-                                            "Another build of the service to measure too.", "EXE");
-    parser.addOptions({databaseOption, baselineOption});
-    parser.process(app);
-
     QTemporaryDir folder;
-    const QString seeded = parser.isSet(databaseOption) ? parser.value(databaseOption)
-                                                        : folder.filePath("seeded.sqlite");
+    BenchSetup setup;
+    if (!setup.prepare(app, folder))
+        return 1;
+    const QString seeded = setup.database;
     const QList<QSslCertificate> ca =
         QSslCertificate::fromPath(QStringLiteral(DPC_TEST_CERT_DIR "/ca.pem"));
     const QString exe = QStringLiteral(DPC_DEMO_SERVICE_EXE);
-    if (!QFile::exists(seeded)) {
-        std::printf("Seeding %s at scale 100...\n", qPrintable(seeded));
-        std::fflush(stdout);
-        Service seeding(exe, seeded, {"--scale", "100"});
-    }
     std::printf("Demo service under load, %d cores, database at scale 100\n",
                 QThread::idealThreadCount());
 
     double aimRegistrations = kAimRegistrationsPerS;
     Figures baseline;
-    if (parser.isSet(baselineOption)) {
-        baseline = measure(parser.value(baselineOption), seeded, folder.path(), ca, {});
+    if (!setup.baseline.isEmpty()) {
+        baseline = measure(setup.baseline, seeded, folder.path(), ca, {});
         print("baseline", baseline, kAimRegistrationsPerS);
         aimRegistrations = kAimRegistrationsRatio * baseline.registrationsPerS;
     }
     const Figures current = measure(exe, seeded, folder.path(), ca, {});
     print("this build", current, aimRegistrations);
-    if (parser.isSet(baselineOption)) {
+    if (!setup.baseline.isEmpty()) {
         std::printf("\n  report %.1fx faster than the baseline; its bytes are %s\n",
                     baseline.reportS / current.reportS,
                     baseline.reportBody == current.reportBody ? "the same" : "DIFFERENT");

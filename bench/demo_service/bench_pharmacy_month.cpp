@@ -5,12 +5,12 @@
 // against a log-in's on the same connection measured in the same run, and
 // whether the aim is met; with --baseline EXE the same for another build of
 // the service.
+#include "BenchSetup.h"
 #include "DemoFixtures.h"
 #include "DemoServiceProcess.h"
 #include "HttpsClient.h"
 #include "SoapEnvelope.h"
 
-#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -57,19 +57,6 @@ const QByteArray kRegistration =
                        {"errore", QString::number(DemoFixtures::errorPharmacy)}});
 const QByteArray kLogin =
     soap("LoginUser", {{"utente", DemoFixtures::userPA}, {"password", DemoFixtures::passwordPA}});
-
-// Seeds the database at scale 100: the service seeds it before it listens.
-bool seed(const QString& file)
-{
-    QProcess service;
-    service.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    service.start(QStringLiteral(DPC_DEMO_SERVICE_EXE),
-                  {"--port", "0", "--database", file, "--scale", "100"});
-    const bool listening = service.waitForReadyRead(30 * 60 * 1000);
-    service.terminate();
-    service.waitForFinished(30000);
-    return listening && QFile::exists(file);
-}
 
 double percentile(std::vector<double> values, double p)
 {
@@ -189,31 +176,16 @@ void print(const char* name, const Figures& f)
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
-    QCommandLineParser parser;
-    parser.addHelpOption();
-    const QCommandLineOption databaseOption(
-        "database", "Database seeded at scale 100 (made when missing; left unchanged).", "FILE");
-    const QCommandLineOption baselineOption("baseline",
-                                            "Another build of the service to measure too.", "EXE");
-    parser.addOptions({databaseOption, baselineOption});
-    parser.process(app);
-
     QTemporaryDir folder;
-    const QString seeded = parser.isSet(databaseOption) ? parser.value(databaseOption)
-                                                        : folder.filePath("seeded.sqlite");
-    if (!QFile::exists(seeded)) {
-        std::printf("Seeding %s at scale 100...\n", qPrintable(seeded));
-        std::fflush(stdout);
-        if (!seed(seeded)) {
-            std::printf("could not seed the database\n");
-            return 1;
-        }
-    }
+    BenchSetup setup;
+    if (!setup.prepare(app, folder))
+        return 1;
+    const QString seeded = setup.database;
     // The month is filled on a copy, so the seeded file serves the next run as it is.
     const QString copy = folder.filePath("month.sqlite");
     std::optional<Figures> baseline;
-    if (parser.isSet(baselineOption)) {
-        baseline = measure(parser.value(baselineOption), seeded, copy);
+    if (!setup.baseline.isEmpty()) {
+        baseline = measure(setup.baseline, seeded, copy);
         if (!baseline)
             return 1;
         print("baseline", *baseline);
