@@ -200,8 +200,9 @@ Figures measure(int records, quint16 port, const QString& folder)
     const double stageMs =
         bestMs(runs, [&] { context.service().postAndStage(operation, children, targets); });
     QList<QStringList> read;
-    const double readMs = bestMs(
-        runs, [&] { read = ReportRows::read(context.service().readUtf8(StagingFolder::exportFile)); });
+    const double readMs = bestMs(runs, [&] {
+        read = ReportRows::read(context.service().readUtf8(StagingFolder::exportFile));
+    });
     // What each step adds to the resident memory at its peak.
     read.clear();
     double base = residentMb();
