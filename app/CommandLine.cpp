@@ -3,11 +3,11 @@
 #include "BuildSettings.h"
 #include "LogFile.h"
 #include "ServiceConfig.h"
+#include "SoapClient.h"
 #include "StagingFolder.h"
 
 #include <QCoreApplication>
 #include <QLoggingCategory>
-#include <QSslCertificate>
 #include <QStringList>
 #include <QTextStream>
 
@@ -65,9 +65,7 @@ bool CommandLine::startLog(const QString& path)
 QString CommandLine::versionText(const StagingFolder& staging)
 {
     const ServiceConfig config = ServiceConfig::builtIn();
-    QStringList authorities;
-    for (const QSslCertificate& certificate : config.trustedExtraCas())
-        authorities << certificate.subjectDisplayName();
+    const QStringList authorities = SoapClient::trustedCaNames(config);
     return QStringLiteral("QuorvelDPC %1.%2.%3\n"
                           "Service endpoint: %4\n"
                           "Service namespace: %5\n"

@@ -128,11 +128,14 @@ done
 sleep 1 # the window is shown after the lock is taken
 running() { $started && kill -0 "$program" 2>/dev/null; }
 check "the program starts offscreen" running
+# QtNetwork and TLS load with the first call to the service, not with the window.
+no_network() { ! grep -qE "libQt6Network|libssl|libdpc_network" "/proc/$program/maps"; }
+check "the first window loads no network library" no_network
 kill "$program" 2>/dev/null || true
 wait "$program" 2>/dev/null || true
 cat "$work/program.log"
 # The modules loaded on demand, where the installed program looks for them.
-for module in print chart; do
+for module in network print chart; do
     check "the $module module beside the program's files" \
         test -f "$scratch/usr/lib/quorvel-dpc/libdpc_$module.so"
 done

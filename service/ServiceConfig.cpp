@@ -11,10 +11,3 @@ ServiceConfig ServiceConfig::builtIn()
     config.timeoutMs = BuildSettings::timeoutMs();
     return config;
 }
-
-QList<QSslCertificate> ServiceConfig::trustedExtraCas() const
-{
-    if (extraCaPem.isEmpty())
-        return extraCaCertificates;
-    return extraCaCertificates + QSslCertificate::fromData(extraCaPem);
-}

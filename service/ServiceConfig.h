@@ -1,8 +1,6 @@
 #pragma once
 
 #include <QByteArray>
-#include <QList>
-#include <QSslCertificate>
 #include <QString>
 #include <QUrl>
 
@@ -12,15 +10,12 @@ struct ServiceConfig
 {
     QUrl endpoint;
     QString namespaceUri;
-    QList<QSslCertificate> extraCaCertificates; // trusted besides the system's
     int timeoutMs = 30000;
-    // More of them, as PEM text read only when a call first needs them:
-    // reading a certificate loads the TLS libraries, which a window that has
-    // not called the service yet can do without.
+    // Certificate authorities trusted besides the system's, as PEM text: it is
+    // read only when a call first needs it, as reading a certificate loads the
+    // network and TLS libraries, which a window that has not called the
+    // service yet can do without.
     QByteArray extraCaPem;
 
     static ServiceConfig builtIn();
-
-    // extraCaCertificates and those of extraCaPem.
-    QList<QSslCertificate> trustedExtraCas() const;
 };

@@ -4,10 +4,11 @@
 #include "ServiceConfig.h"
 
 #include <QByteArray>
-#include <QNetworkAccessManager>
-#include <QSslConfiguration>
 #include <QString>
-#include <optional>
+#include <QStringList>
+#include <memory>
+
+class SoapTransport;
 
 // Posts one SOAP request and waits for its answer. The wait keeps the windows
 // painted but takes no user input, and always ends: every failure (connection,
@@ -20,10 +21,14 @@
 // request's answer (or failure) is in, and only then sends its own. Both
 // callers get their own answers; nothing is dropped. (The windows queue their
 // actions so that they wait for the call to end before they start at all.)
+//
+// The transfer itself is done by the network module (SoapTransport), loaded
+// with the first call; a module that cannot be loaded fails the call.
 class SoapClient
 {
 public:
     explicit SoapClient(ServiceConfig config);
+    ~SoapClient();
 
     const ServiceConfig& config() const { return m_config; }
 
@@ -61,8 +66,11 @@ public:
     // such failure warn again.
     static void resetFailureWarning();
 
+    // The names of the certificate authorities `config` trusts besides the
+    // system's; empty when there are none or the network module is missing.
+    static QStringList trustedCaNames(const ServiceConfig& config);
+
 private:
     ServiceConfig m_config;
-    QNetworkAccessManager m_network;
-    std::optional<QSslConfiguration> m_tls;
+    std::unique_ptr<SoapTransport> m_transport; // made at the first call
 };

@@ -109,7 +109,7 @@ std::optional<Figures> measure(const QString& exe, const QString& seeded, const 
         std::printf("the demo service did not start\n");
         return std::nullopt;
     }
-    HttpsClient client(service.port(), service.config().extraCaCertificates);
+    HttpsClient client(service.port(), DemoServiceProcess::caCertificates());
     if (!client.connected()) {
         std::printf("could not connect to the demo service\n");
         return std::nullopt;

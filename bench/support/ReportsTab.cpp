@@ -1,8 +1,9 @@
 #include "ReportsTab.h"
 
+#include "DemoServiceProcess.h"
+
 #include <QCoreApplication>
 #include <QLineEdit>
-#include <QSslCertificate>
 
 namespace {
 
@@ -11,8 +12,7 @@ ServiceConfig loopback(quint16 port)
     ServiceConfig config;
     config.endpoint = QUrl(QStringLiteral("https://127.0.0.1:%1/WS/WSQuorvel.asmx").arg(port));
     config.namespaceUri = QStringLiteral("http://tempuri.org/");
-    config.extraCaCertificates =
-        QSslCertificate::fromPath(QStringLiteral(DPC_TEST_CERT_DIR "/ca.pem"));
+    config.extraCaPem = DemoServiceProcess::caPem();
     config.timeoutMs = 120000; // a year's answer in a debug build
     return config;
 }

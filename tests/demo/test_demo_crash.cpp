@@ -72,7 +72,7 @@ private:
     void registerAndKill(int killAfter)
     {
         QVERIFY2(m_service.start(m_database), qPrintable(m_service.output()));
-        const QList<QSslCertificate> ca = m_service.config().extraCaCertificates;
+        const QList<QSslCertificate> ca = DemoServiceProcess::caCertificates();
         const quint16 port = m_service.port();
         std::atomic<int> answered = 0;
         std::atomic<bool> stop = false;

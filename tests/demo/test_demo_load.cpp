@@ -183,7 +183,7 @@ private slots:
         constexpr qint64 kBody = 50 * 1024 * 1024;
         std::atomic<int> refused = 0;
         std::atomic<qint64> mostSent = 0;
-        const QList<QSslCertificate> ca = m_service.config().extraCaCertificates;
+        const QList<QSslCertificate> ca = DemoServiceProcess::caCertificates();
         const quint16 port = m_service.port();
         std::vector<std::unique_ptr<QThread>> clients;
         for (int c = 0; c < 4; ++c) {

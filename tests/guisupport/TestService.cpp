@@ -1,5 +1,6 @@
 #include "TestService.h"
 
+#include "DemoServiceProcess.h"
 #include "TlsTestServer.h"
 
 namespace TestService {
@@ -17,8 +18,7 @@ ServiceConfig configFor(const TlsTestServer& server)
 {
     ServiceConfig config = unreachable();
     config.endpoint = server.endpoint();
-    config.extraCaCertificates =
-        QSslCertificate::fromPath(QStringLiteral(DPC_TEST_CERT_DIR "/ca.pem"));
+    config.extraCaPem = DemoServiceProcess::caPem();
     return config;
 }
 

@@ -1,3 +1,4 @@
+#include "DemoServiceProcess.h"
 #include "ServiceCall.h"
 #include "TlsTestServer.h"
 #include "ValueReader.h"
@@ -14,11 +15,12 @@
 namespace {
 ServiceConfig configFor(const QUrl& endpoint, int timeoutMs = 5000)
 {
-    return ServiceConfig{endpoint,
-                         QStringLiteral("http://tempuri.org/"),
-                         QSslCertificate::fromPath(DPC_TEST_CERT_DIR "/ca.pem"),
-                         timeoutMs,
-                         {}};
+    ServiceConfig config;
+    config.endpoint = endpoint;
+    config.namespaceUri = QStringLiteral("http://tempuri.org/");
+    config.timeoutMs = timeoutMs;
+    config.extraCaPem = DemoServiceProcess::caPem();
+    return config;
 }
 
 bool isFailureText(const QString& text)
@@ -124,7 +126,6 @@ private slots:
         QFile ca(QStringLiteral(DPC_TEST_CERT_DIR "/ca.pem"));
         QVERIFY(ca.open(QIODevice::ReadOnly));
         ServiceConfig config = configFor(server.endpoint());
-        config.extraCaCertificates.clear();
         config.extraCaPem = ca.readAll();
         SoapClient client(config);
         const QString answer = client.CHIAMA_WS("http://tempuri.org/LoginUser", "<x/>");

@@ -1,6 +1,7 @@
 #include "DemoServiceProcess.h"
 
 #include <QDeadlineTimer>
+#include <QFile>
 #include <QRegularExpression>
 #include <QSslCertificate>
 #include <QSslConfiguration>
@@ -79,13 +80,23 @@ QUrl DemoServiceProcess::endpoint() const
     return QUrl(QStringLiteral("https://127.0.0.1:%1/WS/WSQuorvel.asmx").arg(m_port));
 }
 
+QByteArray DemoServiceProcess::caPem()
+{
+    QFile file(QStringLiteral(DPC_TEST_CERT_DIR "/ca.pem"));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QList<QSslCertificate> DemoServiceProcess::caCertificates()
+{
+    return QSslCertificate::fromData(caPem());
+}
+
 ServiceConfig DemoServiceProcess::config() const
 {
     ServiceConfig config;
     config.endpoint = endpoint();
     config.namespaceUri = m_namespace;
-    config.extraCaCertificates =
-        QSslCertificate::fromPath(QStringLiteral(DPC_TEST_CERT_DIR "/ca.pem"));
+    config.extraCaPem = caPem();
     config.timeoutMs = 10000;
     return config;
 }

@@ -3,6 +3,7 @@
 #include "ServiceConfig.h"
 
 #include <QProcess>
+#include <QSslCertificate>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
@@ -36,13 +37,17 @@ public:
     ServiceConfig config() const;
     // Connects `socket` to the service over TLS, trusting the demo CA: false
     // when the handshake has not ended within `msecs`. The static form, given
-    // config().extraCaCertificates and port(), can be called from any thread.
+    // caCertificates() and port(), can be called from any thread.
     static bool connectTls(QSslSocket& socket, const QList<QSslCertificate>& ca, quint16 port,
                            int msecs = 10000);
     bool connectTls(QSslSocket& socket, int msecs = 10000) const
     {
-        return connectTls(socket, config().extraCaCertificates, m_port, msecs);
+        return connectTls(socket, caCertificates(), m_port, msecs);
     }
+    // The tree's test certificate authority, which signs the demo service's
+    // and the loopback servers' certificates: as PEM text, and read.
+    static QByteArray caPem();
+    static QList<QSslCertificate> caCertificates();
     // What the service has printed on standard output so far (the listening
     // line first, then the demo users).
     QString output() const;

@@ -8,10 +8,14 @@
 QStringList OnDemandModule::folders()
 {
     QStringList folders;
-    // Installed: a fixed path relative to the program's folder.
-    if (QCoreApplication::instance())
-        folders << QDir::cleanPath(QCoreApplication::applicationDirPath() +
-                                   QStringLiteral("/" DPC_MODULES_FROM_PROGRAM));
+    // Installed: a fixed path relative to the program's folder (found from the
+    // running executable before the application object exists, for --version).
+    const QString programFolder =
+        QCoreApplication::instance()
+            ? QCoreApplication::applicationDirPath()
+            : QFileInfo(QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget()).path();
+    if (!programFolder.isEmpty())
+        folders << QDir::cleanPath(programFolder + QStringLiteral("/" DPC_MODULES_FROM_PROGRAM));
     folders << QStringLiteral(DPC_MODULES_BUILD_DIR);
     return folders;
 }

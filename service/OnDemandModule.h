@@ -4,9 +4,9 @@
 #include <QString>
 #include <QStringList>
 
-// The parts of the program that bring large libraries with them (printing,
-// charts) are built as modules and loaded the first time they are used, so
-// the first window does not pay for them. A module `name` is the file
+// The parts of the program that bring large libraries with them (the network,
+// printing, charts) are built as modules and loaded the first time they are
+// used, so the first window does not pay for them. A module `name` is the file
 // libdpc_<name>.so, looked for beside the installed program and then in the
 // build tree.
 class OnDemandModule
