@@ -42,32 +42,36 @@ qsizetype indexOf(QByteArrayView line, char c, qsizetype from)
     return hit ? static_cast<const char*>(hit) - line.data() : -1;
 }
 
-bool plainDigits(const QString& text)
+// The value of a plain run of one to nine digits; -1 for anything else.
+int plainDigits(QByteArrayView value)
 {
-    if (text.isEmpty() || text.size() > 9)
-        return false;
-    for (QChar c : text) {
-        if (c < u'0' || c > u'9')
-            return false;
+    if (value.isEmpty() || value.size() > 9)
+        return -1;
+    int n = 0;
+    for (char c : value) {
+        if (c < '0' || c > '9')
+            return -1;
+        n = n * 10 + (c - '0');
     }
-    return true;
+    return n;
 }
 
-// "##" and "00000" of the usual plain codes without the general number reading;
-// anything else goes through it.
-QString monthCell(const QString& value)
+// "##" and "00000" of the usual plain codes read straight from the bytes,
+// without the general number reading; anything else goes through it.
+QString monthCell(QByteArrayView value)
 {
-    if (!plainDigits(value))
-        return NumberText::wholeOrEmpty(NumberText::leadingNumber(value));
-    const int n = value.toInt();
+    const int n = plainDigits(value);
+    if (n < 0)
+        return NumberText::wholeOrEmpty(NumberText::leadingNumber(QString::fromUtf8(value)));
     return n == 0 ? QString() : QString::number(n);
 }
 
-QString codeCell(const QString& value)
+QString codeCell(QByteArrayView value)
 {
-    if (!plainDigits(value))
-        return NumberText::zeroPadded(NumberText::leadingNumber(value), 5);
-    return QString::number(value.toInt()).rightJustified(5, u'0');
+    const int n = plainDigits(value);
+    if (n < 0)
+        return NumberText::zeroPadded(NumberText::leadingNumber(QString::fromUtf8(value)), 5);
+    return QString::number(n).rightJustified(5, u'0');
 }
 
 } // namespace
@@ -76,7 +80,11 @@ QList<QStringList> ReportRows::read(QByteArrayView stagedUtf8, std::vector<qsize
 {
     static constexpr QByteArrayView recordEnd = "</Errore>";
     QList<QStringList> rows;
+    // The values of the record so far; MESE and CODICE as bytes, since their
+    // cells are made from them.
     std::array<QString, 6> held;
+    QByteArrayView month;
+    QByteArrayView code;
     qsizetype from = 0;
     const qsizetype size = stagedUtf8.size();
     while (from < size) {
@@ -100,12 +108,16 @@ QList<QStringList> ReportRows::read(QByteArrayView stagedUtf8, std::vector<qsize
             if (close < line.size() && line[close] == '>' &&
                 line.sliced(at + 1, tag.size()) == tag) {
                 seen[size_t(t)] = true;
-                held[size_t(t)] = ValueReader::valueAfter(line, tag, close + 1);
+                if (t == 1)
+                    month = ValueReader::bytesAfter(line, tag, close + 1);
+                else if (t == 2)
+                    code = ValueReader::bytesAfter(line, tag, close + 1);
+                else
+                    held[size_t(t)] = ValueReader::valueAfter(line, tag, close + 1);
             }
         }
         if (endOfRecord)
-            rows.append(
-                {held[0], monthCell(held[1]), codeCell(held[2]), held[3], held[4], held[5]});
+            rows.append({held[0], monthCell(month), codeCell(code), held[3], held[4], held[5]});
         from = cr < 0 ? size : cr + 1;
         if (from < size && stagedUtf8[from] == '\n')
             ++from;

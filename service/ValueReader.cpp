@@ -76,6 +76,11 @@ QString ValueReader::LEGGI_VALORE(QStringView line, QStringView tag)
 
 QString ValueReader::valueAfter(QByteArrayView line, QByteArrayView tag, qsizetype from)
 {
+    return QString::fromUtf8(bytesAfter(line, tag, from));
+}
+
+QByteArrayView ValueReader::bytesAfter(QByteArrayView line, QByteArrayView tag, qsizetype from)
+{
     qsizetype end = line.size();
     for (qsizetype at = line.indexOf('<', from); at >= 0; at = line.indexOf('<', at + 1)) {
         const qsizetype close = at + 2 + tag.size();
@@ -89,5 +94,5 @@ QString ValueReader::valueAfter(QByteArrayView line, QByteArrayView tag, qsizety
         ++from;
     while (end > from && line[end - 1] == ' ')
         --end;
-    return QString::fromUtf8(line.sliced(from, end - from));
+    return line.sliced(from, end - from);
 }

@@ -20,4 +20,6 @@ public:
     // first end tag after it (the rest of the line without one), spaces trimmed.
     // Only the value is decoded, for readers that scan large answers as bytes.
     static QString valueAfter(QByteArrayView line, QByteArrayView tag, qsizetype from);
+    // The same value's bytes, not decoded.
+    static QByteArrayView bytesAfter(QByteArrayView line, QByteArrayView tag, qsizetype from);
 };
