@@ -47,21 +47,21 @@ void ConnectionGuard::bodyBytes(const void* connection, long long bytes)
 
 void ConnectionGuard::answering(const void* connection)
 {
-    const std::lock_guard lock(m_mutex);
-    const auto it = m_entries.find(connection);
-    if (it == m_entries.end())
-        return;
-    it->second.phase = Phase::Answering;
-    it->second.since = Clock::now();
+    enter(connection, Phase::Answering);
 }
 
 void ConnectionGuard::completed(const void* connection)
+{
+    enter(connection, Phase::Idle);
+}
+
+void ConnectionGuard::enter(const void* connection, Phase phase)
 {
     const std::lock_guard lock(m_mutex);
     const auto it = m_entries.find(connection);
     if (it == m_entries.end())
         return;
-    it->second.phase = Phase::Idle;
+    it->second.phase = phase;
     it->second.since = Clock::now();
 }
 

@@ -68,6 +68,8 @@ private:
         bool cut = false;
     };
 
+    // Starts `phase` for the connection, if it is still watched.
+    void enter(const void* connection, Phase phase);
     Clock::time_point deadline(const Entry& entry) const;
     static void cut(Entry& entry);
     void watch();
