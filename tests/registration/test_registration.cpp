@@ -576,8 +576,13 @@ void tst_Registration::submission_data()
     QTest::newRow("no record in the result")
         << "9" << QByteArray("<ErroreDPCResult>OK</ErroreDPCResult><Errore>")
         << QStringList{confirm, "REGISTRAZIONE NON RIUSCITA"};
-    QTest::newRow("no result") << "9" << QByteArray()
+    QTest::newRow("no result") << "9" << QByteArray("<ErroreDPCResponse/>")
                                << QStringList{confirm, "REGISTRAZIONE NON RIUSCITA"};
+    // No answer, and none to the look-up before either: nothing is known.
+    QTest::newRow("no answer") << "9" << QByteArray()
+                               << QStringList{confirm,
+                                              "ESITO DELLA REGISTRAZIONE NON CONFERMATO: "
+                                              "VERIFICARE IN REPORTS PRIMA DI REGISTRARE DI NUOVO"};
 }
 
 void tst_Registration::submission()
