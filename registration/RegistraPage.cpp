@@ -297,8 +297,18 @@ void RegistraPage::Comm_REGISTRA_Click()
     const Utenti& u = m_context.utenti;
     const QString aic = Blanks::trim(m_context.menu.AIC_CERCATO);
     const QString quantity = Blanks::trim(Text_QTA_AIC->text());
-    if (u.numrickey.trimmed().isEmpty() || aic.isEmpty() || quantity.isEmpty())
-        return;
+    // A missing piece is named, and the focus goes where it is typed: the
+    // number may still show after the focus passed back through Text120.
+    const auto missing = [this](const QString& text, QWidget* field) {
+        m_context.boxes().inform(this, text);
+        refocus(field);
+    };
+    if (u.numrickey.trimmed().isEmpty())
+        return missing(QStringLiteral("NUMERO RICETTA MANCANTE"), Text120);
+    if (aic.isEmpty())
+        return missing(QStringLiteral("AIC MANCANTE"), Text_COD_AIC);
+    if (quantity.isEmpty())
+        return missing(QStringLiteral("QUANTITA' MANCANTE"), Text_QTA_AIC);
     if (!Text_sogg->text().contains(QStringLiteral("armacia"), Qt::CaseSensitive)) {
         m_context.boxes().inform(this, QStringLiteral("Soggetto non Farmacia"));
         return;

@@ -43,6 +43,8 @@ private slots:
     void lookUpAnswer();
     void lostAnswer_data();
     void lostAnswer();
+    void missingPiece_data();
+    void missingPiece();
 };
 
 void tst_Submission::lookUpAnswer_data()
@@ -200,6 +202,69 @@ void tst_Submission::lostAnswer()
     if (Failure(answer) == Failure::Refused || Failure(answer) == Failure::NoResult)
         QCOMPARE(service.lookUps(), 1); // none after an answer
     QCOMPARE(tab->stagedNow(), tab->staged);
+}
+
+void tst_Submission::missingPiece_data()
+{
+    QTest::addColumn<QString>("missing");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("field");
+    // The focus passed back through Text120: the number still shows but is not held.
+    QTest::newRow("number") << "number"
+                            << "NUMERO RICETTA MANCANTE"
+                            << "Text120";
+    QTest::newRow("AIC") << "aic"
+                         << "AIC MANCANTE"
+                         << "Text_COD_AIC";
+    QTest::newRow("quantity") << "quantity"
+                              << "QUANTITA' MANCANTE"
+                              << "Text_QTA_AIC";
+    // "Svuota" keeps the quantity: the number is named first.
+    QTest::newRow("everything but the quantity") << "all"
+                                                 << "NUMERO RICETTA MANCANTE"
+                                                 << "Text120";
+}
+
+void tst_Submission::missingPiece()
+{
+    QFETCH(QString, missing);
+    QFETCH(QString, message);
+    QFETCH(QString, field);
+    auto tab = lineFilled();
+    QVERIFY(tab);
+    MainWindowFixture& f = *tab->f;
+    if (missing == u"number") {
+        f.find<QWidget>("Text120")->setFocus(Qt::BacktabFocusReason);
+        QCOMPARE(f.find<QLineEdit>("Text12")->text(), number.mid(5));
+    } else if (missing == u"aic") {
+        empty(f, "Text_COD_AIC");
+    } else if (missing == u"quantity") {
+        empty(f, "Text_QTA_AIC");
+    } else {
+        QTest::mouseClick(f.find<QPushButton>("Command3"), Qt::LeftButton);
+    }
+    const int requests = tab->service.server().requestCount();
+    auto* button = f.find<QPushButton>("Comm_REGISTRA");
+    button->setFocus(Qt::TabFocusReason);
+    QCOMPARE(focusName(), QStringLiteral("Comm_REGISTRA"));
+
+    // The box takes the activation, as a real one does; the focus is where the
+    // piece is typed once the window has it back.
+    QWidget elsewhere;
+    elsewhere.show();
+    f.boxes.clear();
+    f.boxes.whileShown = [&](const MessageRequest&) {
+        elsewhere.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&elsewhere));
+    };
+    QTest::keyClick(button, Qt::Key_Space);
+    f.boxes.whileShown = nullptr;
+    QCOMPARE(f.boxes.shown().size(), 1);
+    checkInformation(f.boxes.shown().first(), message);
+    elsewhere.close();
+    f.activate();
+    QTRY_COMPARE(focusName(), field);
+    QCOMPARE(tab->service.server().requestCount(), requests);
 }
 
 QTEST_MAIN(tst_Submission)
