@@ -145,6 +145,11 @@ void tst_Submission::lostAnswer_data()
         << none << ok << dropped << false
         << QList<QByteArray>{record("300", "012345678", "9", "999000000000001", "5")} << ok << ""
         << false << unknown;
+    const QByteArray withoutId = "<NumricKey>999000000000001</NumricKey><AIC>012345678</AIC>"
+                                 "<Pezzi>2</Pezzi><CodErrore>9</CodErrore>";
+    QTest::newRow("records without their IDs")
+        << QList<QByteArray>{withoutId} << ok << dropped << false << QList<QByteArray>{withoutId}
+        << ok << "" << true << unknown;
     // A look-up failed.
     QTest::newRow("the look-up before faults, the line listed already")
         << line << fault << dropped << false << none << ok << "" << false << unknown;
