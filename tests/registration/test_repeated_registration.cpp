@@ -5,6 +5,7 @@
 #include "ModalDriver.h"
 #include "QtMessageBoxes.h"
 #include "RegistraSteps.h"
+#include "RegisteredErrors.h"
 #include "TestService.h"
 
 #include <QGuiApplication>
@@ -260,6 +261,16 @@ void tst_RepeatedRegistration::againstTheDemoService()
         return ids;
     };
     QCOMPARE(onTheLine(), QStringList());
+    // A month without records is an answer, an empty list, not a failed look-up.
+    const std::optional<QList<RegisteredError>> emptyMonth =
+        RegisteredErrors::read(f.context->service().post(QStringLiteral("F_LoadErroreByAnnoMese"),
+                                                         {{"prov", "PA"},
+                                                          {"flusso", "2"},
+                                                          {"anno", "2031"},
+                                                          {"mese", "1"},
+                                                          {"farmacia", "1234"}}));
+    QVERIFY(emptyMonth);
+    QVERIFY(emptyMonth->isEmpty());
     enterTab(f);
     typeNumber(f, QString::fromLatin1(prescriptionPA));
     typeIn(f, "Text_COD_AIC", QString::fromLatin1(aicNoPlan));
