@@ -4,8 +4,8 @@
 #include "LogCategories.h"
 #include "ModalDriver.h"
 #include "QtMessageBoxes.h"
-#include "RegistraSteps.h"
 #include "RegisteredErrors.h"
+#include "RegistraSteps.h"
 #include "TestService.h"
 
 #include <QGuiApplication>
