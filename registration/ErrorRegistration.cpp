@@ -1,6 +1,7 @@
 #include "ErrorRegistration.h"
 
 #include "AppContext.h"
+#include "ServiceCall.h"
 
 QString ErrorRegistration::summary(const Utenti& u, const QString& aic, const QString& quantity)
 {
@@ -31,8 +32,11 @@ ErrorRegistration::Outcome ErrorRegistration::send(AppContext& context, const QS
                                SoapClient::Posting::Once);
     const std::optional<QString> result =
         ServiceCall::inMemory(response, QStringLiteral("ErroreDPC"), true);
+    // An answer of the operation without its result is the service saying no.
     if (!result)
-        return Outcome::NoAnswer;
+        return ServiceCall::answeredWithoutResult(response, QStringLiteral("ErroreDPC"))
+                   ? Outcome::Refused
+                   : Outcome::NoAnswer;
     return result->contains(QStringLiteral("<Errore>")) ? Outcome::Recorded : Outcome::Refused;
 }
 

@@ -15,8 +15,8 @@ public:
     enum class Outcome
     {
         Recorded, // the answer's result holds the recorded <Errore>
-        Refused,  // a result without it: the service said no
-        NoAnswer  // no result at all: it may have been stored all the same
+        Refused,  // a result without it, or an answer without a result
+        NoAnswer  // a fault, a failed call or no answer: it may have been stored
     };
 
     // Posts ErroreDPC for the prescription and error held in the globals.

@@ -3,6 +3,7 @@
 #include "AppContext.h"
 #include "Blanks.h"
 #include "BusyCursor.h"
+#include "ServiceCall.h"
 #include "ValueReader.h"
 
 namespace {
@@ -63,8 +64,11 @@ std::optional<QList<RegisteredError>> RegisteredErrors::read(const QString& resp
 {
     // Commas become full stops, as when the reports stage the same answer.
     const std::optional<QString> result = ServiceCall::inMemory(response, operation, true);
-    if (!result)
+    if (!result) {
+        if (ServiceCall::answeredWithoutResult(response, operation))
+            return QList<RegisteredError>();
         return std::nullopt;
+    }
     static const QString start = QStringLiteral("<Errore>");
     static const QString end = QStringLiteral("</Errore>");
     QList<RegisteredError> records;
@@ -79,21 +83,23 @@ std::optional<QList<RegisteredError>> RegisteredErrors::read(const QString& resp
         records.append({ValueReader::LEGGI_VALORE(record, u"ID"),
                         ValueReader::LEGGI_VALORE(record, u"NumricKey"),
                         ValueReader::LEGGI_VALORE(record, u"AIC"),
-                        ValueReader::LEGGI_VALORE(record, u"CodErrore")});
+                        ValueReader::LEGGI_VALORE(record, u"CodErrore"),
+                        ValueReader::LEGGI_VALORE(record, u"Pezzi")});
         at = close + end.size();
     }
     return records;
 }
 
-QStringList RegisteredErrors::sameLine(const QList<RegisteredError>& records, QStringView numrickey,
-                                       QStringView aic, qint32 errore)
+QList<RegisteredError> RegisteredErrors::sameLine(const QList<RegisteredError>& records,
+                                                  QStringView numrickey, QStringView aic,
+                                                  qint32 errore)
 {
     const QString number = Blanks::trim(numrickey);
     const QString code = Blanks::trim(aic);
-    QStringList ids;
+    QList<RegisteredError> same;
     for (const RegisteredError& r : records) {
         if (r.numrickey == number && sameAic(r.aic, code) && sameCode(r.code, errore))
-            ids.append(r.id);
+            same.append(r);
     }
-    return ids;
+    return same;
 }

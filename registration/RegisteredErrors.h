@@ -8,14 +8,15 @@
 
 class AppContext;
 
-// One error the service lists as registered: its ID and what tells its
-// prescription line apart.
+// One error the service lists as registered: its ID, what tells its
+// prescription line apart, and its quantity.
 struct RegisteredError
 {
     QString id;
     QString numrickey;
     QString aic;
     QString code;
+    QString quantity;
 };
 
 // The errors already registered for the prescription's pharmacy and month
@@ -25,18 +26,20 @@ class RegisteredErrors
 {
 public:
     // Asks the service for the year, month and pharmacy held in the globals,
-    // with the busy pointer. Nothing when the look-up failed (no result, a
-    // fault, a transport failure, a timeout).
+    // with the busy pointer. Nothing when the look-up failed (a fault, a
+    // transport failure, a timeout, an answer that is not the operation's).
     static std::optional<QList<RegisteredError>> lookUp(AppContext& context);
 
     // The records of an answer's result, in the answer's order, each read on
-    // its own: a record lacking an element has it empty. Nothing when the
-    // answer has no result.
+    // its own: a record lacking an element has it empty. An answer without
+    // its result element, as the service gives for a month without records,
+    // is an empty list; nothing when the answer is not a whole answer of the
+    // operation.
     static std::optional<QList<RegisteredError>> read(const QString& response);
 
-    // The IDs of the records on the same line: the same prescription number,
-    // the same AIC code as a number ("012345678" is 12345678) and the same
-    // error code. In the answer's order.
-    static QStringList sameLine(const QList<RegisteredError>& records, QStringView numrickey,
-                                QStringView aic, qint32 errore);
+    // The records on the same line: the same prescription number, the same
+    // AIC code as a number ("012345678" is 12345678) and the same error code.
+    // In the answer's order.
+    static QList<RegisteredError> sameLine(const QList<RegisteredError>& records,
+                                           QStringView numrickey, QStringView aic, qint32 errore);
 };

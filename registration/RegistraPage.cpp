@@ -14,6 +14,7 @@
 #include "PrescriptionLookup.h"
 #include "PrescriptionNumber.h"
 #include "RegisteredErrors.h"
+#include "RegistrationOutcome.h"
 #include "VedeErrori.h"
 
 #include <QKeyEvent>
@@ -21,7 +22,6 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <algorithm>
 
 RegistraPage::RegistraPage(AppContext& context, QWidget* parent)
     : QWidget(parent), RegistraLayout(this), m_context(context)
@@ -297,20 +297,31 @@ void RegistraPage::Comm_REGISTRA_Click()
     const Utenti& u = m_context.utenti;
     const QString aic = Blanks::trim(m_context.menu.AIC_CERCATO);
     const QString quantity = Blanks::trim(Text_QTA_AIC->text());
-    if (u.numrickey.trimmed().isEmpty() || aic.isEmpty() || quantity.isEmpty())
-        return;
+    // A missing piece is named, and the focus goes where it is typed: the
+    // number may still show after the focus passed back through Text120.
+    const auto missing = [this](const QString& text, QWidget* field) {
+        m_context.boxes().inform(this, text);
+        refocus(field);
+    };
+    if (u.numrickey.trimmed().isEmpty())
+        return missing(QStringLiteral("NUMERO RICETTA MANCANTE"), Text120);
+    if (aic.isEmpty())
+        return missing(QStringLiteral("AIC MANCANTE"), Text_COD_AIC);
+    if (quantity.isEmpty())
+        return missing(QStringLiteral("QUANTITA' MANCANTE"), Text_QTA_AIC);
     if (!Text_sogg->text().contains(QStringLiteral("armacia"), Qt::CaseSensitive)) {
         m_context.boxes().inform(this, QStringLiteral("Soggetto non Farmacia"));
         return;
     }
+    const SentLine line{u.numrickey.text(), aic, u.Errore, quantity};
     // A second registration of the same line charges the pharmacy twice: the
     // operator is warned first. A failed look-up warns of nothing.
     const std::optional<QList<RegisteredError>> before = RegisteredErrors::lookUp(m_context);
-    const QStringList same =
-        before ? RegisteredErrors::sameLine(*before, u.numrickey.text(), aic, u.Errore)
-               : QStringList();
+    const QList<RegisteredError> same =
+        before ? RegisteredErrors::sameLine(*before, line.numrickey, aic, line.errore)
+               : QList<RegisteredError>();
     if (!same.isEmpty() &&
-        !m_context.boxes().ask(this, ErrorRegistration::alreadyRegistered(same.first()),
+        !m_context.boxes().ask(this, ErrorRegistration::alreadyRegistered(same.first().id),
                                MessageBoxes::applicationTitle, QMessageBox::No))
         return;
     if (!m_context.boxes().ask(this,
@@ -319,25 +330,13 @@ void RegistraPage::Comm_REGISTRA_Click()
         return;
     const ErrorRegistration::Outcome outcome =
         ErrorRegistration::send(m_context, m_context.menu.AIC_CERCATO, quantity);
-    const bool recorded = outcome == ErrorRegistration::Outcome::Recorded ||
-                          (outcome == ErrorRegistration::Outcome::NoAnswer &&
-                           storedDespiteLostAnswer(before.value_or(QList<RegisteredError>()), aic));
-    m_context.boxes().inform(this, recorded ? QStringLiteral("REGISTRAZIONE EFFETTUATA")
-                                            : QStringLiteral("REGISTRAZIONE NON RIUSCITA"));
-}
-
-bool RegistraPage::storedDespiteLostAnswer(const QList<RegisteredError>& before, const QString& aic)
-{
-    // The service may have stored the error and lost only its answer: a record
-    // of the line that was not there before is this registration. Without a
-    // list from before, any record of the line counts: that look-up failed, or
-    // the month had no record yet (the service then answers without a result).
-    const Utenti& u = m_context.utenti;
-    const std::optional<QList<RegisteredError>> after = RegisteredErrors::lookUp(m_context);
-    if (!after)
-        return false;
-    const QStringList known = RegisteredErrors::sameLine(before, u.numrickey.text(), aic, u.Errore);
-    const QStringList now = RegisteredErrors::sameLine(*after, u.numrickey.text(), aic, u.Errore);
-    return std::any_of(now.cbegin(), now.cend(),
-                       [&known](const QString& id) { return !known.contains(id); });
+    QString message = outcome == ErrorRegistration::Outcome::Recorded
+                          ? RegistrationOutcome::stored
+                          : RegistrationOutcome::notStored;
+    // The service may have stored the error and lost only its answer: what
+    // it lists now is compared with what it listed before. Nothing is sent again.
+    if (outcome == ErrorRegistration::Outcome::NoAnswer)
+        message =
+            RegistrationOutcome::afterLostAnswer(before, RegisteredErrors::lookUp(m_context), line);
+    m_context.boxes().inform(this, message);
 }

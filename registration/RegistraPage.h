@@ -2,12 +2,10 @@
 
 #include "RegistraLayout.h"
 
-#include <QList>
 #include <QWidget>
 #include <functional>
 
 class AppContext;
-struct RegisteredError;
 
 // The "REGISTRA" tab: the prescription number and its look-up, the drug,
 // quantity and error of one prescription line, and its submission. Its
@@ -45,9 +43,6 @@ private:
     // globals; a choice fills the error fields.
     void chooseError(QWidget* searchField, std::function<void()> setSearch);
     void clearError();
-    // After an ErroreDPC whose answer was lost: whether the service lists a
-    // record of the line that `before` (the look-up before sending) did not.
-    bool storedDespiteLostAnswer(const QList<RegisteredError>& before, const QString& aic);
     // Moves the focus for the program. The control it leaves did not lose it
     // by the operator's move, so its look-up does not run.
     void refocus(QWidget* widget);

@@ -3,6 +3,8 @@
 #include "ResultStager.h"
 #include "ResultStream.h"
 
+#include <QRegularExpression>
+
 ServiceCall::ServiceCall(SoapClient& client, StagingFolder staging)
     : m_client(client), m_staging(std::move(staging))
 {
@@ -81,4 +83,21 @@ std::optional<QString> ServiceCall::inMemory(const QString& response, const QStr
                                              bool replaceCommas)
 {
     return ResultStager::cut(response, operation, replaceCommas);
+}
+
+bool ServiceCall::answeredWithoutResult(QStringView response, const QString& operation)
+{
+    // Searched as text, as results are: a fault under any prefix; the response
+    // element, as the result element is, without one.
+    static const QRegularExpression fault(QStringLiteral(R"(<(?:[\w.-]+:)?Fault[\s/>])"));
+    static const QRegularExpression envelopeEnd(QStringLiteral(R"(</(?:[\w.-]+:)?Envelope\s*>)"));
+    if (response.contains(fault))
+        return false;
+    const QString name = QRegularExpression::escape(operation + QStringLiteral("Response"));
+    const QRegularExpression element(
+        QStringLiteral(R"(<%1(?:\s[^>]*?)?(?:/>|>[\s\S]*?</%1\s*>))").arg(name));
+    QRegularExpressionMatch found;
+    if (response.indexOf(element, 0, &found) < 0)
+        return false;
+    return response.indexOf(envelopeEnd, found.capturedEnd()) >= 0;
 }

@@ -57,6 +57,11 @@ public:
     // SALVA_RISULTATO in memory: the cut result, or nothing.
     static std::optional<QString> inMemory(const QString& response, const QString& operation,
                                            bool replaceCommas);
+    // Whether an answer without its result element is still the operation's
+    // own whole answer: its response element, complete, inside a closed
+    // envelope, and no fault. That is how the service says it found nothing;
+    // a failed call ("Error: " text), a fault or a cut or foreign body is not.
+    static bool answeredWithoutResult(QStringView response, const QString& operation);
 
     QStringList readLines(const QString& fileName) const { return m_staging.readLines(fileName); }
     QString readText(const QString& fileName) const { return m_staging.readText(fileName); }

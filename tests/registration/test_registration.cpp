@@ -540,7 +540,7 @@ void tst_Registration::clearingAndLeavingTheTab()
     QCOMPARE(f.context->utenti.Errore, 0);
     QCOMPARE(f.context->menu.AIC_CERCATO, QString());
     QTest::mouseClick(f.find<QPushButton>("Comm_REGISTRA"), Qt::LeftButton);
-    QCOMPARE(f.boxes.texts(), QStringList()); // nothing left to register
+    QCOMPARE(f.boxes.texts(), QStringList{"NUMERO RICETTA MANCANTE"}); // nothing left to register
 
     // REPORTS clears the tab too, but leaves no focus on its hidden controls.
     typeIn(f, "Text_COD_AIC", QStringLiteral("1"));
@@ -576,8 +576,13 @@ void tst_Registration::submission_data()
     QTest::newRow("no record in the result")
         << "9" << QByteArray("<ErroreDPCResult>OK</ErroreDPCResult><Errore>")
         << QStringList{confirm, "REGISTRAZIONE NON RIUSCITA"};
-    QTest::newRow("no result") << "9" << QByteArray()
+    QTest::newRow("no result") << "9" << QByteArray("<ErroreDPCResponse/>")
                                << QStringList{confirm, "REGISTRAZIONE NON RIUSCITA"};
+    // No answer, and none to the look-up before either: nothing is known.
+    QTest::newRow("no answer") << "9" << QByteArray()
+                               << QStringList{confirm,
+                                              "ESITO DELLA REGISTRAZIONE NON CONFERMATO: "
+                                              "VERIFICARE IN REPORTS PRIMA DI REGISTRARE DI NUOVO"};
 }
 
 void tst_Registration::submission()
@@ -656,9 +661,10 @@ void tst_Registration::rejectedNumberIsNeverRegistered()
     f.boxes.answerNext(QMessageBox::Yes);
     const int before = server.requestCount();
     QTest::mouseClick(f.find<QPushButton>("Comm_REGISTRA"), Qt::LeftButton);
-    // Leaving Text12 for the button checks the number again; nothing is confirmed or sent.
-    for (const QString& shown : f.boxes.texts())
-        QCOMPARE(shown, QStringLiteral("Numero ricetta errato - Controllo Nr  1"));
+    // Leaving Text12 for the button checks the number again, and the button
+    // finds none held; nothing is confirmed or sent.
+    QCOMPARE(f.boxes.texts(),
+             (QStringList{"Numero ricetta errato - Controllo Nr  1", "NUMERO RICETTA MANCANTE"}));
     QCOMPARE(server.requestCount(), before);
 }
 

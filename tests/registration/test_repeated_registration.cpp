@@ -1,27 +1,25 @@
-#include "CannedErrorService.h"
+#include "CannedLine.h"
 #include "DemoFixtures.h"
 #include "DemoServiceProcess.h"
 #include "LogCategories.h"
 #include "ModalDriver.h"
 #include "QtMessageBoxes.h"
+#include "RegisteredErrors.h"
 #include "RegistraSteps.h"
 #include "TestService.h"
 
-#include <QFile>
 #include <QGuiApplication>
 #include <QPushButton>
 #include <QTreeWidget>
-#include <memory>
 
+using namespace CannedLine;
 using namespace DemoFixtures;
 using namespace RegistraSteps;
 using Failure = CannedErrorService::Failure;
 
 namespace {
 
-// The line registered on the canned service: prescription, AIC, error 9.
-const QString number = QStringLiteral("999000000000001");
-const QString aic = QStringLiteral("012345678");
+// What the canned line sends.
 const QByteArray lookUpBody =
     "<F_LoadErroreByAnnoMese xmlns='http://tempuri.org/'><prov>PA</prov><flusso>2</flusso>"
     "<anno>2024</anno><mese>3</mese><farmacia>77</farmacia></F_LoadErroreByAnnoMese>";
@@ -29,64 +27,6 @@ const QByteArray registrationBody =
     "<ErroreDPC xmlns='http://tempuri.org/'><prov>PA</prov><anno>2024</anno><mese>3</mese>"
     "<codfarma>77</codfarma><numrickey>999000000000001</numrickey><aic>012345678</aic>"
     "<pezzi>2</pezzi><errore>9</errore></ErroreDPC>";
-
-QString warning(const QString& id)
-{
-    return QStringLiteral("ERRORE GIA' REGISTRATO PER QUESTA RICETTA, QUESTO FARMACO E QUESTO "
-                          "ERRORE (ID ") +
-           id + QStringLiteral("). REGISTRARLO DI NUOVO?");
-}
-
-// A record of the pharmacy and month as the service lists it.
-QByteArray record(const QByteArray& id, const QByteArray& aicCode = "012345678",
-                  const QByteArray& code = "9", const QByteArray& prescription = "999000000000001")
-{
-    return "<ID>" + id + "</ID><Anno>2024</Anno><Mese>3</Mese><Codfarma>77</Codfarma><NumricKey>" +
-           prescription + "</NumricKey><AIC>" + aicCode + "</AIC><Pezzi>1</Pezzi><CodErrore>" +
-           code + "</CodErrore>";
-}
-
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
-}
-
-const auto pressEsc = [](QTreeWidget* list) { QTest::keyClick(list, Qt::Key_Escape); };
-
-struct CannedTab
-{
-    CannedErrorService service;
-    std::unique_ptr<MainWindowFixture> f;
-    QByteArray staged; // export_xml.xml once the line was filled
-
-    QByteArray stagedNow() const { return readFile(f->stagingPath(StagingFolder::exportFile)); }
-    void press() { QTest::mouseClick(f->find<QPushButton>("Comm_REGISTRA"), Qt::LeftButton); }
-};
-
-// Logged in to the canned service, with the line filled in and the already
-// registered records given.
-std::unique_ptr<CannedTab> lineFilled(const QList<QByteArray>& registered = {})
-{
-    auto tab = std::make_unique<CannedTab>();
-    tab->service.setOtherAnswer(world());
-    for (const QByteArray& children : registered)
-        tab->service.addRecord(2024, 3, 77, children);
-    if (!tab->service.listen())
-        return nullptr;
-    tab->f = std::make_unique<MainWindowFixture>(TestService::configFor(tab->service.server()));
-    MainWindowFixture& f = *tab->f;
-    if (!f.logIn(QStringLiteral("u"), QStringLiteral("p")))
-        return nullptr;
-    enterTab(f);
-    typeNumber(f, number);
-    typeIn(f, "Text_COD_AIC", aic);
-    if (!searchError(f, "Text_COD_ERR", QStringLiteral("9"), pressEsc))
-        return nullptr;
-    tab->staged = tab->stagedNow();
-    f.boxes.clear();
-    return tab;
-}
 
 // The service log's lines while it lives (the category turned on).
 class ServiceLog
@@ -129,8 +69,6 @@ private slots:
     void sameLine_data();
     void sameLine();
     void warningAnsweredWithEnterIsNo();
-    void lostAnswer_data();
-    void lostAnswer();
     void failedLookUp_data();
     void failedLookUp();
     void againstTheDemoService();
@@ -245,81 +183,6 @@ void tst_RepeatedRegistration::warningAnsweredWithEnterIsNo()
     }
 }
 
-void tst_RepeatedRegistration::lostAnswer_data()
-{
-    QTest::addColumn<QList<QByteArray>>("registered");
-    QTest::addColumn<int>("failure");
-    QTest::addColumn<bool>("stored");
-    QTest::addColumn<int>("lookUpAfter"); // how the look-up after the registration fails
-    QTest::addColumn<QString>("message");
-    QTest::addColumn<int>("lookUps");
-    QTest::addColumn<QString>("thenWarnsOf");
-
-    const QString done = QStringLiteral("REGISTRAZIONE EFFETTUATA");
-    const QString failed = QStringLiteral("REGISTRAZIONE NON RIUSCITA");
-    const QList<QByteArray> none;
-    const QList<QByteArray> already{record("5")};
-    const int ok = int(Failure::None);
-    QTest::newRow("dropped, stored")
-        << none << int(Failure::Dropped) << true << ok << done << 2 << "101";
-    QTest::newRow("502 without a body, stored")
-        << none << int(Failure::BadGateway) << true << ok << done << 2 << "101";
-    QTest::newRow("dropped, not stored")
-        << none << int(Failure::Dropped) << false << ok << failed << 2 << "";
-    QTest::newRow("502 without a body, not stored")
-        << none << int(Failure::BadGateway) << false << ok << failed << 2 << "";
-    QTest::newRow("already registered, stored again")
-        << already << int(Failure::Dropped) << true << ok << done << 2 << "5";
-    QTest::newRow("already registered, not stored")
-        << already << int(Failure::Dropped) << false << ok << failed << 2 << "5";
-    QTest::newRow("stored, the look-up after fails")
-        << none << int(Failure::BadGateway) << true << int(Failure::Fault) << failed << 2 << "101";
-    QTest::newRow("refused: no look-up after")
-        << none << int(Failure::Refused) << false << ok << failed << 1 << "";
-}
-
-void tst_RepeatedRegistration::lostAnswer()
-{
-    QFETCH(QList<QByteArray>, registered);
-    QFETCH(int, failure);
-    QFETCH(bool, stored);
-    QFETCH(int, lookUpAfter);
-    QFETCH(QString, message);
-    QFETCH(int, lookUps);
-    QFETCH(QString, thenWarnsOf);
-    auto tab = lineFilled(registered);
-    QVERIFY(tab);
-    MainWindowFixture& f = *tab->f;
-    CannedErrorService& service = tab->service;
-    service.failRegistration(Failure(failure), stored);
-    service.onRequest = [&service, lookUpAfter](const QString& operation) {
-        if (operation == QLatin1String("ErroreDPC"))
-            service.failLookUp(Failure(lookUpAfter));
-    };
-
-    if (!registered.isEmpty())
-        f.boxes.answerNext(QMessageBox::Yes); // the warning
-    f.boxes.answerNext(QMessageBox::Yes);
-    tab->press();
-    QCOMPARE(f.boxes.texts().last(), message);
-    QCOMPARE(f.boxes.texts().size(), registered.isEmpty() ? 2 : 3);
-    // Sent once: a lost answer is never sent again behind the operator's back.
-    QCOMPARE(service.registrations(), 1);
-    QCOMPARE(service.stored(), int(registered.size()) + (stored ? 1 : 0));
-    QCOMPARE(service.lookUps(), lookUps);
-
-    // The next press warns of what the service holds for the line.
-    service.failLookUp(Failure::None);
-    f.boxes.clear();
-    tab->press();
-    if (thenWarnsOf.isEmpty())
-        QVERIFY(f.boxes.texts().first().startsWith(QStringLiteral("Registrare :\n")));
-    else
-        QCOMPARE(f.boxes.texts().first(), warning(thenWarnsOf));
-    QCOMPARE(service.registrations(), 1);
-    QCOMPARE(tab->stagedNow(), tab->staged);
-}
-
 void tst_RepeatedRegistration::failedLookUp_data()
 {
     QTest::addColumn<int>("failure");
@@ -398,6 +261,16 @@ void tst_RepeatedRegistration::againstTheDemoService()
         return ids;
     };
     QCOMPARE(onTheLine(), QStringList());
+    // A month without records is an answer, an empty list, not a failed look-up.
+    const std::optional<QList<RegisteredError>> emptyMonth =
+        RegisteredErrors::read(f.context->service().post(QStringLiteral("F_LoadErroreByAnnoMese"),
+                                                         {{"prov", "PA"},
+                                                          {"flusso", "2"},
+                                                          {"anno", "2031"},
+                                                          {"mese", "1"},
+                                                          {"farmacia", "1234"}}));
+    QVERIFY(emptyMonth);
+    QVERIFY(emptyMonth->isEmpty());
     enterTab(f);
     typeNumber(f, QString::fromLatin1(prescriptionPA));
     typeIn(f, "Text_COD_AIC", QString::fromLatin1(aicNoPlan));
