@@ -3,6 +3,7 @@
 #include "CharacterFilter.h"
 #include "Controls.h"
 #include "PanelStatusBar.h"
+#include "TabRing.h"
 #include "Twips.h"
 
 #include <QGroupBox>
@@ -69,6 +70,8 @@ RegistraLayout::RegistraLayout(QWidget* page)
     Text_DESCR_AIC = Controls::place(new QLineEdit(Frame3), "Text_DESCR_AIC",
                                      QStringLiteral("Farmaco"), 1800, 360, 9285, 360);
     Text_DESCR_AIC->setReadOnly(true);
+    // Passed over by Tab: a click in it moves on to the error code (RegistraPage).
+    Text_DESCR_AIC->setFocusPolicy(Qt::ClickFocus);
     Text_ATCX = Controls::place(new QLineEdit(Frame3), "Text_ATCX", QStringLiteral("ATC"), 240, 840,
                                 1425, 360);
     Text_ATCX->setMaxLength(9);
@@ -147,14 +150,12 @@ RegistraLayout::RegistraLayout(QWidget* page)
     StatusBar2->setAccessibleName(QStringLiteral("Sessione"));
     StatusBar2->dockAtBottom();
 
-    // Tab order by the tab indexes: the usual path is number, drug code, error
-    // code, then (after a choice) straight to "REGISTRA ERRORE".
-    const QList<QWidget*> order = {
-        Comm_REGISTRA, Text_QTA_AIC, Text_DESCR_ERR, Text_add,    BOTT_SVUOTA,   Command3,
-        Command5,      Com_02,       Text_sogg,      bott_assi,   Text120,       Text12,
-        Text_COD_AIC,  Text_COD_ERR, Text_ATCX,      Text_MOLECO, Text_DESCR_AIC};
-    for (qsizetype i = 1; i < order.size(); ++i)
-        QWidget::setTabOrder(order[i - 1], order[i]);
+    // Tab order by the tab indexes, round the tab: the usual path is number,
+    // drug code, error code, then (after a choice) straight to "REGISTRA ERRORE",
+    // which the drug fields also lead on to; the quantity is the next stop.
+    TabRing::install(page, {Comm_REGISTRA, Text_QTA_AIC, Text_DESCR_ERR, Text_add, BOTT_SVUOTA,
+                            Command3, Command5, Com_02, Text_sogg, bott_assi, Text120, Text12,
+                            Text_COD_AIC, Text_COD_ERR, Text_ATCX, Text_MOLECO, Text_DESCR_AIC});
 }
 
 void RegistraLayout::showFocus(QWidget* field, bool focused)
