@@ -186,15 +186,19 @@ void DrugSearchPage::ricerca()
         DrugLookup::CERCA_PRINCI(m_context, this);
         // Only a window shown now can hand back a pick: a stale AIC_SCELTO
         // from an earlier search is never looked up again.
-        if (menu.NESSUN_DATO != 0)
-            return;
-        LeggePri window(m_context, this->window());
-        window.exec();
-        const QString picked = Blanks::trim(m_context.utenti.AIC_SCELTO);
-        if (!picked.isEmpty()) {
-            menu.AIC_CERCATO = picked;
-            lookUpAic();
+        if (menu.NESSUN_DATO == 0) {
+            LeggePri window(m_context, this->window());
+            window.exec();
+            const QString picked = Blanks::trim(m_context.utenti.AIC_SCELTO);
+            if (!picked.isEmpty()) {
+                menu.AIC_CERCATO = picked;
+                lookUpAic();
+            }
         }
+        // The Enter that left the ingredient box moved the focus on to "Riduci",
+        // where the next Enter (after a pick or a message) would minimise the
+        // window: the search row's AIC box takes it instead.
+        Text1->setFocus(Qt::OtherFocusReason);
     }
 }
 
