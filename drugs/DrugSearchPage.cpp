@@ -1,5 +1,6 @@
 #include "DrugSearchPage.h"
 
+#include "AicField.h"
 #include "AppContext.h"
 #include "Blanks.h"
 #include "Controls.h"
@@ -146,7 +147,7 @@ void DrugSearchPage::attachLoginBoxes(QLineEdit* user, QLineEdit* password)
 
 void DrugSearchPage::Text1_LostFocus()
 {
-    m_context.menu.AIC_CERCATO = Blanks::trim(Text1->text());
+    m_context.menu.AIC_CERCATO = AicField::code(Text1->text());
     if (!m_context.menu.AIC_CERCATO.isEmpty())
         ricerca();
 }

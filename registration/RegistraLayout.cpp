@@ -1,8 +1,10 @@
 #include "RegistraLayout.h"
 
+#include "AicField.h"
 #include "CharacterFilter.h"
 #include "Controls.h"
 #include "PanelStatusBar.h"
+#include "SplitEntry.h"
 #include "TabRing.h"
 #include "Twips.h"
 
@@ -18,6 +20,7 @@ const QColor focusedColour(0, 255, 255);
 const QColor idleColour(192, 255, 255);
 const QColor blue(0, 0, 255);
 const QColor lightBlue(128, 128, 255);
+const QString readerTip = QStringLiteral("Si può usare il lettore di codici a barre");
 
 void setRole(QWidget* widget, QPalette::ColorRole role, const QColor& colour)
 {
@@ -53,6 +56,9 @@ RegistraLayout::RegistraLayout(QWidget* page)
                              QStringLiteral("Numero ricetta, ultimi 10 caratteri"), 1800, 360, 2775,
                              420);
     Text12->setMaxLength(10);
+    // A barcode reader types the whole number into the first part.
+    SplitEntry::join(Text120, Text12);
+    Text120->setToolTip(readerTip);
     Label18 = Controls::placeData(new QLabel(Frame6), "Label18", QStringLiteral("Progressivo"),
                                   6240, 360, 2400, 420);
     QFont labelFont = page->font();
@@ -66,7 +72,8 @@ RegistraLayout::RegistraLayout(QWidget* page)
                              QStringLiteral("AIC FARMACO"), 120, 840, 11415, 1455);
     Text_COD_AIC = Controls::place(new QLineEdit(Frame3), "Text_COD_AIC",
                                    QStringLiteral("Codice AIC del farmaco"), 240, 360, 1425, 360);
-    Text_COD_AIC->setMaxLength(9);
+    AicField::acceptReaderMark(Text_COD_AIC);
+    Text_COD_AIC->setToolTip(readerTip);
     Text_DESCR_AIC = Controls::place(new QLineEdit(Frame3), "Text_DESCR_AIC",
                                      QStringLiteral("Farmaco"), 1800, 360, 9285, 360);
     Text_DESCR_AIC->setReadOnly(true);

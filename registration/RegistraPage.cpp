@@ -1,5 +1,6 @@
 #include "RegistraPage.h"
 
+#include "AicField.h"
 #include "AppContext.h"
 #include "Blanks.h"
 #include "BusyCursor.h"
@@ -182,7 +183,7 @@ void RegistraPage::Text_COD_AIC_LostFocus()
     if (!acting())
         return;
     MenuState& menu = m_context.menu;
-    menu.AIC_CERCATO = Blanks::trim(Text_COD_AIC->text());
+    menu.AIC_CERCATO = AicField::code(Text_COD_AIC->text());
     if (!menu.AIC_CERCATO.isEmpty()) {
         BusyCursor busy;
         menu.FARMACO_NON_TROVATO = 0;
