@@ -18,12 +18,21 @@ void SplitEntry::join(QLineEdit* first, QLineEdit* second)
     auto* entry = new SplitEntry(first, second);
     first->installEventFilter(entry);
     second->installEventFilter(entry);
+    connect(first, &QLineEdit::textEdited, entry, [entry] { entry->m_firstEdited = true; });
 }
 
 bool SplitEntry::fullAtEnd(const QLineEdit* box)
 {
     return !box->hasSelectedText() && box->text().size() >= box->maxLength() &&
            box->cursorPosition() == box->text().size();
+}
+
+bool SplitEntry::spills(const QKeyEvent* key) const
+{
+    const QString typed = key->text();
+    return m_firstEdited && !typed.isEmpty() && typed.at(0).isPrint() &&
+           !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) &&
+           fullAtEnd(m_first);
 }
 
 void SplitEntry::moveToSecond()
@@ -46,14 +55,19 @@ bool SplitEntry::eventFilter(QObject* watched, QEvent* event)
             pasteFrom(box, QClipboard::Clipboard);
             return true;
         }
-        const QString typed = key->text();
-        if (box == m_first && !typed.isEmpty() && typed.at(0).isPrint() &&
-            !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) &&
-            fullAtEnd(box)) {
+        if (box == m_first && spills(key)) {
             moveToSecond();
             QCoreApplication::sendEvent(m_second, key);
             return true;
         }
+        break;
+    }
+    case QEvent::FocusIn: {
+        // A window or menu giving the focus back is the same visit.
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        if (box == m_first && reason != Qt::ActiveWindowFocusReason &&
+            reason != Qt::PopupFocusReason)
+            m_firstEdited = false;
         break;
     }
     case QEvent::ContextMenu:

@@ -85,6 +85,7 @@ private slots:
     void prescriptionNumber_data();
     void prescriptionNumber();
     void pastesAreNeverCut();
+    void scanOverAHeldNumber();
     void aicCode_data();
     void aicCode();
     void scanSequenceEndsAsTypedSlowly();
@@ -196,6 +197,34 @@ void tst_BarcodeEntry::pastesAreNeverCut()
     paste(second);
     QCOMPARE(second->text(), QStringLiteral("1234567890"));
     QCOMPARE(tab->server.requestCount(), tab->loggedIn);
+}
+
+// Back in a full first part, typing at its end goes nowhere, as ever: a new
+// number is never joined to the old one's first part. Selected, it is replaced
+// whole, the second part with it.
+void tst_BarcodeEntry::scanOverAHeldNumber()
+{
+    auto tab = registraTab();
+    QVERIFY(tab);
+    MainWindowFixture& f = *tab->f;
+    type(scanned + u'\n', 2);
+    QCOMPARE(focusName(), QStringLiteral("Text_COD_AIC"));
+    f.find<QLineEdit>("Text12")->setFocus(Qt::MouseFocusReason);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
+    QCOMPARE(focusName(), QStringLiteral("Text120"));
+    const int before = tab->server.requestCount();
+
+    type(QStringLiteral("99912"), 2);
+    QCOMPARE(focusName(), QStringLiteral("Text120"));
+    QCOMPARE(field(f, "Text120"), QStringLiteral("190A0"));
+    QCOMPARE(field(f, "Text12"), QStringLiteral("1234567890"));
+
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
+    type(QStringLiteral("999120000043219\n"), 2);
+    QCOMPARE(field(f, "Text120"), QStringLiteral("99912"));
+    QCOMPARE(field(f, "Text12"), QStringLiteral("0000043219"));
+    QCOMPARE(tab->server.requestCount(), before + 2);
+    QVERIFY(tab->server.requests().at(before).body.contains("numrickey='999120000043219'"));
 }
 
 void tst_BarcodeEntry::aicCode_data()
