@@ -38,11 +38,9 @@ bool SplitEntry::spills(const QKeyEvent* key) const
 void SplitEntry::moveToSecond()
 {
     // As Tab would: the first field's leave and the second's entry run, and
-    // what the second held is replaced by what follows.
-    if (m_second->hasFocus())
-        return;
-    m_second->setFocus(Qt::TabFocusReason);
-    m_second->selectAll();
+    // the entry selects what the second held, so what follows replaces it.
+    if (!m_second->hasFocus())
+        m_second->setFocus(Qt::TabFocusReason);
 }
 
 bool SplitEntry::eventFilter(QObject* watched, QEvent* event)

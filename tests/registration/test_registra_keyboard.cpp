@@ -4,7 +4,9 @@
 #include "TestService.h"
 #include "TlsTestServer.h"
 
+#include <QContextMenuEvent>
 #include <QLineEdit>
+#include <QMenu>
 #include <QTreeWidget>
 #include <memory>
 
@@ -139,6 +141,15 @@ void tst_RegistraKeyboard::paddedFieldsShowTheirStart()
     QCOMPARE(focusName(), QStringLiteral("Text_add"));
     QCOMPARE(charge->selectedText(), charge->text());
     QVERIFY(showsStart(charge));
+    // Its menu, opening, leaves the text selected for "Copia".
+    QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, QPoint(2, 2),
+                              charge->mapToGlobal(QPoint(2, 2)));
+    QCoreApplication::sendEvent(charge, &menuKey);
+    QMenu* menu = nullptr;
+    QTRY_VERIFY((menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())));
+    QCOMPARE(charge->selectedText(), charge->text());
+    menu->close();
+    f.activate();
     QTest::keyClick(charge, Qt::Key_Tab);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
     QCOMPARE(focusName(), QStringLiteral("Text_add"));
