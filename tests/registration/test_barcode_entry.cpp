@@ -55,27 +55,6 @@ QStringList sentSince(const TlsTestServer& server, int from)
     return out;
 }
 
-struct Tab
-{
-    TlsTestServer server;
-    std::unique_ptr<MainWindowFixture> f;
-    int loggedIn = 0; // requests of the log-in
-};
-
-std::unique_ptr<Tab> registraTab()
-{
-    auto tab = std::make_unique<Tab>();
-    if (!tab->server.listen())
-        return nullptr;
-    tab->server.setSoapAnswer(200, world());
-    tab->f = std::make_unique<MainWindowFixture>(configFor(tab->server));
-    if (!tab->f->logIn(QStringLiteral("u"), QStringLiteral("p")))
-        return nullptr;
-    enterTab(*tab->f);
-    tab->loggedIn = tab->server.requestCount();
-    return tab;
-}
-
 } // namespace
 
 class tst_BarcodeEntry : public QObject
@@ -103,7 +82,7 @@ void tst_BarcodeEntry::prescriptionNumber_data()
 void tst_BarcodeEntry::prescriptionNumber()
 {
     QFETCH(QString, how);
-    auto tab = registraTab();
+    auto tab = onTheTab(world());
     QVERIFY(tab);
     MainWindowFixture& f = *tab->f;
     auto* first = f.find<QLineEdit>("Text120");
@@ -159,7 +138,7 @@ void tst_BarcodeEntry::prescriptionNumber()
 
 void tst_BarcodeEntry::pastesAreNeverCut()
 {
-    auto tab = registraTab();
+    auto tab = onTheTab(world());
     QVERIFY(tab);
     MainWindowFixture& f = *tab->f;
     auto* first = f.find<QLineEdit>("Text120");
@@ -204,7 +183,7 @@ void tst_BarcodeEntry::pastesAreNeverCut()
 // whole, the second part with it.
 void tst_BarcodeEntry::scanOverAHeldNumber()
 {
-    auto tab = registraTab();
+    auto tab = onTheTab(world());
     QVERIFY(tab);
     MainWindowFixture& f = *tab->f;
     type(scanned + u'\n', 2);
@@ -260,7 +239,7 @@ void tst_BarcodeEntry::aicCode()
     QFETCH(QString, typed);
     QFETCH(QString, shown);
     QFETCH(QString, sent);
-    auto tab = registraTab();
+    auto tab = onTheTab(world());
     QVERIFY(tab);
     MainWindowFixture& f = *tab->f;
     f.find<QLineEdit>("Text_COD_AIC")->setFocus(Qt::TabFocusReason);
@@ -283,7 +262,7 @@ void tst_BarcodeEntry::scanSequenceEndsAsTypedSlowly()
     const QString keys = scanned + QStringLiteral("\nA035683042\n7\n");
     QList<QStringList> outcomes;
     for (const int delay : {2, 40}) {
-        auto tab = registraTab();
+        auto tab = onTheTab(world());
         QVERIFY(tab);
         MainWindowFixture& f = *tab->f;
         ModalDriver table([](QWidget* modal) {

@@ -15,23 +15,12 @@ using namespace TestService;
 
 namespace {
 
-struct Tab
-{
-    TlsTestServer server;
-    std::unique_ptr<MainWindowFixture> f;
-};
-
 // A prescription and a drug looked up on the registration tab, by keyboard.
-std::unique_ptr<Tab> prescriptionAndDrug()
+std::unique_ptr<CannedTab> prescriptionAndDrug()
 {
-    auto tab = std::make_unique<Tab>();
-    if (!tab->server.listen())
+    auto tab = onTheTab(world());
+    if (!tab)
         return nullptr;
-    tab->server.setSoapAnswer(200, world());
-    tab->f = std::make_unique<MainWindowFixture>(configFor(tab->server));
-    if (!tab->f->logIn(QStringLiteral("u"), QStringLiteral("p")))
-        return nullptr;
-    enterTab(*tab->f);
     typeNumber(*tab->f, QStringLiteral("123450000043211"));
     typeIn(*tab->f, "Text_COD_AIC", QStringLiteral("012345678"));
     return tab;

@@ -32,26 +32,6 @@ QString text(MainWindowFixture& f, const char* field)
 
 const auto pressEsc = [](QTreeWidget* list) { QTest::keyClick(list, Qt::Key_Escape); };
 
-// A canned service and a window logged in to it, on the registration tab.
-struct CannedTab
-{
-    TlsTestServer server;
-    std::unique_ptr<MainWindowFixture> f;
-};
-
-std::unique_ptr<CannedTab> onTheTab(const QByteArray& answer)
-{
-    auto tab = std::make_unique<CannedTab>();
-    if (!tab->server.listen())
-        return nullptr;
-    tab->server.setSoapAnswer(200, answer);
-    tab->f = std::make_unique<MainWindowFixture>(configFor(tab->server));
-    if (!tab->f->logIn(QStringLiteral("u"), QStringLiteral("p")))
-        return nullptr;
-    enterTab(*tab->f);
-    return tab;
-}
-
 } // namespace
 
 class tst_Registration : public QObject
