@@ -1,5 +1,6 @@
 #include "DrugSearchPage.h"
 
+#include "AicField.h"
 #include "AppContext.h"
 #include "Blanks.h"
 #include "Controls.h"
@@ -10,6 +11,7 @@
 #include "LeggePri.h"
 #include "NumberText.h"
 #include "PanelStatusBar.h"
+#include "TabRing.h"
 #include "Twips.h"
 
 #include <QCheckBox>
@@ -123,11 +125,11 @@ DrugSearchPage::DrugSearchPage(AppContext& context, QWidget* parent)
                                          Text_NOTA, Text_DISPO, Check_PT, Combo1})
         w->setFont(small);
 
-    // Tab order as the tab indexes give it: "Esci", the drug data, then the
-    // search row, "Svuota", the ingredient box and "Riduci"; see focusNextPrevChild.
-    m_tabOrder = {Com_01,     Text_DISPO, Text_NOTA, Combo1,   Text_PREZZO, Check_PT,
-                  Text_FARMA, Text_AIC,   Text_MOLE, Text_ATC, Text_data,   Com_RIC_MN,
-                  Text1,      SVUOTA,     Text2,     Command6};
+    // Tab order as the tab indexes give it, round the tab: "Esci", the drug
+    // data, then the search row, "Svuota", the ingredient box and "Riduci".
+    TabRing::install(this, {Com_01, Text_DISPO, Text_NOTA, Combo1, Text_PREZZO, Check_PT,
+                            Text_FARMA, Text_AIC, Text_MOLE, Text_ATC, Text_data, Com_RIC_MN, Text1,
+                            SVUOTA, Text2, Command6});
 
     EnterAsTab::install(Text1);
     EnterAsTab::install(Text2);
@@ -135,30 +137,6 @@ DrugSearchPage::DrugSearchPage(AppContext& context, QWidget* parent)
     FocusWatch::onLeave(Text2, [this] { Text2_LostFocus(); });
     connect(Com_RIC_MN, &QPushButton::clicked, this, &DrugSearchPage::ricerca);
     connect(SVUOTA, &QPushButton::clicked, this, &DrugSearchPage::SVUOTA_Click);
-}
-
-// Tab and Shift+Tab (and Enter in the search boxes) follow the tab's own order,
-// round the tab, whatever order the controls were created in.
-bool DrugSearchPage::focusNextPrevChild(bool next)
-{
-    const QWidget* current = focusWidget();
-    qsizetype at = -1;
-    for (qsizetype i = 0; i < m_tabOrder.size() && at < 0 && current; ++i) {
-        if (m_tabOrder[i] == current || m_tabOrder[i]->isAncestorOf(current))
-            at = i;
-    }
-    if (at < 0)
-        return QWidget::focusNextPrevChild(next);
-    const qsizetype n = m_tabOrder.size();
-    for (qsizetype step = 1; step < n; ++step) {
-        QWidget* candidate = m_tabOrder[(at + (next ? step : n - step)) % n];
-        if (candidate->isVisible() && candidate->isEnabled() &&
-            (candidate->focusPolicy() & Qt::TabFocus)) {
-            candidate->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
-            return true;
-        }
-    }
-    return QWidget::focusNextPrevChild(next);
 }
 
 void DrugSearchPage::attachLoginBoxes(QLineEdit* user, QLineEdit* password)
@@ -169,7 +147,7 @@ void DrugSearchPage::attachLoginBoxes(QLineEdit* user, QLineEdit* password)
 
 void DrugSearchPage::Text1_LostFocus()
 {
-    m_context.menu.AIC_CERCATO = Blanks::trim(Text1->text());
+    m_context.menu.AIC_CERCATO = AicField::code(Text1->text());
     if (!m_context.menu.AIC_CERCATO.isEmpty())
         ricerca();
 }
@@ -209,15 +187,19 @@ void DrugSearchPage::ricerca()
         DrugLookup::CERCA_PRINCI(m_context, this);
         // Only a window shown now can hand back a pick: a stale AIC_SCELTO
         // from an earlier search is never looked up again.
-        if (menu.NESSUN_DATO != 0)
-            return;
-        LeggePri window(m_context, this->window());
-        window.exec();
-        const QString picked = Blanks::trim(m_context.utenti.AIC_SCELTO);
-        if (!picked.isEmpty()) {
-            menu.AIC_CERCATO = picked;
-            lookUpAic();
+        if (menu.NESSUN_DATO == 0) {
+            LeggePri window(m_context, this->window());
+            window.exec();
+            const QString picked = Blanks::trim(m_context.utenti.AIC_SCELTO);
+            if (!picked.isEmpty()) {
+                menu.AIC_CERCATO = picked;
+                lookUpAic();
+            }
         }
+        // The Enter that left the ingredient box moved the focus on to "Riduci",
+        // where the next Enter (after a pick or a message) would minimise the
+        // window: the search row's AIC box takes it instead.
+        Text1->setFocus(Qt::OtherFocusReason);
     }
 }
 

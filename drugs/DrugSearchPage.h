@@ -58,9 +58,6 @@ public:
     QPushButton* Com_01;
     PanelStatusBar* StatusBar1;
 
-protected:
-    bool focusNextPrevChild(bool next) override;
-
 private:
     void Text1_LostFocus();
     void Text2_LostFocus();
@@ -68,5 +65,4 @@ private:
     AppContext& m_context;
     QLineEdit* m_loginUser = nullptr;
     QLineEdit* m_loginPassword = nullptr;
-    QList<QWidget*> m_tabOrder;
 };

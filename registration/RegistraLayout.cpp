@@ -1,8 +1,11 @@
 #include "RegistraLayout.h"
 
+#include "AicField.h"
 #include "CharacterFilter.h"
 #include "Controls.h"
 #include "PanelStatusBar.h"
+#include "SplitEntry.h"
+#include "TabRing.h"
 #include "Twips.h"
 
 #include <QGroupBox>
@@ -17,6 +20,7 @@ const QColor focusedColour(0, 255, 255);
 const QColor idleColour(192, 255, 255);
 const QColor blue(0, 0, 255);
 const QColor lightBlue(128, 128, 255);
+const QString readerTip = QStringLiteral("Si può usare il lettore di codici a barre");
 
 void setRole(QWidget* widget, QPalette::ColorRole role, const QColor& colour)
 {
@@ -52,6 +56,9 @@ RegistraLayout::RegistraLayout(QWidget* page)
                              QStringLiteral("Numero ricetta, ultimi 10 caratteri"), 1800, 360, 2775,
                              420);
     Text12->setMaxLength(10);
+    // A barcode reader types the whole number into the first part.
+    SplitEntry::join(Text120, Text12);
+    Text120->setToolTip(readerTip);
     Label18 = Controls::placeData(new QLabel(Frame6), "Label18", QStringLiteral("Progressivo"),
                                   6240, 360, 2400, 420);
     QFont labelFont = page->font();
@@ -65,10 +72,13 @@ RegistraLayout::RegistraLayout(QWidget* page)
                              QStringLiteral("AIC FARMACO"), 120, 840, 11415, 1455);
     Text_COD_AIC = Controls::place(new QLineEdit(Frame3), "Text_COD_AIC",
                                    QStringLiteral("Codice AIC del farmaco"), 240, 360, 1425, 360);
-    Text_COD_AIC->setMaxLength(9);
+    AicField::acceptReaderMark(Text_COD_AIC);
+    Text_COD_AIC->setToolTip(readerTip);
     Text_DESCR_AIC = Controls::place(new QLineEdit(Frame3), "Text_DESCR_AIC",
                                      QStringLiteral("Farmaco"), 1800, 360, 9285, 360);
     Text_DESCR_AIC->setReadOnly(true);
+    // Passed over by Tab: a click in it moves on to the error code (RegistraPage).
+    Text_DESCR_AIC->setFocusPolicy(Qt::ClickFocus);
     Text_ATCX = Controls::place(new QLineEdit(Frame3), "Text_ATCX", QStringLiteral("ATC"), 240, 840,
                                 1425, 360);
     Text_ATCX->setMaxLength(9);
@@ -147,14 +157,12 @@ RegistraLayout::RegistraLayout(QWidget* page)
     StatusBar2->setAccessibleName(QStringLiteral("Sessione"));
     StatusBar2->dockAtBottom();
 
-    // Tab order by the tab indexes: the usual path is number, drug code, error
-    // code, then (after a choice) straight to "REGISTRA ERRORE".
-    const QList<QWidget*> order = {
-        Comm_REGISTRA, Text_QTA_AIC, Text_DESCR_ERR, Text_add,    BOTT_SVUOTA,   Command3,
-        Command5,      Com_02,       Text_sogg,      bott_assi,   Text120,       Text12,
-        Text_COD_AIC,  Text_COD_ERR, Text_ATCX,      Text_MOLECO, Text_DESCR_AIC};
-    for (qsizetype i = 1; i < order.size(); ++i)
-        QWidget::setTabOrder(order[i - 1], order[i]);
+    // Tab order by the tab indexes, round the tab: the usual path is number,
+    // drug code, error code, then (after a choice) straight to "REGISTRA ERRORE",
+    // which the drug fields also lead on to; the quantity is the next stop.
+    TabRing::install(page, {Comm_REGISTRA, Text_QTA_AIC, Text_DESCR_ERR, Text_add, BOTT_SVUOTA,
+                            Command3, Command5, Com_02, Text_sogg, bott_assi, Text120, Text12,
+                            Text_COD_AIC, Text_COD_ERR, Text_ATCX, Text_MOLECO, Text_DESCR_AIC});
 }
 
 void RegistraLayout::showFocus(QWidget* field, bool focused)

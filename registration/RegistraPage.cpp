@@ -1,5 +1,6 @@
 #include "RegistraPage.h"
 
+#include "AicField.h"
 #include "AppContext.h"
 #include "Blanks.h"
 #include "BusyCursor.h"
@@ -22,6 +23,20 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+
+namespace {
+
+// The prescription's month and pharmacy, left empty while no prescription is held.
+void emptyPrescriptionBar(PanelStatusBar* bar)
+{
+    if (bar->panelCount() < 2)
+        return;
+    bar->setText(0, QString());
+    bar->setSize(0, PanelStatusBar::Size::Contents);
+    bar->setText(1, QString());
+}
+
+} // namespace
 
 RegistraPage::RegistraPage(AppContext& context, QWidget* parent)
     : QWidget(parent), RegistraLayout(this), m_context(context)
@@ -153,6 +168,7 @@ void RegistraPage::Text12_LostFocus()
         // still naming the previous one would open the wrong history.
         bott_assi->setText(QString());
         bott_assi->setEnabled(false);
+        emptyPrescriptionBar(StatusBar4);
         BOTT_SVUOTA_Click();
         // What entering Text120 does, done here too: after a message box the
         // window may get its activation back only later, and a focus change
@@ -167,7 +183,7 @@ void RegistraPage::Text_COD_AIC_LostFocus()
     if (!acting())
         return;
     MenuState& menu = m_context.menu;
-    menu.AIC_CERCATO = Blanks::trim(Text_COD_AIC->text());
+    menu.AIC_CERCATO = AicField::code(Text_COD_AIC->text());
     if (!menu.AIC_CERCATO.isEmpty()) {
         BusyCursor busy;
         menu.FARMACO_NON_TROVATO = 0;
@@ -285,11 +301,7 @@ void RegistraPage::Command3_Click()
     if (isVisible())
         Text120->setFocus(Qt::OtherFocusReason);
     Label18->clear();
-    if (StatusBar4->panelCount() >= 2) {
-        StatusBar4->setText(0, QString());
-        StatusBar4->setSize(0, PanelStatusBar::Size::Contents);
-        StatusBar4->setText(1, QString());
-    }
+    emptyPrescriptionBar(StatusBar4);
 }
 
 void RegistraPage::Comm_REGISTRA_Click()

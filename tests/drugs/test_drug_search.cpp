@@ -40,6 +40,8 @@ private slots:
     void initTestCase();
     void lookUpByAicShowsTheDrugUnknownAicKeepsIt();
     void blankAicDoesNotSearch();
+    void readerLetterBeforeTheAic_data();
+    void readerLetterBeforeTheAic();
     void enterSearchesOnceRicercaFromTheBoxTwice();
     void planAndPriceDisplayRules_data();
     void planAndPriceDisplayRules();
@@ -120,6 +122,40 @@ void tst_DrugSearch::blankAicDoesNotSearch()
     searchAic(f, QStringLiteral("   "));
     QCOMPARE(server.requestCount(), before);
     QCOMPARE(f.context->menu.AIC_CERCATO, QString());
+}
+
+void tst_DrugSearch::readerLetterBeforeTheAic_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("sent");
+    QTest::newRow("reader") << " A035946023 "
+                            << "035946023";
+    QTest::newRow("lower case") << "a035946023"
+                                << "035946023";
+    QTest::newRow("eight digits") << "A03594602"
+                                  << "A03594602";
+    QTest::newRow("ten digits") << "A0359460231"
+                                << "A0359460231";
+    QTest::newRow("a letter inside") << "A03594602X"
+                                     << "A03594602X";
+}
+
+// A barcode reader types the letter printed before the code on the pack.
+void tst_DrugSearch::readerLetterBeforeTheAic()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, sent);
+    TlsTestServer server;
+    QVERIFY(server.listen());
+    server.setSoapAnswer(200, loginAndDrug("<AIC>035946023</AIC>"));
+    MainWindowFixture f(configFor(server));
+    QVERIFY(f.logIn(QStringLiteral("u"), QStringLiteral("p")));
+    const int before = server.requestCount();
+    searchAic(f, typed);
+    QCOMPARE(server.requestCount(), before + 1);
+    QVERIFY(server.lastRequest().body.contains("<aic>" + sent.toLatin1() + "</aic>"));
+    QCOMPARE(f.context->menu.AIC_CERCATO, sent);
+    QCOMPARE(f.find<QLineEdit>("Text1")->text(), typed);
 }
 
 void tst_DrugSearch::enterSearchesOnceRicercaFromTheBoxTwice()

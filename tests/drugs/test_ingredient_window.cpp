@@ -64,6 +64,8 @@ private slots:
     void pickAfterSortHandsBackThatRow();
     void emptyListEnterKeepsOpenClickCloses();
     void nothingFoundOpensNoWindow();
+    void enterAfterTheSearchNeverMinimises_data();
+    void enterAfterTheSearchNeverMinimises();
     void realServicePickShowsTheDrug();
     void searchesQueuedDuringASlowAnswerRunOneAtATime();
 
@@ -158,10 +160,17 @@ void tst_IngredientWindow::pickAfterSortHandsBackThatRow()
     QCOMPARE(f.context->menu.AIC_CERCATO, QStringLiteral("222222222"));
     QVERIFY(f.find<QLineEdit>("Text1")->text().isEmpty());
 
-    // The pick is held although the AIC box is empty: the ingredient box refuses.
+    // The focus waits in the AIC box (never on "Riduci", where a hurried Enter
+    // would minimise the window). Leaving the empty box forgets the pick, so the
+    // next ingredient is searched, not refused.
+    f.activate();
+    QCOMPARE(QApplication::focusWidget(), f.find<QLineEdit>("Text1"));
     f.boxes.clear();
+    ModalDriver again([](QWidget* modal) { modal->close(); });
     search(f, QStringLiteral("y"));
-    QCOMPARE(f.boxes.texts(), QStringList{QStringLiteral("USARE SOLO UNA SELEZIONE")});
+    QTRY_VERIFY(again.acted());
+    QCOMPARE(f.boxes.texts(), QStringList());
+    QVERIFY(server.requests().at(server.requestCount() - 1).body.contains("<pattivo>y</pattivo>"));
 }
 
 void tst_IngredientWindow::emptyListEnterKeepsOpenClickCloses()
@@ -210,6 +219,41 @@ void tst_IngredientWindow::nothingFoundOpensNoWindow()
     QCOMPARE(f.context->menu.NESSUN_DATO, 1);
     // The stale pick of an earlier window is not looked up again.
     QCOMPARE(server.requestCount(), before + 1);
+}
+
+void tst_IngredientWindow::enterAfterTheSearchNeverMinimises_data()
+{
+    QTest::addColumn<QByteArray>("records"); // null: nothing found
+    QTest::newRow("pick") << threeRecords;
+    QTest::newRow("nothing found") << QByteArray();
+}
+
+// A hurried operator: Enter to search, Enter to pick (or to close the message),
+// Enter again. The Enter that left the ingredient box moved the focus on to
+// "Riduci"; it must not be there for the last one.
+void tst_IngredientWindow::enterAfterTheSearchNeverMinimises()
+{
+    QFETCH(QByteArray, records);
+    TlsTestServer server;
+    QVERIFY(server.listen());
+    server.setSoapAnswer(200, records.isNull() ? answer("<LoginUserResult><ID>1</ID><Prov>PA</Prov>"
+                                                        "<Nome>X</Nome></LoginUserResult>")
+                                               : loginAndIngredient(records));
+    MainWindowFixture f(configFor(server));
+    QVERIFY(f.logIn(QStringLiteral("u"), QStringLiteral("p")));
+    f.boxes.clear();
+    ModalDriver driver([](QWidget* modal) { QTest::keyClick(listOf(modal), Qt::Key_Return); });
+    search(f, QStringLiteral("eparina"));
+    if (records.isNull())
+        QTRY_COMPARE(f.boxes.texts(), QStringList{QStringLiteral("NESSUN DATO TROVATO")});
+    else
+        QTRY_COMPARE(f.find<QLineEdit>("Text_AIC")->text().trimmed(), QStringLiteral("PICKED"));
+    QTRY_VERIFY(!QApplication::activeModalWidget());
+    f.activate();
+    QTRY_COMPARE(QApplication::focusWidget(), f.find<QLineEdit>("Text1"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QVERIFY(!f.window->isMinimized());
+    QVERIFY(f.window->isVisible());
 }
 
 void tst_IngredientWindow::realServicePickShowsTheDrug()

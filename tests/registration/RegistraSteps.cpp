@@ -38,6 +38,20 @@ void enterTab(MainWindowFixture& f)
     QTRY_COMPARE(focusName(), QStringLiteral("Text120"));
 }
 
+std::unique_ptr<CannedTab> onTheTab(const QByteArray& answer)
+{
+    auto tab = std::make_unique<CannedTab>();
+    if (!tab->server.listen())
+        return nullptr;
+    tab->server.setSoapAnswer(200, answer);
+    tab->f = std::make_unique<MainWindowFixture>(TestService::configFor(tab->server));
+    if (!tab->f->logIn(QStringLiteral("u"), QStringLiteral("p")))
+        return nullptr;
+    enterTab(*tab->f);
+    tab->loggedIn = tab->server.requestCount();
+    return tab;
+}
+
 void typeIn(MainWindowFixture& f, const char* field, const QString& text)
 {
     f.find<QWidget>(field)->setFocus(Qt::MouseFocusReason);

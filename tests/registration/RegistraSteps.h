@@ -1,10 +1,12 @@
 #pragma once
 
 #include "MainWindowFixture.h"
+#include "TlsTestServer.h"
 
 #include <QApplication>
 #include <QTest>
 #include <functional>
+#include <memory>
 
 class QTreeWidget;
 
@@ -21,6 +23,16 @@ QByteArray world(const QByteArray& prescription = foundPrescription,
 
 // Forgets the log-in's messages and selects the tab (the focus goes to Text120).
 void enterTab(MainWindowFixture& f);
+
+// A canned service and a window logged in to it, on the registration tab.
+struct CannedTab
+{
+    TlsTestServer server;
+    std::unique_ptr<MainWindowFixture> f;
+    int loggedIn = 0; // the requests of the log-in
+};
+// Nothing when a step failed.
+std::unique_ptr<CannedTab> onTheTab(const QByteArray& answer);
 // Puts the focus in a field and types text followed by Enter.
 void typeIn(MainWindowFixture& f, const char* field, const QString& text);
 // Types the two parts of a prescription number, each followed by Enter.
