@@ -93,6 +93,10 @@ public:
 
     // The value's text: references decoded.
     static QString text(QByteArrayView value);
+    // The gross amount of a record that a file charges: a plain amount that
+    // fits (Cents). Otherwise nothing, and `error` gets the message naming
+    // the record's prescription.
+    static std::optional<qint64> chargedCents(const Fields& fields, QString* error);
     // A <Codfarma> as the report list shows it: "00005".
     static QString pharmacyCode(const QString& codfarma);
 

@@ -15,6 +15,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDate>
 #include <QDialog>
 #include <QHeaderView>
 #include <QJsonArray>
@@ -261,6 +262,8 @@ void tst_ReportExport::spreadsheetHasTypedCells()
 
 // Each pharmacy starts a page of its own; every page names the pharmacy whose
 // rows it holds, and each total is the sum of the amounts listed above it.
+// The summary ends the file on pages of its own: no pharmacy's page shows
+// another's totals.
 void tst_ReportExport::reportPdfGivesEachPharmacyItsPages()
 {
     const QString path = m_out.filePath("errori.pdf");
@@ -271,15 +274,22 @@ void tst_ReportExport::reportPdfGivesEachPharmacyItsPages()
     for (const char* heading : {"ASP DI PALERMO", "MARIO BIANCHI", "Anno: 2026", "Mese: Annuo",
                                 "Farmacia: Tutte le Farmacie", "Esportato il"})
         QVERIFY2(pages[0].contains(QLatin1String(heading)), heading);
+    // The date with the year in full.
+    const QString year = QString::number(QDate::currentDate().year());
+    QVERIFY2(pages[0].contains(QRegularExpression(QStringLiteral("Esportato il [^:]*\\b") + year +
+                                                  QStringLiteral("\\b"))),
+             qPrintable(pages[0].left(300)));
 
     static const QRegularExpression number(QStringLiteral("\\b2026\\d{11}\\b"));
     static const QRegularExpression running(QStringLiteral("^FARMACIA (\\d{5}) "));
     QSet<QString> seen;
     QSet<int> done;
     int previous = 0;
-    for (int p = 0; p < pages.size(); ++p) {
+    int p = 0;
+    for (; p < pages.size() && !pages[p].startsWith(QStringLiteral("RIEPILOGO ")); ++p) {
         const QRegularExpressionMatch header = running.match(pages[p]);
         QVERIFY2(header.hasMatch(), qPrintable(pages[p].left(80)));
+        QVERIFY(!pages[p].contains(QStringLiteral("TOTALE GENERALE")));
         const int pharmacy = header.captured(1).toInt();
         if (pharmacy != previous) {
             // A group's pages follow each other, the first one with its title.
@@ -297,7 +307,16 @@ void tst_ReportExport::reportPdfGivesEachPharmacyItsPages()
         QVERIFY(pages[p].endsWith(QStringLiteral("Pagina %1 di %2").arg(p + 1).arg(pages.size())));
     }
     QCOMPARE(seen.size(), Records);
-    const QString text = pages.join(u' ');
+    const QString text = pages.mid(0, p).join(u' ');
+    QString summary;
+    for (int s = p; s < pages.size(); ++s) {
+        QVERIFY(pages[s].startsWith(QStringLiteral("RIEPILOGO ")));
+        QVERIFY(pages[s].endsWith(QStringLiteral("Pagina %1 di %2").arg(s + 1).arg(pages.size())));
+        QVERIFY(!number.match(pages[s]).hasMatch());
+        summary += pages[s] + u' ';
+    }
+    QVERIFY(summary.startsWith(QStringLiteral("RIEPILOGO Errori registrati D.P.C. - Anno 2026 - "
+                                              "Annuo RIEPILOGO FARMACIA ERRORI LORDO ")));
     qint64 all = 0;
     for (int p = 1; p <= Pharmacies; ++p) {
         const int count = pharmacyCount(p);
@@ -306,10 +325,15 @@ void tst_ReportExport::reportPdfGivesEachPharmacyItsPages()
                                   .arg(count)
                                   .arg(Cents::text(pharmacyCents(p)));
         QVERIFY2(text.contains(total), qPrintable(total));
+        const QString row = QStringLiteral("FARMACIA %1 %2 %3 %4")
+                                .arg(codeOf(p), nameOf(p))
+                                .arg(count)
+                                .arg(Cents::text(pharmacyCents(p)));
+        QVERIFY2(summary.contains(row), qPrintable(row));
         all += pharmacyCents(p);
     }
-    QVERIFY(
-        text.contains(QStringLiteral("TOTALE GENERALE: 1000 errori - lordo ") + Cents::text(all)));
+    QVERIFY(summary.contains(QStringLiteral("TOTALE GENERALE: 1000 errori - lordo ") +
+                             Cents::text(all)));
 }
 
 // Ctrl+C copies what the list shows, rows in the list's order, under the busy
