@@ -91,24 +91,19 @@ QString NoticeAnswer::nameOf(int pharmacy)
 QStringList NoticeAnswer::fields(int i)
 {
     const qint64 cents = centsOf(i);
-    return {QStringLiteral("2026"),
-            QString::number(1 + i % 12).rightJustified(2, u'0'),
-            QString::number(pharmacyOf(i)),
-            nameOf(pharmacyOf(i)),
-            prescriptionOf(i),
-            QString::fromUtf8(assistito(i)),
-            longValues(i) ? QStringLiteral("MMMMMM00M00M000M") : QStringLiteral("FZASVT87T15G273J"),
-            QStringLiteral("035946023"),
-            QString::fromUtf8(farmaco(i)),
-            QStringLiteral("ADALIMUMAB"),
-            QString::number(1 + i % 3),
-            QString::number(cents / 100) + u',' +
-                QString::number(cents % 100).rightJustified(2, u'0'),
-            QStringLiteral("012"),
-            QStringLiteral("ESENZIONE NON SPETTANTE, TICKET NON RISCOSSO <ART. 8>"),
-            QStringLiteral("Addebito della differenza"),
-            QStringLiteral("Farmacia"),
-            QStringLiteral("DPC")};
+    return {
+        QStringLiteral("2026"), QString::number(1 + i % 12).rightJustified(2, u'0'),
+        QString::number(pharmacyOf(i)), nameOf(pharmacyOf(i)), prescriptionOf(i),
+        QString::fromUtf8(assistito(i)),
+        longValues(i) ? QStringLiteral("MMMMMM00M00M000M") : QStringLiteral("FZASVT87T15G273J"),
+        QStringLiteral("035946023"), QString::fromUtf8(farmaco(i)), QStringLiteral("ADALIMUMAB"),
+        // Now and then a quantity taken back.
+        QString::number(i % 50 == 25 ? -(1 + i % 3) : 1 + i % 3),
+        QString::number(cents / 100) + u',' + QString::number(cents % 100).rightJustified(2, u'0'),
+        QStringLiteral("012"),
+        QStringLiteral("ESENZIONE NON SPETTANTE, TICKET NON RISCOSSO <ART. 8>"),
+        QStringLiteral("Addebito della differenza"), QStringLiteral("Farmacia"),
+        QStringLiteral("DPC")};
 }
 
 QByteArray NoticeAnswer::records()

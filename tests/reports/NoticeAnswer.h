@@ -7,8 +7,8 @@
 // A year's report of 1,000 records over 30 pharmacies with the values that
 // went wrong on their way out: names with commas, "&amp;", ";" and quotes,
 // amounts of 1,005 and 1234,5 and others written with a full stop, texts a
-// spreadsheet would take for formulas, and one pharmacy (the 30th) whose
-// records hold the longest values.
+// spreadsheet would take for formulas, a few negative quantities, and one
+// pharmacy (the 30th) whose records hold the longest values.
 namespace NoticeAnswer {
 
 constexpr int Records = 1000;

@@ -1,3 +1,4 @@
+#include "ReportRecords.h"
 #include "ReportRows.h"
 
 #include <QTest>
@@ -8,6 +9,7 @@ class tst_ReportRows : public QObject
 private slots:
     void readsTheStagedLines();
     void pharmacyCodeSent();
+    void recordValuesWhereverTheTagsFall();
 };
 
 void tst_ReportRows::readsTheStagedLines()
@@ -39,6 +41,40 @@ void tst_ReportRows::pharmacyCodeSent()
     QCOMPARE(ReportRows::pharmacyCode(u"12,5"), 12);
     QCOMPARE(ReportRows::pharmacyCode(u"12.9"), 12);
     QCOMPARE(ReportRows::pharmacyCode(u",5"), 0);
+}
+
+namespace {
+
+QStringList valuesOf(const QByteArray& staged)
+{
+    const ReportRecords records(staged);
+    QStringList values;
+    for (const QByteArrayView v : records.fields(0))
+        values << QString::fromUtf8(v);
+    return values;
+}
+
+} // namespace
+
+// A record's values are the same whether its tags are found mark by mark (a
+// record of a few kilobytes) or byte by byte (a longer one), wherever its tags
+// fall across the marks' words: end tags and '>' in values, a name broken by
+// a line, a value without its end tag, an element inside another.
+void tst_ReportRows::recordValuesWhereverTheTagsFall()
+{
+    const QByteArray body = "<ID>7</ID>\r<Farmacia>A > B</Farmacia>\r<Anno>2024</Anno><Mese>3"
+                            "<Pezzi></Pezzi>\r<Codf\rarma>9</Codfarma>\r<Codfarma>12</Codfarma>\r"
+                            "<Farmaco><b>X</b>Y</Farmaco>\r<Lordo> 1,5 \r</Lordo>\r<>\r</Soggetto>"
+                            "<AIC>01</AIC>\r<NumricKey>19</NumricKey";
+    const QStringList expected{"7",  "", "2024", "3", "12",     "A > B", "19", "", "",
+                               "01", "", "",     "",  "1,5 \r", "",      "",   "", ""};
+    QCOMPARE(valuesOf("<Errore>\r" + body + "\r</Errore>\r"), expected);
+    for (int shift = 0; shift < 130; ++shift) {
+        const QByteArray filler = "<Nota>" + QByteArray(shift, '/') + "</Nota>\r";
+        QCOMPARE(valuesOf("<Errore>\r" + filler + body + "\r</Errore>\r"), expected);
+        QCOMPARE(valuesOf("<Errore>\r" + filler + QByteArray(5000, '-') + body + "\r</Errore>\r"),
+                 expected);
+    }
 }
 
 QTEST_MAIN(tst_ReportRows)
