@@ -4,24 +4,28 @@
 #include "NoticePdf.h"
 #include "PdfText.h"
 #include "PharmacyGroups.h"
+#include "PharmacyNotices.h"
 #include "ReportRecords.h"
+
+#include <QDir>
 
 #include <QTemporaryDir>
 #include <QTest>
 
 namespace {
 
-// A record of pharmacy 7; every seventh patient's name wraps over three lines.
+// A record of pharmacy 7 (or `codfarma`); every seventh patient's name wraps
+// over three lines.
 QByteArray record(int i, const QByteArray& numricKey, const QByteArray& aic = "035946023",
-                  const QByteArray& pezzi = "2")
+                  const QByteArray& pezzi = "2", const QByteArray& codfarma = "7")
 {
     const QByteArray assistito = i % 7 == 0 ? "DELLAVALLEDISANMARTINO MARIAGRAZIA ANTONIETTA "
                                               "PRECIPITEVOLISSIMEVOLMENTE"
                                             : "ROSSI MARIA";
     return "<Errore><ID>" + QByteArray::number(i) +
-           "</ID><Flusso>DPC</Flusso><Anno>2026</Anno><Mese>3</Mese><Codfarma>7</Codfarma>"
-           "<Farmacia>FARMACIA CENTRALE</Farmacia><NumricKey>" +
-           numricKey + "</NumricKey><Assistito>" + assistito +
+           "</ID><Flusso>DPC</Flusso><Anno>2026</Anno><Mese>3</Mese><Codfarma>" + codfarma +
+           "</Codfarma><Farmacia>FARMACIA CENTRALE</Farmacia><NumricKey>" + numricKey +
+           "</NumricKey><Assistito>" + assistito +
            "</Assistito><CodAssistito>RSSMRA80A01G273X</CodAssistito><AIC>" + aic +
            "</AIC><Farmaco>HUMIRA 40 MG</Farmaco><Molecola>ADALIMUMAB</Molecola><Pezzi>" + pezzi +
            "</Pezzi><Lordo>12,50</Lordo><CodErrore>12</CodErrore><DescrizioneErrore>RICETTA "
@@ -62,6 +66,7 @@ class tst_NoticeLayout : public QObject
 private slots:
     void totalsEndAboveTheFooter();
     void codesStayInTheirColumns();
+    void listOnlyAfterEveryNotice();
 };
 
 // Whatever the count of rows, every word of a page, its total line too, ends
@@ -131,6 +136,35 @@ void tst_NoticeLayout::codesStayInTheirColumns()
                 QStringLiteral("%1 [%2, %3]").arg(w.text).arg(w.box.left()).arg(w.box.right())));
     }
     QCOMPARE(letters.size(), 15 + 9 + 4); // all of them, however broken
+}
+
+// Stopped between two notices, the run writes no list of them; run whole, it
+// lists each notice.
+void tst_NoticeLayout::listOnlyAfterEveryNotice()
+{
+    QByteArray xml;
+    for (int i = 1; i <= 6; ++i)
+        xml += record(i, "2026" + QByteArray::number(i).rightJustified(11, '0'), "035946023", "1",
+                      QByteArray::number(i % 3 + 1));
+    const ReportRecords records(xml.replace("><", ">\r<"));
+    PharmacyGroups groups;
+    QString error;
+    QVERIFY(groups.read(records, {0, 1, 2, 3, 4, 5}, &error));
+    QCOMPARE(groups.groups().size(), 3);
+    QTemporaryDir folder;
+    const qsizetype first = groups.groups().first().positions.size();
+    const PharmacyNotices::Outcome stopped = PharmacyNotices::write(
+        folder.path(), Heading, records, groups, [&](qsizetype done) { return done < first; });
+    QVERIFY(stopped.stopped);
+    QCOMPARE(stopped.written, 1);
+    QCOMPARE(QDir(folder.path()).entryList(QDir::Files),
+             QStringList{QStringLiteral("errori_2026_03_00002.pdf")});
+    const PharmacyNotices::Outcome whole =
+        PharmacyNotices::write(folder.path(), Heading, records, groups, {});
+    QCOMPARE(whole.written, 3);
+    QFile list(QDir(folder.path()).filePath(QStringLiteral("elenco_2026_03.csv")));
+    QVERIFY(list.open(QIODevice::ReadOnly));
+    QCOMPARE(list.readAll().count("\r\n"), 4);
 }
 
 QTEST_MAIN(tst_NoticeLayout)

@@ -220,8 +220,12 @@ void tst_NoticeRefusals::noticesReplaceLinks()
     const QString folder = newFolder();
     const QString first = QDir(folder).filePath("errori_2026_annuo_00004.pdf");
     const QString second = QDir(folder).filePath("errori_2026_annuo_00005.pdf");
-    QVERIFY(QFile::link(target, first));
+    // A link that points nowhere, alone, is asked about too.
     QVERIFY(QFile::link(nowhere, second));
+    exportInto(folder, QStringLiteral("notices"));
+    QCOMPARE(m_f->boxes.texts(), QStringList{QStringLiteral("SOVRASCRIVERE I FILE ESISTENTI?")});
+    QVERIFY(QFileInfo(second).isSymLink());
+    QVERIFY(QFile::link(target, first));
     for (const bool yes : {false, true}) {
         m_f->boxes.clear();
         if (yes)
