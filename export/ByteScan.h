@@ -1,5 +1,9 @@
 #pragma once
 
+#include <QtGlobal>
+
+#include <cstring>
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -48,6 +52,30 @@ inline const char* findAny(const char* from, const char* end, char a, char b, ch
             return from;
     }
     return end;
+}
+
+// Whether `size` bytes at `a` and at `b` are the same: words compared in
+// place, the last one overlapping the one before, never reading past either.
+inline bool equal(const char* a, const char* b, qsizetype size)
+{
+    const auto same = [&](auto word, qsizetype at) {
+        decltype(word) other;
+        std::memcpy(&word, a + at, sizeof word);
+        std::memcpy(&other, b + at, sizeof other);
+        return word == other;
+    };
+    if (size >= 8) {
+        for (qsizetype at = 0; at + 8 < size; at += 8) {
+            if (!same(quint64(), at))
+                return false;
+        }
+        return same(quint64(), size - 8);
+    }
+    if (size >= 4)
+        return same(quint32(), 0) && same(quint32(), size - 4);
+    if (size >= 2)
+        return same(quint16(), 0) && same(quint16(), size - 2);
+    return size == 0 || *a == *b;
 }
 
 } // namespace ByteScan

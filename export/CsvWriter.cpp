@@ -84,14 +84,11 @@ void CsvWriter::start()
     }
 }
 
-char* CsvWriter::reserve(qsizetype bytes)
+void CsvWriter::makeRoom(qsizetype bytes)
 {
-    if (m_used + bytes > qsizetype(m_buffer.size())) {
-        flush();
-        if (bytes > qsizetype(m_buffer.size()))
-            m_buffer.resize(size_t(bytes));
-    }
-    return m_buffer.data() + m_used;
+    flush();
+    if (bytes > qsizetype(m_buffer.size()))
+        m_buffer.resize(size_t(bytes));
 }
 
 bool CsvWriter::needsFormulaGuard(QByteArrayView utf8)
@@ -143,38 +140,16 @@ quint8 CsvWriter::specialsIn(QByteArrayView utf8) const
         }
     }
 #endif
-    if (size >= 4) {
-        // Words of eight (or four) bytes, the first and the last, which may
-        // overlap: a byte equal to a special one leaves a zero byte behind.
-        constexpr quint64 Ones = 0x0101010101010101ULL;
-        constexpr quint64 Highs = 0x8080808080808080ULL;
-        const auto has = [](quint64 word, char c) {
-            const quint64 x = word ^ (Ones * uchar(c));
-            return ((x - Ones) & ~x & Highs) != 0;
-        };
-        const auto words = [&](quint64 word) {
-            if (has(word, m_separator) || has(word, '"') || has(word, '\n') || has(word, '\r'))
-                seen |= 1;
-            if (has(word, '&'))
-                seen |= 2;
-        };
-        if (size < 8) {
-            quint32 first = 0, last = 0;
-            std::memcpy(&first, at, 4);
-            std::memcpy(&last, at + size - 4, 4);
-            words(first | (quint64(last) << 32));
-            return seen;
-        }
-        for (qsizetype i = 0; i < size; i += 8) {
-            quint64 word = 0;
-            std::memcpy(&word, at + std::min(i, size - 8), 8);
-            words(word);
-        }
-        return seen;
-    }
-    for (qsizetype i = 0; i < size; ++i)
+    // Short values a byte at a time, two lookups at once.
+    quint8 other = 0;
+    qsizetype i = 0;
+    for (; i + 2 <= size; i += 2) {
         seen |= m_special[uchar(at[i])];
-    return seen;
+        other |= m_special[uchar(at[i + 1])];
+    }
+    if (i < size)
+        seen |= m_special[uchar(at[i])];
+    return seen | other;
 }
 
 void CsvWriter::put(QByteArrayView utf8, bool references)
@@ -201,7 +176,8 @@ void CsvWriter::put(QByteArrayView utf8, bool references)
     m_firstField = false;
     if (quote)
         *out++ = '"';
-    if (needsFormulaGuard(utf8))
+    // Most values begin with a letter or a digit: nothing to guard.
+    if (!utf8.isEmpty() && uchar(utf8[0]) <= '@' && needsFormulaGuard(utf8))
         *out++ = '\'';
     if (!quote) {
         copy(out, utf8.data(), utf8.size());

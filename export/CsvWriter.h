@@ -68,7 +68,13 @@ private:
     // 1 when the field needs quotes, 2 when it holds an '&', or both.
     quint8 specialsIn(QByteArrayView utf8) const;
     // Room for `bytes` more in the buffer, written out first when it is full.
-    char* reserve(qsizetype bytes);
+    char* reserve(qsizetype bytes)
+    {
+        if (m_used + bytes > qsizetype(m_buffer.size()))
+            makeRoom(bytes);
+        return m_buffer.data() + m_used;
+    }
+    void makeRoom(qsizetype bytes);
 
     ReplacedFile m_file;
     QString m_path;

@@ -2,6 +2,7 @@
 
 #include "ByteScan.h"
 #include "NumberText.h"
+#include "RecordLayout.h"
 #include "TagMarks.h"
 #include "XmlText.h"
 
@@ -55,33 +56,6 @@ constexpr auto Slots = [] {
     return table;
 }();
 
-template <typename T> T load(const char* at)
-{
-    T value;
-    std::memcpy(&value, at, sizeof value);
-    return value;
-}
-
-// Whether `size` bytes of `a` and of `b` are the same: a few loads that may
-// overlap, never reading past either.
-inline __attribute__((always_inline)) bool sameBytes(const char* a, const char* b, size_t size)
-{
-    if (size > 16)
-        return load<quint64>(a) == load<quint64>(b) &&
-               load<quint64>(a + 8) == load<quint64>(b + 8) &&
-               load<quint64>(a + size - 8) == load<quint64>(b + size - 8);
-    if (size >= 8)
-        return load<quint64>(a) == load<quint64>(b) &&
-               load<quint64>(a + size - 8) == load<quint64>(b + size - 8);
-    if (size >= 4)
-        return load<quint32>(a) == load<quint32>(b) &&
-               load<quint32>(a + size - 4) == load<quint32>(b + size - 4);
-    if (size >= 2)
-        return load<quint16>(a) == load<quint16>(b) &&
-               load<quint16>(a + size - 2) == load<quint16>(b + size - 2);
-    return size == 0 || *a == *b;
-}
-
 // The element a tag name stands for, by its length and first letter, then
 // compared whole.
 inline std::optional<ReportField> fieldNamed(const char* name, qsizetype size)
@@ -89,23 +63,9 @@ inline std::optional<ReportField> fieldNamed(const char* name, qsizetype size)
     if (size <= 0 || size >= SlotLengths)
         return std::nullopt;
     const int slot = Slots[size_t(size)][size_t(name[0] & 31)];
-    if (slot < 0 || !sameBytes(name, Named[slot].name.data(), size_t(size)))
+    if (slot < 0 || !ByteScan::equal(name, Named[slot].name.data(), size))
         return std::nullopt;
     return Named[slot].field;
-}
-
-// A value runs from its start tag to the next '<'. Staging put a carriage
-// return after every '>' that a '<' follows: one at its end after a '>' (or
-// after the start tag itself) is not the service's.
-QByteArrayView valueBetween(const char* from, const char* to)
-{
-    if (to > from && to[-1] == '\r' && (to - 1 == from || to[-2] == '>'))
-        --to;
-    while (from < to && *from == ' ')
-        ++from;
-    while (to > from && to[-1] == ' ')
-        --to;
-    return QByteArrayView(from, to - from);
 }
 
 // "0000…" of a number as the list shows it; plain digits without the general reading.
@@ -249,6 +209,16 @@ ReportRecords::Fields ReportRecords::fields(qsizetype position) const
     const QByteArrayView text = bytes();
     const char* const begin = text.data() + m_starts[size_t(position)];
     const char* const end = text.data() + m_starts[size_t(position) + 1];
+    // Most records are shaped as the one before.
+    if (!m_layout)
+        m_layout = std::make_shared<RecordLayout>();
+    if (m_layout->read(begin, end, fields.data()))
+        return fields;
+    fields = {};
+    m_layout->learn(begin, end, [](QByteArrayView name) {
+        const std::optional<ReportField> field = fieldNamed(name.data(), name.size());
+        return field ? int(*field) : -1;
+    });
     // Every start tag and the value after it, up to the next '<'; a later
     // element of the same name wins, as in the list. End tags are passed over.
     TagMarks marks;
@@ -266,7 +236,7 @@ ReportRecords::Fields ReportRecords::fields(qsizetype position) const
             const qsizetype next = marks.nextOpen(close + 1);
             if (const std::optional<ReportField> field = fieldNamed(begin + at + 1, close - at - 1))
                 fields[size_t(*field)] =
-                    valueBetween(begin + close + 1, next < 0 ? end : begin + next);
+                    RecordLayout::value(begin + close + 1, next < 0 ? end : begin + next);
             at = next < 0 ? -1 : marks.nextStart(next);
         }
         return fields;
@@ -285,7 +255,7 @@ ReportRecords::Fields ReportRecords::fields(qsizetype position) const
         if (!valueTo)
             valueTo = end;
         if (field)
-            fields[size_t(*field)] = valueBetween(valueFrom, valueTo);
+            fields[size_t(*field)] = RecordLayout::value(valueFrom, valueTo);
         at = valueTo;
     }
     return fields;

@@ -12,6 +12,7 @@
 #include <vector>
 
 class QFile;
+class RecordLayout;
 
 // The elements of a registered error that the files for the operator carry.
 enum class ReportField
@@ -113,4 +114,6 @@ private:
     mutable std::vector<qsizetype> m_starts;
     mutable bool m_indexed = false;
     mutable bool m_given = false; // the starts came from the list's reading
+    // The shape of the record read last, to read the next one by.
+    mutable std::shared_ptr<RecordLayout> m_layout;
 };

@@ -10,6 +10,7 @@ private slots:
     void readsTheStagedLines();
     void pharmacyCodeSent();
     void recordValuesWhereverTheTagsFall();
+    void recordsShapedAlikeOrNot();
 };
 
 void tst_ReportRows::readsTheStagedLines()
@@ -75,6 +76,46 @@ void tst_ReportRows::recordValuesWhereverTheTagsFall()
         QCOMPARE(valuesOf("<Errore>\r" + filler + QByteArray(5000, '-') + body + "\r</Errore>\r"),
                  expected);
     }
+}
+
+// Records read one after another, most shaped as the one before them, give
+// the values each gives read alone: a record that differs from the shape in
+// any way (an element more or less, a value holding a tag, other line ends)
+// is read as any other.
+void tst_ReportRows::recordsShapedAlikeOrNot()
+{
+    const auto record = [](const QByteArray& inside) {
+        return "<Errore>\r" + inside + "\r</Errore>\r";
+    };
+    const QByteArray usual = "<ID>1</ID>\r<Anno>2024</Anno>\r<Farmacia>A &amp; B</Farmacia>\r"
+                             "<Lordo>1,50</Lordo>\r<Pezzi>\r</Pezzi>";
+    const QList<QByteArray> records = {
+        record(usual),
+        record("<ID>2</ID>\r<Anno>2025</Anno>\r<Farmacia> C </Farmacia>\r<Lordo></Lordo>\r"
+               "<Pezzi>3</Pezzi>"),
+        record("<ID>3</ID>\r<Anno>2025</Anno>\r<Lordo>2</Lordo>\r<Pezzi>3</Pezzi>"),
+        record(usual + "\r<Soggetto>X</Soggetto>"),
+        record("<ID>5</ID>\r<Anno>2025</Anno>\r<Farmacia>D<b>E</b></Farmacia>\r<Lordo>2</Lordo>"
+               "\r<Pezzi>3</Pezzi>"),
+        record("<ID>6</ID>\r<Anno>2025</Anno>\r<Farmacia>F</Farmaco>\r<Lordo>2</Lordo>\r"
+               "<Pezzi>3</Pezzi>"),
+        record("<ID>7</ID><Anno>2025</Anno>\r<Farmacia>G</Farmacia>\r<Lordo>2</Lordo>\r"
+               "<Pezzi>3</Pezzi>"),
+        "<Errore>\r<ID>8</ID>\r<Anno>2025</Anno>\r<Farmacia>H</Farmacia>\r<Lordo>2</Lordo>\r"
+        "<Pezzi>3</Pezzi>\r</Errore>\r\n",
+        record("<ID>9</ID>\r<Anno>2025</Anno>\r<Farmacia>I</Farmacia>\r<Lordo>2</Lordo>\r"
+               "<Pezzi>3</Pezzi>"),
+        record("<ID>10</ID>\r<Anno>2025</Anno>\r<Farmacia>J</Farmacia>\r<Lordo>2</Lordo>\r"
+               "<Pezzi>3"),
+    };
+    const ReportRecords all(records.join());
+    QCOMPARE(all.size(), records.size());
+    for (qsizetype k = 0; k < records.size(); ++k) {
+        const ReportRecords alone(records[k]);
+        for (int f = 0; f < ReportFieldCount; ++f)
+            QCOMPARE(all.fields(k)[size_t(f)], alone.fields(0)[size_t(f)]);
+    }
+    QCOMPARE(QString::fromUtf8(all.fields(8)[size_t(ReportField::Farmacia)]), QStringLiteral("I"));
 }
 
 QTEST_MAIN(tst_ReportRows)
