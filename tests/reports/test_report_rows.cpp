@@ -105,6 +105,9 @@ void tst_ReportRows::recordsShapedAlikeOrNot()
         "<Pezzi>3</Pezzi>\r</Errore>\r\n",
         record("<ID>9</ID>\r<Anno>2025</Anno>\r<Farmacia>I</Farmacia>\r<Lordo>2</Lordo>\r"
                "<Pezzi>3</Pezzi>"),
+        // Where the shape has an end tag, an element as long as it.
+        record("<ID>11</ID>\r<Anno>2025</Anno>\r<Farmacia>K<Anno>9</An\r<Lordo>2</Lordo>\r"
+               "<Pezzi>3</Pezzi>"),
         record("<ID>10</ID>\r<Anno>2025</Anno>\r<Farmacia>J</Farmacia>\r<Lordo>2</Lordo>\r"
                "<Pezzi>3"),
     };
