@@ -77,6 +77,27 @@ qint64 NoticeAnswer::centsOf(int i)
     return (qint64(i) * 7919) % 500000 + 1;
 }
 
+int NoticeAnswer::recordOf(const QString& prescription)
+{
+    return prescription.right(11).toInt();
+}
+
+int NoticeAnswer::pharmacyCount(int pharmacy)
+{
+    int n = 0;
+    for (int i = 1; i <= Records; ++i)
+        n += pharmacyOf(i) == pharmacy;
+    return n;
+}
+
+qint64 NoticeAnswer::pharmacyCents(int pharmacy)
+{
+    qint64 cents = 0;
+    for (int i = 1; i <= Records; ++i)
+        cents += pharmacyOf(i) == pharmacy ? centsOf(i) : 0;
+    return cents;
+}
+
 QString NoticeAnswer::codeOf(int pharmacy)
 {
     return QString::number(pharmacy).rightJustified(5, u'0');

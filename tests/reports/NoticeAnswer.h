@@ -19,6 +19,11 @@ constexpr int LongPharmacy = 30;
 int pharmacyOf(int i);
 QString prescriptionOf(int i);
 qint64 centsOf(int i);
+// The record a row of an export shows, found by its prescription number.
+int recordOf(const QString& prescription);
+// A pharmacy's count of records and their gross amounts.
+int pharmacyCount(int pharmacy);
+qint64 pharmacyCents(int pharmacy);
 // The pharmacy's code as the files show it ("00007") and its name as sent.
 QString codeOf(int pharmacy);
 QString nameOf(int pharmacy);
