@@ -67,6 +67,7 @@ private slots:
     void totalsEndAboveTheFooter();
     void codesStayInTheirColumns();
     void listOnlyAfterEveryNotice();
+    void datesCarryTheYearInFull();
 };
 
 // Whatever the count of rows, every word of a page, its total line too, ends
@@ -165,6 +166,15 @@ void tst_NoticeLayout::listOnlyAfterEveryNotice()
     QFile list(QDir(folder.path()).filePath(QStringLiteral("elenco_2026_03.csv")));
     QVERIFY(list.open(QIODevice::ReadOnly));
     QCOMPARE(list.readAll().count("\r\n"), 4);
+}
+
+void tst_NoticeLayout::datesCarryTheYearInFull()
+{
+    const QDateTime at(QDate(2026, 12, 7), QTime(9, 30));
+    QCOMPARE(NoticeHeading::dateTimeText(at, QLocale(QLocale::Italian, QLocale::Italy)),
+             QStringLiteral("07/12/2026 09:30"));
+    QVERIFY(NoticeHeading::dateTimeText(at, QLocale(QLocale::English, QLocale::UnitedStates))
+                .contains(QStringLiteral("/2026")));
 }
 
 QTEST_MAIN(tst_NoticeLayout)
