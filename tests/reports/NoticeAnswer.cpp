@@ -1,6 +1,12 @@
 #include "NoticeAnswer.h"
 
+#include "MainWindowFixture.h"
 #include "TestService.h"
+#include "TlsTestServer.h"
+
+#include <QTabWidget>
+#include <QTest>
+#include <QTreeWidget>
 
 namespace {
 
@@ -156,4 +162,21 @@ QByteArray NoticeAnswer::answer()
         "<LoginUserResult><ID>1</ID><Prov>PA</Prov><ASP>ASP DI PALERMO</ASP>"
         "<Nome>MARIO BIANCHI</Nome></LoginUserResult><F_LoadErroreByAnnoMeseResult>" +
         records() + "</F_LoadErroreByAnnoMeseResult>");
+}
+
+std::unique_ptr<MainWindowFixture> NoticeAnswer::openReport(TlsTestServer& server)
+{
+    if (!server.listen())
+        return nullptr;
+    server.setSoapAnswer(200, answer());
+    auto session = std::make_unique<MainWindowFixture>(TestService::configFor(server));
+    if (!session->logIn(QStringLiteral("u"), QStringLiteral("p")))
+        return nullptr;
+    session->context->utenti.Anno = 2026;
+    session->find<QTabWidget>("SSTab1")->setCurrentIndex(3); // the year's report runs
+    auto* list = session->find<QTreeWidget>("ListView1");
+    if (!QTest::qWaitFor([&] { return list->topLevelItemCount() == Records; }))
+        return nullptr;
+    session->boxes.clear();
+    return session;
 }

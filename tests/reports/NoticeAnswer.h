@@ -1,6 +1,11 @@
 #pragma once
 
 #include <QByteArray>
+
+#include <memory>
+
+class MainWindowFixture;
+class TlsTestServer;
 #include <QString>
 #include <QStringList>
 
@@ -35,5 +40,8 @@ QStringList fields(int i);
 QByteArray records();
 // A whole answer: the log-in and the report.
 QByteArray answer();
+// A session logged in to `server`, which answers answer(), on the REPORTS tab
+// listing the year's report; nothing when any of it failed.
+std::unique_ptr<MainWindowFixture> openReport(TlsTestServer& server);
 
 } // namespace NoticeAnswer

@@ -50,6 +50,16 @@ QByteArray fileBytes(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+// A file a link will point at, "bersaglio.pdf" holding "bersaglio"; empty when it cannot be made.
+QString plantTarget(const QString& folder)
+{
+    const QString target = QDir(folder).filePath(QStringLiteral("bersaglio.pdf"));
+    QFile file(target);
+    if (!file.open(QIODevice::WriteOnly) || file.write("bersaglio") != 9)
+        return {};
+    return target;
+}
+
 QStringList filesIn(const QString& folder)
 {
     return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
@@ -211,11 +221,8 @@ void tst_NoticeRefusals::noticesReplaceLinks()
 {
     report(answer("5", "2,50"));
     const QString outside = newFolder();
-    const QString target = QDir(outside).filePath("bersaglio.pdf");
-    QFile file(target);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("bersaglio");
-    file.close();
+    const QString target = plantTarget(outside);
+    QVERIFY(!target.isEmpty());
     const QString nowhere = QDir(outside).filePath("assente.pdf");
     const QString folder = newFolder();
     const QString first = QDir(folder).filePath("errori_2026_annuo_00004.pdf");
@@ -247,12 +254,8 @@ void tst_NoticeRefusals::noticesReplaceLinks()
 void tst_NoticeRefusals::filesReplaceLinks()
 {
     report(answer("5", "2,50"));
-    const QString outside = newFolder();
-    const QString target = QDir(outside).filePath("bersaglio");
-    QFile file(target);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("bersaglio");
-    file.close();
+    const QString target = plantTarget(newFolder());
+    QVERIFY(!target.isEmpty());
     const QString folder = newFolder();
     for (const QString& kind :
          {QStringLiteral("csv"), QStringLiteral("xlsx"), QStringLiteral("pdf")}) {

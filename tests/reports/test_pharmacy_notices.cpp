@@ -106,13 +106,8 @@ private:
 
 void tst_PharmacyNotices::initTestCase()
 {
-    QVERIFY(m_server.listen());
-    m_server.setSoapAnswer(200, answer());
-    m_session = std::make_unique<MainWindowFixture>(TestService::configFor(m_server));
-    QVERIFY(m_session->logIn(QStringLiteral("u"), QStringLiteral("p")));
-    m_session->context->utenti.Anno = 2026;
-    m_session->find<QTabWidget>("SSTab1")->setCurrentIndex(3);
-    QTRY_COMPARE(report()->topLevelItemCount(), Records);
+    m_session = openReport(m_server);
+    QVERIFY(m_session);
 }
 
 void tst_PharmacyNotices::init()
