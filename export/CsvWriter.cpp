@@ -177,7 +177,8 @@ void CsvWriter::put(QByteArrayView utf8, bool references)
     if (quote)
         *out++ = '"';
     // Most values begin with a letter or a digit: nothing to guard.
-    if (!utf8.isEmpty() && uchar(utf8[0]) <= '@' && needsFormulaGuard(utf8))
+    if (const char c = utf8.isEmpty() ? 'A' : utf8[0];
+        (c < '0' || c == '=' || c == '@') && needsFormulaGuard(utf8))
         *out++ = '\'';
     if (!quote) {
         copy(out, utf8.data(), utf8.size());
