@@ -1,9 +1,11 @@
 #include "CsvWriter.h"
 
+#include "ByteScan.h"
 #include "XmlText.h"
 
 #include <QDir>
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -33,6 +35,28 @@ bool plainNumber(QByteArrayView text)
     return i == text.size();
 }
 
+// Copies a value: short ones with a few loads that may overlap, spared the
+// call a library copy costs, as most values are a handful of bytes.
+void copy(char* out, const char* from, qsizetype size)
+{
+    const auto move = [&](auto word, qsizetype at) {
+        std::memcpy(&word, from + at, sizeof word);
+        std::memcpy(out + at, &word, sizeof word);
+    };
+    if (size > 16) {
+        std::memcpy(out, from, size_t(size));
+    } else if (size >= 8) {
+        move(quint64(), 0);
+        move(quint64(), size - 8);
+    } else if (size >= 4) {
+        move(quint32(), 0);
+        move(quint32(), size - 4);
+    } else {
+        for (qsizetype i = 0; i < size; ++i) // an empty view may have no data at all
+            out[i] = from[i];
+    }
+}
+
 } // namespace
 
 CsvWriter::CsvWriter(const QString& path, QChar separator)
@@ -47,27 +71,24 @@ CsvWriter::CsvWriter(const QString& path, QChar separator)
 CsvWriter::~CsvWriter()
 {
     if (m_started && !m_committed)
-        m_file.cancelWriting();
+        m_file.cancel();
 }
 
 void CsvWriter::start()
 {
     m_started = true;
-    m_failed = !m_file.open(QIODevice::WriteOnly);
+    m_failed = !m_file.open();
     if (!m_failed) {
         std::memcpy(reserve(3), "\xEF\xBB\xBF", 3);
         m_used += 3;
     }
 }
 
-char* CsvWriter::reserve(qsizetype bytes)
+void CsvWriter::makeRoom(qsizetype bytes)
 {
-    if (m_used + bytes > qsizetype(m_buffer.size())) {
-        flush();
-        if (bytes > qsizetype(m_buffer.size()))
-            m_buffer.resize(size_t(bytes));
-    }
-    return m_buffer.data() + m_used;
+    flush();
+    if (bytes > qsizetype(m_buffer.size()))
+        m_buffer.resize(size_t(bytes));
 }
 
 bool CsvWriter::needsFormulaGuard(QByteArrayView utf8)
@@ -98,6 +119,39 @@ void CsvWriter::xmlField(QByteArrayView utf8)
     put(utf8, true);
 }
 
+quint8 CsvWriter::specialsIn(QByteArrayView utf8) const
+{
+    const char* const at = utf8.data();
+    const qsizetype size = utf8.size();
+    quint8 seen = 0;
+#if defined(__SSE2__)
+    if (size >= 16) {
+        using ByteScan::equalMask;
+        // Blocks of sixteen, the last one overlapping the one before.
+        for (qsizetype i = 0;; i += 16) {
+            const char* const block = at + std::min(i, size - 16);
+            if (equalMask(block, m_separator) | equalMask(block, '"') | equalMask(block, '\n') |
+                equalMask(block, '\r'))
+                seen |= 1;
+            if (equalMask(block, '&'))
+                seen |= 2;
+            if (i + 16 >= size)
+                return seen;
+        }
+    }
+#endif
+    // Short values a byte at a time, two lookups at once.
+    quint8 other = 0;
+    qsizetype i = 0;
+    for (; i + 2 <= size; i += 2) {
+        seen |= m_special[uchar(at[i])];
+        other |= m_special[uchar(at[i + 1])];
+    }
+    if (i < size)
+        seen |= m_special[uchar(at[i])];
+    return seen | other;
+}
+
 void CsvWriter::put(QByteArrayView utf8, bool references)
 {
     if (!m_started)
@@ -106,9 +160,7 @@ void CsvWriter::put(QByteArrayView utf8, bool references)
         return;
     // One pass over the bytes says whether quotes are needed and whether
     // there are references to decode.
-    quint8 seen = 0;
-    for (const char c : utf8)
-        seen |= m_special[uchar(c)];
+    const quint8 seen = specialsIn(utf8);
     if (references && (seen & 2)) {
         m_decoded.resize(0);
         XmlText::appendDecoded(m_decoded, utf8);
@@ -124,11 +176,12 @@ void CsvWriter::put(QByteArrayView utf8, bool references)
     m_firstField = false;
     if (quote)
         *out++ = '"';
-    if (needsFormulaGuard(utf8))
+    // Most values begin with a letter or a digit: nothing to guard.
+    if (const char c = utf8.isEmpty() ? 'A' : utf8[0];
+        (c < '0' || c == '=' || c == '@') && needsFormulaGuard(utf8))
         *out++ = '\'';
     if (!quote) {
-        if (!utf8.isEmpty()) // an empty view may have no data at all
-            std::memcpy(out, utf8.data(), size_t(utf8.size()));
+        copy(out, utf8.data(), utf8.size());
         out += utf8.size();
     } else {
         for (const char c : utf8) {
@@ -160,7 +213,7 @@ void CsvWriter::endRow()
 void CsvWriter::flush()
 {
     if (!m_failed && m_used > 0)
-        m_failed = m_file.write(m_buffer.data(), m_used) != m_used;
+        m_failed = m_file.device().write(m_buffer.data(), m_used) != m_used;
     m_used = 0;
 }
 
@@ -186,7 +239,7 @@ bool CsvWriter::commit()
         start(); // an empty file: just the byte-order mark
     flush();
     if (m_failed) {
-        m_file.cancelWriting();
+        m_file.cancel();
         return false;
     }
     m_committed = m_file.commit();
@@ -197,7 +250,7 @@ bool CsvWriter::commit()
 void CsvWriter::cancel()
 {
     if (m_started && !m_committed)
-        m_file.cancelWriting();
+        m_file.cancel();
     m_used = 0;
     m_failed = true;
 }

@@ -1,9 +1,10 @@
 #pragma once
 
+#include "ReplacedFile.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QChar>
-#include <QSaveFile>
 #include <QString>
 #include <QStringList>
 #include <QStringView>
@@ -20,7 +21,7 @@
 // as "-12,30") gets a leading apostrophe, so that it opens as text. Rows are
 // gathered as UTF-8 bytes and streamed out, so large files stay fast and
 // small. The file is replaced only by commit(): a failure leaves any earlier
-// file whole.
+// file whole, and a symbolic link at the name is replaced, never followed.
 //
 //     CsvWriter csv(path);
 //     csv.writeRow({u"Anno", u"Lordo"}); ...; if (!csv.commit()) show(csv.errorText());
@@ -64,10 +65,18 @@ private:
     void flush();
 
     void put(QByteArrayView utf8, bool references);
+    // 1 when the field needs quotes, 2 when it holds an '&', or both.
+    quint8 specialsIn(QByteArrayView utf8) const;
     // Room for `bytes` more in the buffer, written out first when it is full.
-    char* reserve(qsizetype bytes);
+    char* reserve(qsizetype bytes)
+    {
+        if (m_used + bytes > qsizetype(m_buffer.size()))
+            makeRoom(bytes);
+        return m_buffer.data() + m_used;
+    }
+    void makeRoom(qsizetype bytes);
 
-    QSaveFile m_file;
+    ReplacedFile m_file;
     QString m_path;
     char m_separator;
     std::vector<char> m_buffer;

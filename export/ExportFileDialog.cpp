@@ -1,8 +1,10 @@
 #include "ExportFileDialog.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QMessageBox>
 #include <QRegularExpression>
 #include <QStandardPaths>
 
@@ -29,10 +31,36 @@ QString filterSuffix(const QString& filter)
     return match.hasMatch() ? match.captured(1) : QString();
 }
 
+// The toolkit's dialog asks before replacing a file; a symbolic link that
+// points nowhere is replaced all the same, so it asks for one too, in the
+// toolkit's own words.
+class SaveDialog : public QFileDialog
+{
+public:
+    using QFileDialog::QFileDialog;
+
+    void accept() override
+    {
+        const QStringList files = selectedFiles();
+        if (!files.isEmpty()) {
+            const QFileInfo info(files.constFirst());
+            if (info.isSymLink() && !info.exists() &&
+                QMessageBox::warning(
+                    this, windowTitle(),
+                    QCoreApplication::translate("QFileDialog",
+                                                "%1 already exists.\nDo you want to replace it?")
+                        .arg(info.fileName()),
+                    QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes)
+                return;
+        }
+        QFileDialog::accept();
+    }
+};
+
 QString askWithDialog(QWidget* parent, const QString& title, const QString& proposedPath,
                       const QString& filter)
 {
-    QFileDialog dialog(parent, title, proposedPath, filter);
+    SaveDialog dialog(parent, title, proposedPath, filter);
     dialog.setObjectName(QStringLiteral("ExportFileDialog"));
     dialog.setAccessibleName(title);
     dialog.setAcceptMode(QFileDialog::AcceptSave);

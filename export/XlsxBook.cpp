@@ -2,17 +2,15 @@
 
 #include "CsvWriter.h"
 
-#include <QFile>
-#include <QFileInfo>
-#include <QTemporaryFile>
-
+#include "ReplacedFile.h"
 #include "XlsxLibrary.h"
 
+#include <QFile>
+#include <QFileInfo>
+
 #include <algorithm>
-#include <filesystem>
 
 #include <locale.h>
-#include <sys/stat.h>
 
 namespace {
 
@@ -49,26 +47,6 @@ qsizetype characters(QByteArrayView utf8)
     return n;
 }
 
-// The permissions a new file would get from the process's umask, as QSaveFile gives them.
-QFile::Permissions newFilePermissions()
-{
-    const mode_t mask = umask(0);
-    umask(mask);
-    const mode_t mode = 0666 & ~mask;
-    QFile::Permissions p;
-    const auto set = [&](mode_t bit, QFile::Permissions flags) {
-        if (mode & bit)
-            p |= flags;
-    };
-    set(S_IRUSR, QFile::ReadOwner | QFile::ReadUser);
-    set(S_IWUSR, QFile::WriteOwner | QFile::WriteUser);
-    set(S_IRGRP, QFile::ReadGroup);
-    set(S_IWGRP, QFile::WriteGroup);
-    set(S_IROTH, QFile::ReadOther);
-    set(S_IWOTH, QFile::WriteOther);
-    return p;
-}
-
 } // namespace
 
 struct XlsxBook::Private
@@ -81,10 +59,12 @@ struct XlsxBook::Private
         int headerRows = 0;
     };
 
+    explicit Private(const QString& target) : path(target), file(target) {}
+
     const XlsxLibrary* lib = XlsxLibrary::instance();
     QString path;
     QByteArray tmpdir; // kept for as long as the library may use it
-    QTemporaryFile file;
+    ReplacedFile file;
     lxw_workbook* workbook = nullptr;
     lxw_format* formats[5] = {};
     std::vector<Sheet> sheets;
@@ -106,22 +86,20 @@ struct XlsxBook::Private
     }
 };
 
-XlsxBook::XlsxBook(const QString& path) : d(std::make_unique<Private>())
+XlsxBook::XlsxBook(const QString& path) : d(std::make_unique<Private>(path))
 {
-    d->path = path;
     if (!d->lib) {
         d->failed = true;
         return;
     }
     // libxlsxwriter writes to a path of its own: a new file beside the target,
     // renamed over it once whole.
-    d->file.setFileTemplate(path + QStringLiteral(".XXXXXX"));
     if (!d->file.open()) {
         d->failed = true;
         return;
     }
-    d->file.close();
-    const QByteArray name = QFile::encodeName(d->file.fileName());
+    d->file.device().close();
+    const QByteArray name = QFile::encodeName(d->file.newFileName());
     // Rows go out to the library's own temporary files as they come; those
     // stay beside the export too, not in a folder every user shares.
     d->tmpdir = QFile::encodeName(QFileInfo(path).absolutePath());
@@ -176,11 +154,28 @@ void XlsxBook::note(int sheet, int row, int column, qsizetype width)
     s.lastRow = std::max(s.lastRow, row);
 }
 
+bool XlsxBook::fitsCell(QByteArrayView utf8)
+{
+    if (utf8.size() <= MaxCellCharacters)
+        return true;
+    qsizetype units = 0;
+    for (const char c : utf8) {
+        // A lead byte starts a character; one of four bytes takes two units.
+        units += (uchar(c) & 0xC0) != 0x80;
+        units += (uchar(c) & 0xF8) == 0xF0;
+    }
+    return units <= MaxCellCharacters;
+}
+
 void XlsxBook::text(int sheet, int row, int column, QByteArrayView utf8, Style style)
 {
     lxw_worksheet* worksheet = d->worksheet(sheet);
     if (!worksheet)
         return;
+    if (!fitsCell(utf8)) {
+        d->failed = true;
+        return;
+    }
     const CNumbers numbers; // a new row writes out the one before
     // The library wants the text ended by a NUL.
     d->scratch.resize(0);
@@ -249,18 +244,10 @@ bool XlsxBook::commit()
         d->failed = true;
         return false;
     }
-    // The permissions an overwritten file had, or those of a new file.
-    const QFile::Permissions permissions =
-        QFileInfo::exists(d->path) ? QFile::permissions(d->path) : newFilePermissions();
-    QFile::setPermissions(d->file.fileName(), permissions);
-    std::error_code error;
-    std::filesystem::rename(std::filesystem::path(QFile::encodeName(d->file.fileName()).data()),
-                            std::filesystem::path(QFile::encodeName(d->path).data()), error);
-    if (error) {
+    if (!d->file.commit()) {
         d->failed = true;
         return false;
     }
-    d->file.setAutoRemove(false);
     d->committed = true;
     return true;
 }

@@ -9,7 +9,9 @@
 
 // A spreadsheet (.xlsx) with typed cells, written through libxlsxwriter one
 // row after another, so that a large sheet takes little memory. The file is
-// replaced only by commit(): a failure leaves any earlier file whole. Every
+// replaced only by commit(): a failure leaves any earlier file whole, and a
+// symbolic link at the name is replaced, never followed. A text longer than a
+// cell holds fails the book: writers check fitsCell() first to say which. Every
 // sheet gets columns as wide as the longest value written in them.
 //
 //     XlsxBook book(path);
@@ -27,6 +29,10 @@ public:
         Percent, // 0.00% of a fraction
         BoldMoney,
     };
+
+    // The most characters (UTF-16 code units, as a spreadsheet counts them) a cell holds.
+    static constexpr qsizetype MaxCellCharacters = 32767;
+    static bool fitsCell(QByteArrayView utf8);
 
     explicit XlsxBook(const QString& path);
     ~XlsxBook();

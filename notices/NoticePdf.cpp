@@ -8,7 +8,6 @@
 #include "ReportRecords.h"
 
 #include <QBuffer>
-#include <QLocale>
 #include <QPainter>
 #include <QPdfWriter>
 
@@ -32,14 +31,21 @@ QString totalText(const QString& what, qsizetype count, qint64 cents)
            Cents::text(cents);
 }
 
-// What one file holds: its groups and, for the whole report, the grand total.
+const QString SummaryTitle = QStringLiteral("RIEPILOGO");
+
+// What one file holds: its groups and, for the whole report, a summary of
+// them that ends with the grand total.
 struct Contents
 {
     QList<const PharmacyGroup*> groups;
     bool groupTitles = true;
-    std::optional<QString> grandTotal;
+    std::optional<QString> grandTotal; // with the summary
     qsizetype records = 0;
 };
+
+// Where the summary's columns end, as shares of the page's width.
+constexpr qreal SummaryNameEnd = 0.70;
+constexpr qreal SummaryCountEnd = 0.82;
 
 // Places the file's pieces on pages. Run twice: once without a painter to
 // count the pages, once to paint them with "Pagina N di M".
@@ -82,13 +88,68 @@ public:
             }
             line(NoticePdf::groupTotalText(*group), m_table.font(NoticeTable::Style::Bold), 1.5);
         }
-        if (contents.grandTotal)
+        if (contents.grandTotal) {
+            // A page of its own, headed by no pharmacy: no pharmacy's page shows another's total.
+            m_summary = true;
+            m_pharmacy = SummaryTitle;
+            if (m_pageOpen)
+                nextPage();
+            openPage();
+            const qreal h =
+                lines(QRectF(0, m_y + m_table.gap() * 2, m_width, 0),
+                      m_table.font(NoticeTable::Style::Bold), SummaryTitle, Qt::AlignLeft);
+            m_y += h + m_table.gap() * 3;
+            summaryHeader();
+            for (const PharmacyGroup* group : contents.groups)
+                summaryRow({group->title(), QString::number(group->positions.size()),
+                            Cents::text(group->cents)},
+                           NoticeTable::Style::Body);
             line(*contents.grandTotal, m_title, 2);
+        }
         footer();
         return true;
     }
 
 private:
+    // One row of the summary: the pharmacy (wrapped), its count and its gross
+    // total, right-aligned.
+    void summaryRow(const QStringList& cells, NoticeTable::Style style)
+    {
+        const QFont& font = m_table.font(style);
+        const qreal gap = m_table.gap();
+        const QList<QRectF> boxes = {QRectF(gap, 0, m_width * SummaryNameEnd - 2 * gap, 0),
+                                     QRectF(m_width * SummaryNameEnd + gap, 0,
+                                            m_width * (SummaryCountEnd - SummaryNameEnd) - 2 * gap,
+                                            0),
+                                     QRectF(m_width * SummaryCountEnd + gap, 0,
+                                            m_width * (1 - SummaryCountEnd) - 2 * gap, 0)};
+        qreal h = 0;
+        for (int c = 0; c < boxes.size(); ++c)
+            h = std::max(h, measure(font, cells.value(c), boxes[c].width()));
+        h += 2 * gap;
+        if (m_y + h > m_bottom && m_rowsOnPage > 0)
+            continuePage();
+        if (m_painter) {
+            if (style == NoticeTable::Style::Bold)
+                m_painter->fillRect(QRectF(0, m_y, m_width, h), QColor(225, 225, 225));
+            for (int c = 0; c < boxes.size(); ++c)
+                lines(boxes[c].translated(0, m_y + gap), font, cells.value(c),
+                      c == 0 ? Qt::AlignLeft : Qt::AlignRight);
+        }
+        m_y += h;
+        if (style == NoticeTable::Style::Body) {
+            ++m_rowsOnPage;
+            if (m_painter)
+                m_painter->drawLine(QPointF(0, m_y), QPointF(m_width, m_y));
+        }
+    }
+
+    void summaryHeader()
+    {
+        summaryRow({QStringLiteral("FARMACIA"), QStringLiteral("ERRORI"), QStringLiteral("LORDO")},
+                   NoticeTable::Style::Bold);
+    }
+
     void startGroup(const PharmacyGroup& group, bool title)
     {
         m_pharmacy = group.title();
@@ -130,22 +191,27 @@ private:
         }
     }
 
-    // A line of totals, right-aligned under the rows.
+    // A line of totals, right-aligned under the rows, a little below them;
+    // it goes to the next page unless it ends above the footer.
     void line(const QString& text, const QFont& font, qreal spacing)
     {
-        const qreal h =
-            measure(font, text, m_width) + QFontMetricsF(font, &m_writer).height() * (spacing - 1);
-        if (m_y + h > m_bottom)
+        const qreal top = m_table.gap() * 2;
+        const qreal drawn = measure(font, text, m_width);
+        if (m_y + top + drawn > m_bottom)
             continuePage();
-        lines(QRectF(0, m_y + m_table.gap() * 2, m_width, 0), font, text, Qt::AlignRight);
-        m_y += h;
+        lines(QRectF(0, m_y + top, m_width, 0), font, text, Qt::AlignRight);
+        m_y +=
+            std::max(top + drawn, drawn + QFontMetricsF(font, &m_writer).height() * (spacing - 1));
     }
 
     void continuePage()
     {
         nextPage();
         openPage();
-        columnHeader();
+        if (m_summary)
+            summaryHeader();
+        else
+            columnHeader();
     }
 
     void nextPage()
@@ -177,7 +243,7 @@ private:
             m_y += lines(QRectF(0, m_y, m_width, 0), m_title,
                          QStringLiteral("ERRORI REGISTRATI D.P.C."), Qt::AlignLeft);
             m_y += m_table.gap() * 2;
-            const QString date = QLocale().toString(m_heading.exportedAt, QLocale::ShortFormat);
+            const QString date = NoticeHeading::dateTimeText(m_heading.exportedAt);
             for (const QString& text :
                  {QStringLiteral("ASP: ") + m_heading.asp + QStringLiteral("    Operatore: ") +
                       m_heading.operatore,
@@ -262,11 +328,13 @@ private:
     int m_page = 1;
     int m_rowsOnPage = 0;
     bool m_pageOpen = false;
+    bool m_summary = false;
 };
 
-bool writeContents(const QString& path, const QString& title, NoticeTable& table,
-                   const NoticeHeading& heading, const ReportRecords& records,
-                   const Contents& contents, const Progress& progress, QString* error)
+bool writeContents(const QString& path, const PdfFile::Document& document, QPdfWriter& layout,
+                   NoticeTable& table, const NoticeHeading& heading, const ReportRecords& records,
+                   const Contents& contents, const Progress& progress, QString* error,
+                   QByteArray* sha256)
 {
     // Each pass tells half of the progress.
     const auto half = [&](qsizetype offset) -> Progress {
@@ -274,12 +342,14 @@ bool writeContents(const QString& path, const QString& title, NoticeTable& table
             return {};
         return [&progress, offset](qsizetype done) { return progress((offset + done) / 2); };
     };
+    // The pages are counted on the layout's writer, of the same kind, so that
+    // the file's painting begins at once.
+    Pages counted(layout, table, heading, nullptr, 0);
+    if (!counted.run(contents, records, half(0), 0))
+        return false;
     return PdfFile::write(
-        path, title, Orientation, MarginMm,
+        path, document, Orientation, MarginMm,
         [&](QPdfWriter& writer) {
-            Pages counted(writer, table, heading, nullptr, 0);
-            if (!counted.run(contents, records, half(0), 0))
-                return false;
             QPainter painter;
             if (!painter.begin(&writer))
                 return false;
@@ -287,7 +357,7 @@ bool writeContents(const QString& path, const QString& title, NoticeTable& table
             const bool whole = painted.run(contents, records, half(contents.records), 0);
             return painter.end() && whole;
         },
-        error);
+        error, sha256);
 }
 
 } // namespace
@@ -321,13 +391,13 @@ bool NoticePdf::writeReport(const QString& path, const NoticeHeading& heading,
     contents.records = groups.count();
     contents.grandTotal =
         totalText(QStringLiteral("TOTALE GENERALE"), groups.count(), groups.cents());
-    return writeContents(path, QStringLiteral("Errori registrati D.P.C."), *m_table, heading,
-                         records, contents, progress, error);
+    return writeContents(path, {QStringLiteral("Errori registrati D.P.C."), false, {}}, *m_layout,
+                         *m_table, heading, records, contents, progress, error, nullptr);
 }
 
 bool NoticePdf::writePharmacy(const QString& path, const NoticeHeading& heading,
                               const ReportRecords& records, const PharmacyGroup& group,
-                              const Progress& progress, QString* error)
+                              const Progress& progress, QString* error, QByteArray* sha256)
 {
     NoticeHeading own = heading;
     own.farmacia = group.code + (group.name.isEmpty() ? QString() : u' ' + group.name);
@@ -335,8 +405,11 @@ bool NoticePdf::writePharmacy(const QString& path, const NoticeHeading& heading,
     contents.groups.append(&group);
     contents.groupTitles = false; // the heading names the pharmacy
     contents.records = group.positions.size();
-    return writeContents(path, QStringLiteral("Errori registrati D.P.C. - ") + group.title(),
-                         *m_table, own, records, contents, progress, error);
+    // Kept by the authority as sent: PDF/A, the authority its author.
+    const PdfFile::Document document{QStringLiteral("Errori registrati D.P.C. - ") + group.title(),
+                                     true, heading.asp};
+    return writeContents(path, document, *m_layout, *m_table, own, records, contents, progress,
+                         error, sha256);
 }
 
 QList<QPair<qreal, qreal>> NoticePdf::columnSpans()

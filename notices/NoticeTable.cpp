@@ -279,9 +279,10 @@ NoticeTable::Lines NoticeTable::layOut(const QStringList& cells, Style style)
     for (int c = 0; c < m_columns.size(); ++c) {
         const Column& column = m_columns[c];
         const QString text = cells.value(c);
-        // Codes no longer than their column was made for need no measuring.
-        if (column.fitChars > 0 && text.size() <= column.fitChars && !text.contains(u'\n') &&
-            !text.contains(u'\r'))
+        // Digits no more than the column was made for need no measuring: it
+        // is as wide as that many of the widest digit. Anything else is measured.
+        if (column.fitChars > 0 && text.size() <= column.fitChars &&
+            std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; }))
             lines.append(QStringList{text});
         else
             lines.append(wrap(text, column.width - 2 * m_gap, style));

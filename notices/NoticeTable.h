@@ -15,9 +15,10 @@ struct ReportRecord;
 // The table of registered errors on a PDF page. Code columns are as wide as
 // their longest code in the widest characters (a fiscal code is 16, an AIC 9,
 // a prescription number 15), text columns share the rest and are never
-// narrower than their header's longest word. A value longer than its column
-// wraps, at blanks where it can and inside a word where it must, and its row
-// grows: nothing is cut off.
+// narrower than their header's longest word. Every value is measured (digits
+// up to a code's length need not be) and one wider than its column wraps, at
+// blanks where it can and inside a word where it must, and its row grows:
+// nothing is cut off or runs into the next column.
 class NoticeTable
 {
 public:
@@ -33,7 +34,7 @@ public:
         qreal left = 0;
         qreal width = 0;
         bool right = false; // right-aligned
-        int fitChars = 0;   // any value this long fits on one line; 0: measure
+        int fitChars = 0;   // any digits this many fit on one line; 0: measure
     };
 
     // A row laid out: each cell's lines.

@@ -2,6 +2,8 @@
 
 #include "Cents.h"
 
+#include <algorithm>
+
 QString PharmacyGroup::title() const
 {
     QString text = QStringLiteral("FARMACIA ") + code;
@@ -30,8 +32,19 @@ bool PharmacyGroups::add(qsizetype position, const ReportRecords::Fields& fields
     const auto value = [&](ReportField field) {
         return ReportRecords::text(fields[size_t(field)]);
     };
-    const QString code = ReportRecords::pharmacyCode(value(ReportField::Codfarma));
-    const Cents::Amount amount = Cents::parse(QStringView(value(ReportField::Lordo)));
+    const std::optional<qint64> cents = ReportRecords::chargedCents(fields, error);
+    if (!cents)
+        return false;
+    const QString codfarma = value(ReportField::Codfarma);
+    if (m_codes == Codes::Whole &&
+        (codfarma.isEmpty() || !std::all_of(codfarma.begin(), codfarma.end(),
+                                            [](QChar c) { return c >= u'0' && c <= u'9'; }))) {
+        if (error)
+            *error = QStringLiteral("CODICE FARMACIA NON VALIDO NELLA RICETTA ") +
+                     value(ReportField::NumricKey);
+        return false;
+    }
+    const QString code = ReportRecords::pharmacyCode(codfarma);
     auto at = m_groupOf.constFind(code);
     if (at == m_groupOf.cend()) {
         at = m_groupOf.insert(code, m_groups.size());
@@ -40,11 +53,9 @@ bool PharmacyGroups::add(qsizetype position, const ReportRecords::Fields& fields
     PharmacyGroup& group = m_groups[*at];
     if (group.name.isEmpty())
         group.name = value(ReportField::Farmacia);
-    if (amount.tooLarge || !Cents::add(group.cents, amount.cents) ||
-        !Cents::add(m_cents, amount.cents)) {
+    if (!Cents::add(group.cents, *cents) || !Cents::add(m_cents, *cents)) {
         if (error)
-            *error =
-                Cents::tooLargeText(amount.tooLarge ? value(ReportField::NumricKey) : QString());
+            *error = Cents::tooLargeText(QString());
         return false;
     }
     group.positions.append(position);

@@ -24,8 +24,15 @@ struct PharmacyGroup
 class PharmacyGroups
 {
 public:
-    // False when an amount or a sum does not fit; `error` then gets the
-    // message for the operator.
+    enum class Codes
+    {
+        AsListed, // a code is read as the report list reads it: 5A is 00005
+        Whole,    // a code that is not a whole number is refused
+    };
+    explicit PharmacyGroups(Codes codes = Codes::AsListed) : m_codes(codes) {}
+
+    // False when an amount is not plain or does not fit, a sum does not fit
+    // or a code is refused; `error` then gets the message for the operator.
     bool read(const ReportRecords& records, const QList<qsizetype>& positions, QString* error);
     // One record more, for writers that read the records anyway.
     bool add(qsizetype position, const ReportRecords::Fields& fields, QString* error);
@@ -35,6 +42,7 @@ public:
     qint64 cents() const { return m_cents; }
 
 private:
+    Codes m_codes;
     QList<PharmacyGroup> m_groups;
     QHash<QString, qsizetype> m_groupOf;
     qsizetype m_count = 0;

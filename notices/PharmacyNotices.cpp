@@ -1,11 +1,13 @@
 #include "PharmacyNotices.h"
 
 #include "NoticeHeading.h"
+#include "NoticeList.h"
 #include "NoticePdf.h"
 #include "PharmacyGroups.h"
+#include "ReplacedFile.h"
 
 #include <QDir>
-#include <QFileInfo>
+#include <QFile>
 
 QString PharmacyNotices::fileName(const NoticeHeading& heading, const PharmacyGroup& group)
 {
@@ -17,9 +19,13 @@ QStringList PharmacyNotices::existing(const QString& folder, const NoticeHeading
 {
     QStringList found;
     const QDir dir(folder);
-    for (const PharmacyGroup& group : groups.groups()) {
-        const QString path = dir.filePath(fileName(heading, group));
-        if (QFileInfo::exists(path))
+    QStringList names;
+    for (const PharmacyGroup& group : groups.groups())
+        names << fileName(heading, group);
+    names << NoticeList::fileName(heading);
+    for (const QString& name : std::as_const(names)) {
+        const QString path = dir.filePath(name);
+        if (ReplacedFile::taken(path))
             found << path;
     }
     return found;
@@ -32,7 +38,11 @@ PharmacyNotices::Outcome PharmacyNotices::write(const QString& folder, const Not
 {
     Outcome outcome;
     const QDir dir(folder);
+    const QString listPath = dir.filePath(NoticeList::fileName(heading));
+    if (ReplacedFile::taken(listPath))
+        QFile::remove(listPath); // a link goes, never what it points to
     NoticePdf pdf;
+    QList<NoticeList::Entry> written;
     qsizetype before = 0;
     for (const PharmacyGroup& group : groups.groups()) {
         bool stopped = false;
@@ -40,8 +50,10 @@ PharmacyNotices::Outcome PharmacyNotices::write(const QString& folder, const Not
             stopped = progress && !progress(before + done);
             return !stopped;
         };
-        const QString path = dir.filePath(fileName(heading, group));
-        if (!pdf.writePharmacy(path, heading, records, group, within, nullptr)) {
+        const QString name = fileName(heading, group);
+        const QString path = dir.filePath(name);
+        QByteArray sha256;
+        if (!pdf.writePharmacy(path, heading, records, group, within, nullptr, &sha256)) {
             if (stopped)
                 outcome.stopped = true;
             else
@@ -49,6 +61,7 @@ PharmacyNotices::Outcome PharmacyNotices::write(const QString& folder, const Not
             return outcome;
         }
         ++outcome.written;
+        written.append({group.code, group.name, group.positions.size(), group.cents, name, sha256});
         before += group.positions.size();
         if (progress && !progress(before)) {
             outcome.stopped = outcome.written < groups.groups().size();
@@ -56,5 +69,7 @@ PharmacyNotices::Outcome PharmacyNotices::write(const QString& folder, const Not
                 return outcome;
         }
     }
+    if (!NoticeList::write(listPath, written, nullptr))
+        outcome.failed = listPath;
     return outcome;
 }

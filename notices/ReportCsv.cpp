@@ -3,7 +3,6 @@
 #include "Cents.h"
 #include "CsvWriter.h"
 #include "ReportRecords.h"
-#include "XmlText.h"
 
 #include <cstring>
 
@@ -88,16 +87,12 @@ bool ReportCsv::write(const QString& path, const ReportRecords& records,
                 csv.xmlField(value);
                 continue;
             }
-            const Cents::Amount amount = value.contains('&')
-                                             ? Cents::parse(QByteArrayView(XmlText::decoded(value)))
-                                             : Cents::parse(value);
-            if (amount.tooLarge) {
+            const std::optional<qint64> cents = ReportRecords::chargedCents(f, error);
+            if (!cents) {
                 csv.cancel();
-                if (error)
-                    *error = Cents::tooLargeText(ReportRecords::text(at(ReportField::NumricKey)));
                 return false;
             }
-            csv.field(QByteArrayView(number, Cents::writePlain(number, amount.cents)));
+            csv.field(QByteArrayView(number, Cents::writePlain(number, *cents)));
         }
         csv.endRow();
         if (++done % CsvProgressEvery == 0 && progress && !progress(done)) {

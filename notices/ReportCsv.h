@@ -17,7 +17,7 @@ class ReportRecords;
 class ReportCsv
 {
 public:
-    // False when the file could not be written, an amount does not fit (then
+    // False when the file could not be written, an amount is not plain or does not fit (then
     // `error` gets the message) or `progress` stopped it (nothing is written).
     static bool write(const QString& path, const ReportRecords& records,
                       const QList<qsizetype>& positions, const Progress& progress, QString* error);

@@ -1,6 +1,7 @@
 #include "ReportNotices.h"
 
 #include "BusyCursor.h"
+#include "CancelledErrors.h"
 #include "ExportFileDialog.h"
 #include "MessageBoxes.h"
 #include "NoticePdf.h"
@@ -24,6 +25,12 @@ QString writtenText(qsizetype written, qsizetype total)
     return QStringLiteral("FILE SCRITTI: %1 DI %2").arg(written).arg(total);
 }
 
+// What an end message adds when cancelled errors were left out.
+QString leftOutText(qsizetype leftOut)
+{
+    return leftOut > 0 ? QStringLiteral(" - ERRORI ANNULLATI ESCLUSI: %1").arg(leftOut) : QString();
+}
+
 } // namespace
 
 ReportNotices::ReportNotices(MessageBoxes& boxes, QWidget* parent)
@@ -44,28 +51,39 @@ QList<qsizetype> ReportNotices::listedPositions(const QTreeWidget* list)
     return positions;
 }
 
-bool ReportNotices::canExport(const QList<qsizetype>& positions, const ReportRecords& records)
+std::optional<QList<qsizetype>> ReportNotices::exported(const QList<qsizetype>& positions,
+                                                        const ReportRecords& records,
+                                                        const CancelledErrors& cancelled)
 {
+    m_leftOut = 0;
     if (positions.isEmpty()) {
         m_boxes.inform(m_parent, QStringLiteral("NESSUN DATO DA ESPORTARE"));
-        return false;
+        return std::nullopt;
     }
     // Rows whose answer could not be kept: nothing of them can go out.
     for (const qsizetype p : positions) {
         if (p < 0 || p >= records.size()) {
             m_boxes.inform(m_parent, QStringLiteral("IMPOSSIBILE LEGGERE IL FILE ") +
                                          ReportRecords::stagedFile);
-            return false;
+            return std::nullopt;
         }
     }
-    return true;
+    QList<qsizetype> kept = cancelled.without(positions, records, &m_leftOut);
+    if (kept.isEmpty()) {
+        m_boxes.inform(m_parent,
+                       QStringLiteral("NESSUN DATO DA ESPORTARE") + leftOutText(m_leftOut));
+        return std::nullopt;
+    }
+    return kept;
 }
 
-void ReportNotices::exportFile(const QList<qsizetype>& positions, const ReportRecords& records,
-                               const NoticeHeading& heading)
+void ReportNotices::exportFile(const QList<qsizetype>& listed, const ReportRecords& records,
+                               const CancelledErrors& cancelled, const NoticeHeading& heading)
 {
-    if (!canExport(positions, records))
+    const std::optional<QList<qsizetype>> kept = exported(listed, records, cancelled);
+    if (!kept)
         return;
+    const QList<qsizetype>& positions = *kept;
     const QString name = QStringLiteral("errori_%1_%2.csv").arg(heading.anno, heading.periodName);
     const QString path = ExportFileDialog::choose(
         m_parent, QStringLiteral("Esporta gli errori"), name,
@@ -79,7 +97,7 @@ void ReportNotices::exportFile(const QList<qsizetype>& positions, const ReportRe
     const QString suffix = QFileInfo(path).suffix().toLower();
     QString error;
     bool written = false;
-    bool cancelled = false;
+    bool stopped = false;
     {
         BusyCursor busy;
         NoticeProgress progress(m_parent, QStringLiteral("Esportazione degli errori…"),
@@ -94,21 +112,24 @@ void ReportNotices::exportFile(const QList<qsizetype>& positions, const ReportRe
         } else {
             written = ReportCsv::write(path, records, positions, progress.progress(), &error);
         }
-        cancelled = progress.cancelled();
+        stopped = progress.cancelled();
     }
     if (written)
         return;
-    m_boxes.inform(m_parent, cancelled ? Cancelled : error);
+    m_boxes.inform(m_parent, stopped ? Cancelled : error);
 }
 
-void ReportNotices::exportPerPharmacy(const QList<qsizetype>& positions,
-                                      const ReportRecords& records, const NoticeHeading& heading)
+void ReportNotices::exportPerPharmacy(const QList<qsizetype>& listed, const ReportRecords& records,
+                                      const CancelledErrors& cancelled,
+                                      const NoticeHeading& heading)
 {
-    if (!canExport(positions, records))
+    const std::optional<QList<qsizetype>> kept = exported(listed, records, cancelled);
+    if (!kept)
         return;
-    PharmacyGroups groups;
+    // A notice is filed under its pharmacy's number: a code that is not one is refused.
+    PharmacyGroups groups(PharmacyGroups::Codes::Whole);
     QString error;
-    if (!groups.read(records, positions, &error)) {
+    if (!groups.read(records, *kept, &error)) {
         m_boxes.inform(m_parent, error);
         return;
     }
@@ -124,23 +145,22 @@ void ReportNotices::exportPerPharmacy(const QList<qsizetype>& positions,
         return;
 
     PharmacyNotices::Outcome outcome;
-    bool cancelled = false;
+    bool stopped = false;
     {
         BusyCursor busy;
         NoticeProgress progress(m_parent, QStringLiteral("Notifiche per farmacia…"),
                                 groups.count());
         outcome = PharmacyNotices::write(folder, stamped, records, groups, progress.progress());
-        cancelled = outcome.stopped;
+        stopped = outcome.stopped;
     }
     const qsizetype total = groups.groups().size();
+    const QString written = writtenText(outcome.written, total) + leftOutText(m_leftOut);
     if (!outcome.failed.isEmpty())
         m_boxes.inform(m_parent, QStringLiteral("IMPOSSIBILE SCRIVERE IL FILE ") +
                                      QDir::toNativeSeparators(outcome.failed) +
-                                     QStringLiteral(" - ") + writtenText(outcome.written, total));
-    else if (cancelled)
-        m_boxes.inform(m_parent,
-                       Cancelled + QStringLiteral(" - ") + writtenText(outcome.written, total));
+                                     QStringLiteral(" - ") + written);
+    else if (stopped)
+        m_boxes.inform(m_parent, Cancelled + QStringLiteral(" - ") + written);
     else
-        m_boxes.inform(m_parent, QStringLiteral("ESPORTAZIONE COMPLETATA - ") +
-                                     writtenText(outcome.written, total));
+        m_boxes.inform(m_parent, QStringLiteral("ESPORTAZIONE COMPLETATA - ") + written);
 }

@@ -4,15 +4,19 @@
 
 #include <QList>
 
+#include <optional>
+
+class CancelledErrors;
 class MessageBoxes;
 class QTreeWidget;
 class QWidget;
 class ReportRecords;
 
 // What the REPORTS tab writes for the operator from its list: the records
-// behind the rows to one file, or one notice per pharmacy into a folder. Each
-// asks where, writes whole files only, shows its progress when it runs long
-// and says what went wrong.
+// behind the rows to one file, or one notice per pharmacy into a folder,
+// leaving out the errors cancelled since the list was filled. Each asks
+// where, writes whole files only, shows its progress when it runs long and
+// says what went wrong.
 class ReportNotices
 {
 public:
@@ -23,13 +27,20 @@ public:
 
     // "Esporta…": a CSV, spreadsheet or PDF file, by the type chosen.
     void exportFile(const QList<qsizetype>& positions, const ReportRecords& records,
-                    const NoticeHeading& heading);
-    // "Esporta per farmacia…": one PDF per pharmacy into a chosen folder.
+                    const CancelledErrors& cancelled, const NoticeHeading& heading);
+    // "Esporta per farmacia…": one PDF per pharmacy into a chosen folder,
+    // and the list of them.
     void exportPerPharmacy(const QList<qsizetype>& positions, const ReportRecords& records,
-                           const NoticeHeading& heading);
+                           const CancelledErrors& cancelled, const NoticeHeading& heading);
 
 private:
-    bool canExport(const QList<qsizetype>& positions, const ReportRecords& records);
+    // The positions to export: the listed ones without the cancelled errors.
+    // Nothing when there is nothing to export, which has then been said.
+    std::optional<QList<qsizetype>> exported(const QList<qsizetype>& positions,
+                                             const ReportRecords& records,
+                                             const CancelledErrors& cancelled);
+
+    qsizetype m_leftOut = 0; // cancelled errors left out of the export
 
     MessageBoxes& m_boxes;
     QWidget* m_parent;

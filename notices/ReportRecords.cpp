@@ -1,107 +1,71 @@
 #include "ReportRecords.h"
 
+#include "ByteScan.h"
 #include "NumberText.h"
+#include "RecordLayout.h"
+#include "TagMarks.h"
 #include "XmlText.h"
 
 #include <QFile>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
+#include <string_view>
 
 namespace {
 
 constexpr QByteArrayView RecordEnd = "</Errore>";
 
-// The element a tag name stands for: its length and first letter pick the
-// one candidate, then the name is compared whole.
-std::optional<ReportField> fieldNamed(QByteArrayView name)
+// The elements of a record by their tag names.
+struct NamedField
 {
-    using F = ReportField;
-    const auto is = [&](QByteArrayView tag, F field) -> std::optional<ReportField> {
-        if (std::memcmp(name.data(), tag.data(), size_t(tag.size())) == 0)
-            return field;
+    std::string_view name;
+    ReportField field;
+};
+constexpr NamedField Named[] = {
+    {"ID", ReportField::Id},
+    {"Flusso", ReportField::Flusso},
+    {"Anno", ReportField::Anno},
+    {"Mese", ReportField::Mese},
+    {"Codfarma", ReportField::Codfarma},
+    {"Farmacia", ReportField::Farmacia},
+    {"NumricKey", ReportField::NumricKey},
+    {"Assistito", ReportField::Assistito},
+    {"CodAssistito", ReportField::CodAssistito},
+    {"AIC", ReportField::Aic},
+    {"Farmaco", ReportField::Farmaco},
+    {"Molecola", ReportField::Molecola},
+    {"Pezzi", ReportField::Pezzi},
+    {"Lordo", ReportField::Lordo},
+    {"CodErrore", ReportField::CodErrore},
+    {"DescrizioneErrore", ReportField::DescrizioneErrore},
+    {"TipoAddebito", ReportField::TipoAddebito},
+    {"Soggetto", ReportField::Soggetto},
+};
+
+// The one candidate for a name of each length and first letter (its low
+// five bits tell the names' first letters apart), or -1.
+constexpr int SlotLengths = 32;
+constexpr auto Slots = [] {
+    std::array<std::array<qint8, 32>, SlotLengths> table{};
+    for (auto& row : table)
+        row.fill(-1);
+    for (size_t i = 0; i < std::size(Named); ++i)
+        table[Named[i].name.size()][Named[i].name[0] & 31] = qint8(i);
+    return table;
+}();
+
+// The element a tag name stands for, by its length and first letter, then
+// compared whole.
+inline std::optional<ReportField> fieldNamed(const char* name, qsizetype size)
+{
+    if (size <= 0 || size >= SlotLengths)
         return std::nullopt;
-    };
-    switch (name.size()) {
-    case 2:
-        return is("ID", F::Id);
-    case 3:
-        return is("AIC", F::Aic);
-    case 4:
-        return name[0] == 'A' ? is("Anno", F::Anno) : is("Mese", F::Mese);
-    case 5:
-        return name[0] == 'P' ? is("Pezzi", F::Pezzi) : is("Lordo", F::Lordo);
-    case 6:
-        return is("Flusso", F::Flusso);
-    case 7:
-        return is("Farmaco", F::Farmaco);
-    case 8:
-        switch (name[0]) {
-        case 'C':
-            return is("Codfarma", F::Codfarma);
-        case 'F':
-            return is("Farmacia", F::Farmacia);
-        case 'M':
-            return is("Molecola", F::Molecola);
-        default:
-            return is("Soggetto", F::Soggetto);
-        }
-    case 9:
-        switch (name[0]) {
-        case 'N':
-            return is("NumricKey", F::NumricKey);
-        case 'A':
-            return is("Assistito", F::Assistito);
-        default:
-            return is("CodErrore", F::CodErrore);
-        }
-    case 12:
-        return name[0] == 'C' ? is("CodAssistito", F::CodAssistito)
-                              : is("TipoAddebito", F::TipoAddebito);
-    case 17:
-        return is("DescrizioneErrore", F::DescrizioneErrore);
-    default:
+    const int slot = Slots[size_t(size)][size_t(name[0] & 31)];
+    if (slot < 0 || !ByteScan::equal(name, Named[slot].name.data(), size))
         return std::nullopt;
-    }
-}
-
-const char* find(const char* from, const char* end, char c)
-{
-    return from < end ? static_cast<const char*>(std::memchr(from, c, size_t(end - from)))
-                      : nullptr;
-}
-
-// Whether two tag names of `length` bytes are the same: short names, compared here.
-bool sameName(const char* a, const char* b, qsizetype length)
-{
-    for (qsizetype i = 0; i < length; ++i) {
-        if (a[i] != b[i])
-            return false;
-    }
-    return true;
-}
-
-// The same over the few bytes of a value or between two elements, where a
-// call costs more than the search.
-const char* near(const char* from, const char* end, char c)
-{
-    while (from < end && *from != c)
-        ++from;
-    return from < end ? from : nullptr;
-}
-
-// A value runs from its start tag to the next '<'. Staging put a carriage
-// return after every '>' that a '<' follows: one at its end after a '>' (or
-// after the start tag itself) is not the service's.
-QByteArrayView valueBetween(const char* from, const char* to)
-{
-    if (to > from && to[-1] == '\r' && (to - 1 == from || to[-2] == '>'))
-        --to;
-    while (from < to && *from == ' ')
-        ++from;
-    while (to > from && to[-1] == ' ')
-        --to;
-    return QByteArrayView(from, to - from);
+    return Named[slot].field;
 }
 
 // "0000…" of a number as the list shows it; plain digits without the general reading.
@@ -190,7 +154,8 @@ bool ReportRecords::endsItsRecord(qsizetype position) const
         --end;
     const qsizetype from = m_starts[size_t(position)];
     if (end - from >= RecordEnd.size() &&
-        text.sliced(end - RecordEnd.size(), RecordEnd.size()) == RecordEnd)
+        std::memcmp(text.data() + end - RecordEnd.size(), RecordEnd.data(),
+                    size_t(RecordEnd.size())) == 0)
         return true; // the usual line: "</Errore>" alone
     qsizetype start = end;
     while (start > from && text[start - 1] != '\r')
@@ -215,7 +180,7 @@ void ReportRecords::index() const
         const void* hit = memmem(at, size_t(end - at), RecordEnd.data(), size_t(RecordEnd.size()));
         if (!hit)
             break;
-        const char* cr = find(static_cast<const char*>(hit), end, '\r');
+        const char* cr = ByteScan::find(static_cast<const char*>(hit), end, '\r');
         at = cr ? cr + 1 : end;
         if (at < end && *at == '\n')
             ++at;
@@ -230,38 +195,6 @@ qsizetype ReportRecords::size() const
     return qsizetype(m_starts.size()) - 1;
 }
 
-namespace {
-
-// Every start tag from `at` to `end` and the value after it, up to the next
-// '<'; a later element of the same name wins, as in the list.
-void scanElements(const char* at, const char* const end, ReportRecords::Fields& fields)
-{
-    while ((at = near(at, end, '<'))) {
-        const char* const name = ++at;
-        if (at < end && *at == '/')
-            continue;
-        while (at < end && *at != '>' && *at != '<' && *at != '\r')
-            ++at;
-        if (at >= end || *at != '>')
-            continue;
-        const std::optional<ReportField> field = fieldNamed(QByteArrayView(name, at - name));
-        const char* const valueFrom = ++at;
-        const char* valueTo = near(valueFrom, end, '<');
-        if (!valueTo)
-            valueTo = end;
-        if (field)
-            fields[size_t(*field)] = valueBetween(valueFrom, valueTo);
-        at = valueTo;
-        // The end tag that follows a value is passed over whole.
-        const qsizetype length = (valueFrom - 1) - name;
-        if (end - at >= length + 3 && at[1] == '/' && at[length + 2] == '>' &&
-            std::memcmp(at + 2, name, size_t(length)) == 0)
-            at += length + 3;
-    }
-}
-
-} // namespace
-
 ReportRecords::Fields ReportRecords::fields(qsizetype position) const
 {
     Fields fields{};
@@ -274,39 +207,56 @@ ReportRecords::Fields ReportRecords::fields(qsizetype position) const
             return fields;
     }
     const QByteArrayView text = bytes();
-    const char* line = text.data() + m_starts[size_t(position)];
+    const char* const begin = text.data() + m_starts[size_t(position)];
     const char* const end = text.data() + m_starts[size_t(position) + 1];
-    // Staged lines are mostly one element each, "<Tag>value</Tag>", a start
-    // tag or an end tag: those are taken a line at a time without looking at
-    // every byte of the value. Anything else is scanned from there on.
-    while (line < end) {
-        const char* const cr = find(line, end, '\r');
-        const char* const lineEnd = cr ? cr : end;
-        const char* const next = cr ? cr + 1 : end;
-        const qsizetype size = lineEnd - line;
-        if (size >= 2 && line[0] == '<' && line[1] == '/') {
-            line = next; // an end tag
-            continue;
+    // Most records are shaped as the one before.
+    if (!m_layout)
+        m_layout = std::make_shared<RecordLayout>();
+    if (m_layout->read(begin, end, fields.data()))
+        return fields;
+    fields = {};
+    m_layout->learn(begin, end, [](QByteArrayView name) {
+        const std::optional<ReportField> field = fieldNamed(name.data(), name.size());
+        return field ? int(*field) : -1;
+    });
+    // Every start tag and the value after it, up to the next '<'; a later
+    // element of the same name wins, as in the list. End tags are passed over.
+    TagMarks marks;
+    if (marks.mark(begin, end - begin)) {
+        // The same, stepping from mark to mark. A name holding a line break
+        // names no field, as it would not be one read byte by byte.
+        for (qsizetype at = marks.nextStart(0); at >= 0;) {
+            const qsizetype close = marks.nextAngle(at + 1);
+            if (close < 0)
+                break;
+            if (begin[close] == '<') {
+                at = marks.nextStart(close);
+                continue;
+            }
+            const qsizetype next = marks.nextOpen(close + 1);
+            if (const std::optional<ReportField> field = fieldNamed(begin + at + 1, close - at - 1))
+                fields[size_t(*field)] =
+                    RecordLayout::value(begin + close + 1, next < 0 ? end : begin + next);
+            at = next < 0 ? -1 : marks.nextStart(next);
         }
-        const char* const close =
-            size >= 3 && line[0] == '<' ? near(line + 1, lineEnd, '>') : nullptr;
-        if (close && close + 1 == lineEnd && next < end && *next == '<') {
-            line = next; // a start tag of its own, elements on the lines after it
+        return fields;
+    }
+    const char* at = begin;
+    while ((at = ByteScan::find(at, end, '<'))) {
+        const char* const name = ++at;
+        if (at < end && *at == '/')
             continue;
-        }
-        const qsizetype length = close ? close - line - 1 : 0;
-        if (close && length > 0 && lineEnd - close - 1 >= length + 3 && lineEnd[-1] == '>' &&
-            lineEnd[-length - 3] == '<' && lineEnd[-length - 2] == '/' &&
-            sameName(lineEnd - length - 1, line + 1, length) &&
-            !std::memchr(line + 1, '<', size_t(lineEnd - length - 3 - line - 1))) {
-            if (const std::optional<ReportField> field =
-                    fieldNamed(QByteArrayView(line + 1, length)))
-                fields[size_t(*field)] = valueBetween(close + 1, lineEnd - length - 3);
-            line = next;
+        at = ByteScan::findAny(at, end, '>', '<', '\r');
+        if (at >= end || *at != '>')
             continue;
-        }
-        scanElements(line, end, fields);
-        break;
+        const std::optional<ReportField> field = fieldNamed(name, at - name);
+        const char* const valueFrom = ++at;
+        const char* valueTo = ByteScan::find(valueFrom, end, '<');
+        if (!valueTo)
+            valueTo = end;
+        if (field)
+            fields[size_t(*field)] = RecordLayout::value(valueFrom, valueTo);
+        at = valueTo;
     }
     return fields;
 }
@@ -314,6 +264,22 @@ ReportRecords::Fields ReportRecords::fields(qsizetype position) const
 QString ReportRecords::text(QByteArrayView value)
 {
     return XmlText::toString(value);
+}
+
+std::optional<qint64> ReportRecords::chargedCents(const Fields& fields, QString* error)
+{
+    const QByteArrayView sent = fields[size_t(ReportField::Lordo)];
+    const QByteArray decoded = sent.contains('&') ? XmlText::decoded(sent) : QByteArray();
+    const QByteArrayView value = decoded.isNull() ? sent : QByteArrayView(decoded);
+    const bool plain = Cents::isPlain(value);
+    const Cents::Amount amount = plain ? Cents::parse(value) : Cents::Amount{};
+    if (plain && !amount.tooLarge)
+        return amount.cents;
+    if (error) {
+        const QString prescription = text(fields[size_t(ReportField::NumricKey)]);
+        *error = plain ? Cents::tooLargeText(prescription) : Cents::invalidText(prescription);
+    }
+    return std::nullopt;
 }
 
 ReportRecord ReportRecords::record(qsizetype position) const

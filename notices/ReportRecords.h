@@ -12,6 +12,7 @@
 #include <vector>
 
 class QFile;
+class RecordLayout;
 
 // The elements of a registered error that the files for the operator carry.
 enum class ReportField
@@ -93,6 +94,10 @@ public:
 
     // The value's text: references decoded.
     static QString text(QByteArrayView value);
+    // The gross amount of a record that a file charges: a plain amount that
+    // fits (Cents). Otherwise nothing, and `error` gets the message naming
+    // the record's prescription.
+    static std::optional<qint64> chargedCents(const Fields& fields, QString* error);
     // A <Codfarma> as the report list shows it: "00005".
     static QString pharmacyCode(const QString& codfarma);
 
@@ -109,4 +114,6 @@ private:
     mutable std::vector<qsizetype> m_starts;
     mutable bool m_indexed = false;
     mutable bool m_given = false; // the starts came from the list's reading
+    // The shape of the record read last, to read the next one by.
+    mutable std::shared_ptr<RecordLayout> m_layout;
 };

@@ -7,6 +7,8 @@
 #include "XlsxBook.h"
 #include "XmlText.h"
 
+#include <QLocale>
+
 #include <algorithm>
 #include <optional>
 
@@ -54,6 +56,13 @@ std::optional<double> wholeNumber(QByteArrayView text)
         n = n * 10 + (text[k] - '0');
     }
     return double(text[0] == '-' ? -n : n);
+}
+
+QString tooLongText(const QString& prescription, const QString& column)
+{
+    return QStringLiteral("TESTO TROPPO LUNGO PER IL FOGLIO DI CALCOLO (PIÙ DI %1 CARATTERI) "
+                          "NELLA RICETTA %2, COLONNA %3")
+        .arg(QLocale().toString(XlsxBook::MaxCellCharacters), prescription, column);
 }
 
 void writeTotals(XlsxBook& book, const PharmacyGroups& groups)
@@ -109,6 +118,12 @@ bool ReportXlsx::write(const QString& path, const ReportRecords& records,
             if (value.contains('&')) {
                 decoded = XmlText::decoded(value);
                 value = decoded;
+            }
+            if (!XlsxBook::fitsCell(value)) {
+                if (error)
+                    *error = tooLongText(ReportRecords::text(f[size_t(ReportField::NumricKey)]),
+                                         header[c]);
+                return false;
             }
             switch (Columns[c].cell) {
             case Cell::Text:

@@ -18,8 +18,9 @@ class ReportRecords;
 class ReportXlsx
 {
 public:
-    // False when the file could not be written, an amount does not fit (then
-    // `error` gets the message) or `progress` stopped it (nothing is written).
+    // False when the file could not be written, an amount is not plain or
+    // does not fit, a text is longer than a cell holds (then `error` gets the
+    // message) or `progress` stopped it (nothing is written).
     static bool write(const QString& path, const ReportRecords& records,
                       const QList<qsizetype>& positions, const Progress& progress, QString* error);
 };

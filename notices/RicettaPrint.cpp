@@ -1,10 +1,10 @@
 #include "RicettaPrint.h"
 
 #include "Cents.h"
+#include "NoticeHeading.h"
 #include "PdfFile.h"
 
 #include <QDateTime>
-#include <QLocale>
 #include <QPageLayout>
 #include <QPdfWriter>
 #include <QTextDocument>
@@ -14,7 +14,9 @@ RicettaPrint::RicettaPrint(QString asp, QString operatore, const ReportRecord& r
     : m_asp(std::move(asp)), m_operatore(std::move(operatore)), m_cancelled(cancelled)
 {
     using F = ReportField;
-    const QString lordo = r.amount.tooLarge ? r[F::Lordo] : Cents::text(r.amount.cents);
+    // An amount that cannot be read to the cent is printed as the service sent it.
+    const bool readable = !r.amount.tooLarge && Cents::isPlain(r[F::Lordo].toUtf8());
+    const QString lordo = readable ? Cents::text(r.amount.cents) : r[F::Lordo];
     m_fields = {{QStringLiteral("NUMERO RICETTA"), r[F::NumricKey]},
                 {QStringLiteral("MESE / ANNO"), r.period()},
                 {QStringLiteral("CODICE FARMACIA"), r[F::Codfarma]},
@@ -39,8 +41,7 @@ void RicettaPrint::fill(QTextDocument* document) const
     html += QStringLiteral("<p style='font-size: 13pt'><b>") + esc(m_asp) +
             QStringLiteral("</b></p><p>Operatore: ") + esc(m_operatore) +
             QStringLiteral("<br>Data: ") +
-            esc(QLocale().toString(QDateTime::currentDateTime(), QLocale::ShortFormat)) +
-            QStringLiteral("</p>");
+            esc(NoticeHeading::dateTimeText(QDateTime::currentDateTime())) + QStringLiteral("</p>");
     html += QStringLiteral("<h2>NOTIFICA DI ERRORE D.P.C.");
     if (m_cancelled)
         html += QStringLiteral(" - ERRORE ANNULLATO");

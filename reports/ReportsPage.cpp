@@ -192,6 +192,7 @@ void ReportsPage::legge_archi()
 
     ListSetup::prepare(ListView1, reportColumns());
     m_records = ReportRecords();
+    m_cancelled.clear();
     const qint32 pharmacy = ReportRows::pharmacyCode(Txt_cod->text());
     m_heading = NoticeHeading{
         u.ASP.trimmed(),
@@ -261,7 +262,7 @@ void ReportsPage::openDetail()
     if (!row)
         return;
     m_context.utenti.Id_errore = Blanks::trim(row->text(ReportRows::IdColumn));
-    Ricetta detail(m_context, window());
+    Ricetta detail(m_context, window(), &m_cancelled);
     detail.exec();
 }
 
@@ -297,13 +298,14 @@ void ReportsPage::openStatistics()
 void ReportsPage::esporta()
 {
     ReportNotices(m_context.boxes(), window())
-        .exportFile(ReportNotices::listedPositions(ListView1), m_records, m_heading);
+        .exportFile(ReportNotices::listedPositions(ListView1), m_records, m_cancelled, m_heading);
 }
 
 void ReportsPage::esportaPerFarmacia()
 {
     ReportNotices(m_context.boxes(), window())
-        .exportPerPharmacy(ReportNotices::listedPositions(ListView1), m_records, m_heading);
+        .exportPerPharmacy(ReportNotices::listedPositions(ListView1), m_records, m_cancelled,
+                           m_heading);
 }
 
 void ReportsPage::Txt_cod_LostFocus()

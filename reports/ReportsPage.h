@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CancelledErrors.h"
 #include "NoticeHeading.h"
 #include "ReportRecords.h"
 #include "ReportsLayout.h"
@@ -62,6 +63,8 @@ private:
     // was asked with, kept until the next run for the exports.
     ReportRecords m_records;
     NoticeHeading m_heading;
+    // The errors cancelled from the detail window since the list was filled.
+    CancelledErrors m_cancelled;
     bool m_monthPicking = false;
     bool m_lookUpQueued = false;
 };

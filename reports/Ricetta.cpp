@@ -1,6 +1,7 @@
 #include "Ricetta.h"
 
 #include "AppContext.h"
+#include "CancelledErrors.h"
 #include "ExportFileDialog.h"
 #include "ListContextMenu.h"
 #include "NumberText.h"
@@ -16,12 +17,12 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 
-#include <limits>
 #include <optional>
 
 namespace {
@@ -62,28 +63,10 @@ QGroupBox* frame(const QString& caption, const char* name, std::initializer_list
     return box;
 }
 
-// A whole number written with digits only (an optional sign), within 32 bits.
-std::optional<qint32> wholeNumber(const QString& text)
-{
-    if (text.isEmpty())
-        return std::nullopt;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        const bool sign = i == 0 && (c == u'-' || c == u'+') && text.size() > 1;
-        if (!sign && (c < u'0' || c > u'9'))
-            return std::nullopt;
-    }
-    bool ok = false;
-    const qint64 value = text.toLongLong(&ok);
-    if (!ok || value < std::numeric_limits<qint32>::min() ||
-        value > std::numeric_limits<qint32>::max())
-        return std::nullopt;
-    return qint32(value);
-}
-
 } // namespace
 
-Ricetta::Ricetta(AppContext& context, QWidget* parent) : QDialog(parent), m_context(context)
+Ricetta::Ricetta(AppContext& context, QWidget* parent, CancelledErrors* cancelled)
+    : QDialog(parent), m_context(context), m_cancelledErrors(cancelled)
 {
     setObjectName(QStringLiteral("RICETTA"));
     setWindowTitle(QStringLiteral("RICETTA"));
@@ -153,8 +136,22 @@ Ricetta::Ricetta(AppContext& context, QWidget* parent) : QDialog(parent), m_cont
         b->setAutoDefault(false);
         b->setFixedSize(Twips::px(855), Twips::px(855));
     }
+    Lab_annullato = new QLabel(QStringLiteral("ERRORE ANNULLATO"));
+    Lab_annullato->setObjectName(QStringLiteral("Lab_annullato"));
+    Lab_annullato->setAccessibleDescription(QStringLiteral("Stato dell'errore"));
+    QFont stateFont = Lab_annullato->font();
+    stateFont.setBold(true);
+    stateFont.setPointSizeF(12);
+    Lab_annullato->setFont(stateFont);
+    QPalette statePalette = Lab_annullato->palette();
+    statePalette.setColor(QPalette::WindowText, QColor(192, 0, 0));
+    Lab_annullato->setPalette(statePalette);
+    Lab_annullato->setAlignment(Qt::AlignCenter);
+    Lab_annullato->hide();
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(bott_elim);
+    buttons->addStretch();
+    buttons->addWidget(Lab_annullato);
     buttons->addStretch();
     buttons->addWidget(Com_03);
     grid->addLayout(buttons, 6, 0, 1, 3);
@@ -190,7 +187,16 @@ Ricetta::Ricetta(AppContext& context, QWidget* parent) : QDialog(parent), m_cont
 
     ShowFromStart::apply(this);
     bott_elim->setEnabled(maschera());
+    // "Elimina" stays as the record allows: the service decides about a second cancellation.
+    if (m_hasRecord && m_cancelledErrors && m_idIsWhole && m_cancelledErrors->contains(Id_numerico))
+        showCancelled();
     Com_03->setFocus();
+}
+
+void Ricetta::showCancelled()
+{
+    m_cancelled = true;
+    Lab_annullato->show();
 }
 
 bool Ricetta::maschera()
@@ -215,7 +221,7 @@ bool Ricetta::maschera()
         const auto has = [&](QStringView tag) { return ValueReader::hasTag(line, tag); };
         const auto value = [&](QStringView tag) { return ValueReader::LEGGI_VALORE(line, tag); };
         if (hasId) {
-            const std::optional<qint32> id = wholeNumber(value(u"ID"));
+            const std::optional<qint32> id = CancelledErrors::idOf(value(u"ID"));
             Id_numerico = id.value_or(0);
             idIsWhole = id.has_value();
         } else if (has(u"Flusso")) {
@@ -258,6 +264,7 @@ bool Ricetta::maschera()
         return true;
     });
     m_hasRecord = taking;
+    m_idIsWhole = idIsWhole;
     return taking && idIsWhole;
 }
 
@@ -364,7 +371,9 @@ void Ricetta::bott_elim_Click()
         return;
     }
     m_context.boxes().inform(this, QStringLiteral("ERRORE CANCELLATO"));
-    m_cancelled = true;
+    if (m_cancelledErrors)
+        m_cancelledErrors->add(Id_numerico);
+    showCancelled();
     m_context.utenti.Id_errore.clear();
     bott_elim->setEnabled(false);
 }

@@ -6,7 +6,9 @@
 #include <optional>
 
 class AppContext;
+class CancelledErrors;
 class QAction;
+class QLabel;
 class QGroupBox;
 class QLineEdit;
 class QPlainTextEdit;
@@ -14,12 +16,14 @@ class QPushButton;
 class RicettaPrint;
 
 // RICETTA: one registered error in full, read from the report's staged answer
-// (the record whose <ID> is Id_errore), with "Elimina" to cancel it on the service.
+// (the record whose <ID> is Id_errore), with "Elimina" to cancel it on the
+// service. An error cancelled while its report is listed (`cancelled`, kept by
+// the list) shows as such, here and on paper.
 class Ricetta : public QDialog
 {
     Q_OBJECT
 public:
-    Ricetta(AppContext& context, QWidget* parent = nullptr);
+    Ricetta(AppContext& context, QWidget* parent = nullptr, CancelledErrors* cancelled = nullptr);
 
     // Fills the fields, Id_numerico and Flusso from the export file. False when
     // no record carries Id_errore.
@@ -53,6 +57,7 @@ public:
     QLineEdit* Text_sogg;
     QPushButton* bott_elim;
     QPushButton* Com_03;
+    QLabel* Lab_annullato; // "ERRORE ANNULLATO", shown once the error is cancelled
 
     qint32 Id_numerico = 0;
     QString Flusso;
@@ -62,10 +67,13 @@ protected:
 
 private:
     void contextMenu(QWidget* at, const QPoint& globalPos);
+    void showCancelled();
 
     AppContext& m_context;
+    CancelledErrors* m_cancelledErrors;
     QString m_id;             // the record asked for, kept past a cancellation
     bool m_hasRecord = false; // a record is shown
+    bool m_idIsWhole = false; // and its ID can be cancelled
     bool m_cancelled = false;
     QAction* m_print;
     QAction* m_savePdf;

@@ -74,6 +74,25 @@ Cents::Amount Cents::parse(QStringView text)
     return parseAmount(text, [&](qsizetype i) { return text[i].unicode(); });
 }
 
+bool Cents::isPlain(QByteArrayView text)
+{
+    qsizetype i = text.startsWith('-') ? 1 : 0;
+    const auto digits = [&] {
+        const qsizetype from = i;
+        while (i < text.size() && text[i] >= '0' && text[i] <= '9')
+            ++i;
+        return i > from;
+    };
+    if (!digits())
+        return false;
+    if (i < text.size() && (text[i] == ',' || text[i] == '.')) {
+        ++i;
+        if (!digits())
+            return false;
+    }
+    return i == text.size();
+}
+
 bool Cents::add(qint64& sum, qint64 cents)
 {
     qint64 result = 0;
@@ -139,10 +158,23 @@ QString Cents::shareText(qint64 hundredths, const QLocale& locale)
     return text(hundredths, locale);
 }
 
-QString Cents::tooLargeText(const QString& prescription)
+namespace {
+
+QString inPrescription(QString text, const QString& prescription)
 {
-    QString text = QStringLiteral("IMPORTO TROPPO GRANDE");
     if (!prescription.isEmpty())
         text += QStringLiteral(" NELLA RICETTA ") + prescription;
     return text;
+}
+
+} // namespace
+
+QString Cents::tooLargeText(const QString& prescription)
+{
+    return inPrescription(QStringLiteral("IMPORTO TROPPO GRANDE"), prescription);
+}
+
+QString Cents::invalidText(const QString& prescription)
+{
+    return inPrescription(QStringLiteral("IMPORTO NON VALIDO"), prescription);
 }

@@ -30,6 +30,12 @@ public:
     static Amount parse(QByteArrayView text);
     static Amount parse(QStringView text);
 
+    // Whether an amount is written plainly: an optional minus sign, digits
+    // and at most one decimal separator (a comma or a full stop) followed by
+    // digits. Anything else (an empty amount, a thousands separator, letters)
+    // cannot be charged.
+    static bool isPlain(QByteArrayView text);
+
     // sum += cents; false, with sum unchanged, when the result would not fit.
     [[nodiscard]] static bool add(qint64& sum, qint64 cents);
 
@@ -53,4 +59,6 @@ public:
     // The message for an amount that does not fit, naming the prescription
     // it belongs to when there is one.
     static QString tooLargeText(const QString& prescription);
+    // The same for an amount that is not plain.
+    static QString invalidText(const QString& prescription);
 };

@@ -4,12 +4,12 @@
 #include "ChartModule.h"
 #include "OnDemandModule.h"
 #include "PdfFile.h"
+#include "ReplacedFile.h"
 #include "Utenti.h"
 
 #include <QImage>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
 
 #include <algorithm>
 
@@ -60,8 +60,8 @@ QString MonthChart::summary(const ErrorStatistics& statistics, qint16 year)
 bool MonthChart::writePng(QWidget* view, const QString& path)
 {
     const QImage image = view->grab().toImage();
-    QSaveFile file(path);
-    return file.open(QIODevice::WriteOnly) && image.save(&file, "PNG") && file.commit();
+    ReplacedFile file(path);
+    return file.open() && image.save(&file.device(), "PNG") && file.commit();
 }
 
 bool MonthChart::writePdf(QWidget* view, const QString& path, const QString& title)

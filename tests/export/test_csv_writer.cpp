@@ -2,9 +2,11 @@
 #include "CsvWriter.h"
 #include "ExportFileDialog.h"
 #include "ReadOnlyFolder.h"
+#include "XlsxBook.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -93,6 +95,82 @@ private slots:
         QCOMPARE(rows.value(0), (QStringList{"'=SOMMA(A1:A9)", "'+39 091 123", "'-ROSSI",
                                              "'@SUM(1)", "'\tTAB", "'\rCR", "-12,30", "+5", "-7.5",
                                              "12,30", "A=B", "'-", "'-12,", "'=\"A\";B"}));
+    }
+
+    // A byte that needs quotes, or a reference to decode, is found wherever it
+    // is in a value of any length.
+    void specialsAnywhere()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("speciali.csv");
+        QList<QStringList> expected;
+        {
+            CsvWriter csv(path);
+            for (int length = 1; length <= 40; ++length) {
+                for (int at = 0; at < length; ++at) {
+                    for (const QChar special : {u';', u'"', u'\n', u'\r'}) {
+                        // Never first: a carriage return there also opens as text.
+                        QString value = u'v' + QString(length, u'x');
+                        value[1 + at] = special;
+                        csv.writeRow({value});
+                        expected << QStringList{value};
+                    }
+                    QByteArray sent(length, 'x');
+                    sent.insert(at, "&amp;");
+                    csv.xmlField(sent);
+                    csv.endRow();
+                    QString decoded(length, u'x');
+                    decoded.insert(at, u'&');
+                    expected << QStringList{decoded};
+                }
+            }
+            QVERIFY(csv.commit());
+        }
+        QList<QStringList> rows;
+        QVERIFY(CsvText::parse(QString::fromUtf8(fileBytes(path).mid(3)), u';', &rows));
+        QCOMPARE(rows, expected);
+    }
+
+    // Whatever stands at the name is replaced, never written through: a link
+    // to a file leaves that file as it was, a link to nowhere makes nothing
+    // where it points. A file replaced keeps its permissions.
+    void linksAreReplacedNotFollowed()
+    {
+        QTemporaryDir dir;
+        const QString target = dir.filePath("bersaglio.txt");
+        {
+            QFile file(target);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("bersaglio");
+        }
+        const QString nowhere = dir.filePath("assente.txt");
+        for (const QString& kind : {QStringLiteral("csv"), QStringLiteral("xlsx")}) {
+            for (const QString& pointsTo : {target, nowhere}) {
+                const QString path = dir.filePath(QStringLiteral("collegamento.") + kind);
+                QFile::remove(path);
+                QVERIFY(QFile::link(pointsTo, path));
+                if (kind == u"csv") {
+                    CsvWriter csv(path);
+                    csv.writeRow({u"NUOVO"});
+                    QVERIFY(csv.commit());
+                } else {
+                    XlsxBook book(path);
+                    book.text(book.addSheet(QStringLiteral("Errori")), 0, 0, QStringLiteral("X"));
+                    QVERIFY(book.commit());
+                }
+                QVERIFY(!QFileInfo(path).isSymLink());
+                QVERIFY(QFileInfo(path).size() > 0);
+                QCOMPARE(fileBytes(target), QByteArray("bersaglio"));
+                QVERIFY(!QFileInfo::exists(nowhere));
+            }
+        }
+        const QFile::Permissions own =
+            QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser;
+        QVERIFY(QFile::setPermissions(target, own));
+        CsvWriter csv(target);
+        csv.writeRow({u"NUOVO"});
+        QVERIFY(csv.commit());
+        QCOMPARE(QFile::permissions(target), own);
     }
 
     // A file that cannot be written is reported by name and leaves the earlier

@@ -17,6 +17,8 @@ private slots:
     void amountsAreWrittenExactly();
     void references_data();
     void references();
+    void plainAmounts_data();
+    void plainAmounts();
 };
 
 void tst_ExportValues::amounts_data()
@@ -99,6 +101,14 @@ void tst_ExportValues::references_data()
     QTest::newRow("numeric") << QByteArray("NICCOL&#210; &#x20AC; &#X41;")
                              << QStringLiteral("NICCOLÒ € &#X41;");
     QTest::newRow("beyond the BMP") << QByteArray("&#x1F48A;") << QStringLiteral("\U0001F48A");
+    // Where UTF-8 takes one byte more: 2, 3 and 4 bytes.
+    QTest::newRow("length boundaries")
+        << QByteArray("&#x7F;&#x80;&#x7FF;&#x800;&#xFFFD;&#x10000;&#x10FFFF;")
+        << QString::fromUtf8("\x7F\xC2\x80\xDF\xBF\xE0\xA0\x80\xEF\xBF\xBD\xF0\x90\x80\x80"
+                             "\xF4\x8F\xBF\xBF");
+    // Not characters XML allows: left as written.
+    QTest::newRow("noncharacters")
+        << QByteArray("&#xFFFE;&#xFFFF;&#x110000;") << QStringLiteral("&#xFFFE;&#xFFFF;&#x110000;");
     QTest::newRow("twice escaped stays once") << QByteArray("&amp;amp;") << QStringLiteral("&amp;");
     QTest::newRow("not references")
         << QByteArray("A & B; &unknown; &#; &#xZZ; &#0; &#xD800; &#1114112; &amp")
@@ -112,6 +122,25 @@ void tst_ExportValues::references()
     QFETCH(QString, text);
     QCOMPARE(XmlText::toString(sent), text);
     QCOMPARE(XmlText::decoded(sent), text.toUtf8());
+}
+
+void tst_ExportValues::plainAmounts_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<bool>("plain");
+    for (const char* text : {"0", "12", "-12", "12,5", "12.50", "-0,01", "1,005", "0012,30"})
+        QTest::newRow(text) << QByteArray(text) << true;
+    for (const char* text : {"", "-", "+12", "1.234,56", "1,234.56", "12,", ",5", "abc", "12a",
+                             " 12", "12 ", "1 234", "--1", "12,3,4", "\t12"})
+        QTest::newRow(text) << QByteArray(text) << false;
+}
+
+// What an export charges: a minus sign, digits and one decimal part at most.
+void tst_ExportValues::plainAmounts()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(bool, plain);
+    QCOMPARE(Cents::isPlain(text), plain);
 }
 
 QTEST_GUILESS_MAIN(tst_ExportValues)

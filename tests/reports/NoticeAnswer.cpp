@@ -1,6 +1,12 @@
 #include "NoticeAnswer.h"
 
+#include "MainWindowFixture.h"
 #include "TestService.h"
+#include "TlsTestServer.h"
+
+#include <QTabWidget>
+#include <QTest>
+#include <QTreeWidget>
 
 namespace {
 
@@ -77,6 +83,27 @@ qint64 NoticeAnswer::centsOf(int i)
     return (qint64(i) * 7919) % 500000 + 1;
 }
 
+int NoticeAnswer::recordOf(const QString& prescription)
+{
+    return prescription.right(11).toInt();
+}
+
+int NoticeAnswer::pharmacyCount(int pharmacy)
+{
+    int n = 0;
+    for (int i = 1; i <= Records; ++i)
+        n += pharmacyOf(i) == pharmacy;
+    return n;
+}
+
+qint64 NoticeAnswer::pharmacyCents(int pharmacy)
+{
+    qint64 cents = 0;
+    for (int i = 1; i <= Records; ++i)
+        cents += pharmacyOf(i) == pharmacy ? centsOf(i) : 0;
+    return cents;
+}
+
 QString NoticeAnswer::codeOf(int pharmacy)
 {
     return QString::number(pharmacy).rightJustified(5, u'0');
@@ -91,24 +118,19 @@ QString NoticeAnswer::nameOf(int pharmacy)
 QStringList NoticeAnswer::fields(int i)
 {
     const qint64 cents = centsOf(i);
-    return {QStringLiteral("2026"),
-            QString::number(1 + i % 12).rightJustified(2, u'0'),
-            QString::number(pharmacyOf(i)),
-            nameOf(pharmacyOf(i)),
-            prescriptionOf(i),
-            QString::fromUtf8(assistito(i)),
-            longValues(i) ? QStringLiteral("MMMMMM00M00M000M") : QStringLiteral("FZASVT87T15G273J"),
-            QStringLiteral("035946023"),
-            QString::fromUtf8(farmaco(i)),
-            QStringLiteral("ADALIMUMAB"),
-            QString::number(1 + i % 3),
-            QString::number(cents / 100) + u',' +
-                QString::number(cents % 100).rightJustified(2, u'0'),
-            QStringLiteral("012"),
-            QStringLiteral("ESENZIONE NON SPETTANTE, TICKET NON RISCOSSO <ART. 8>"),
-            QStringLiteral("Addebito della differenza"),
-            QStringLiteral("Farmacia"),
-            QStringLiteral("DPC")};
+    return {
+        QStringLiteral("2026"), QString::number(1 + i % 12).rightJustified(2, u'0'),
+        QString::number(pharmacyOf(i)), nameOf(pharmacyOf(i)), prescriptionOf(i),
+        QString::fromUtf8(assistito(i)),
+        longValues(i) ? QStringLiteral("MMMMMM00M00M000M") : QStringLiteral("FZASVT87T15G273J"),
+        QStringLiteral("035946023"), QString::fromUtf8(farmaco(i)), QStringLiteral("ADALIMUMAB"),
+        // Now and then a quantity taken back.
+        QString::number(i % 50 == 25 ? -(1 + i % 3) : 1 + i % 3),
+        QString::number(cents / 100) + u',' + QString::number(cents % 100).rightJustified(2, u'0'),
+        QStringLiteral("012"),
+        QStringLiteral("ESENZIONE NON SPETTANTE, TICKET NON RISCOSSO <ART. 8>"),
+        QStringLiteral("Addebito della differenza"), QStringLiteral("Farmacia"),
+        QStringLiteral("DPC")};
 }
 
 QByteArray NoticeAnswer::records()
@@ -140,4 +162,21 @@ QByteArray NoticeAnswer::answer()
         "<LoginUserResult><ID>1</ID><Prov>PA</Prov><ASP>ASP DI PALERMO</ASP>"
         "<Nome>MARIO BIANCHI</Nome></LoginUserResult><F_LoadErroreByAnnoMeseResult>" +
         records() + "</F_LoadErroreByAnnoMeseResult>");
+}
+
+std::unique_ptr<MainWindowFixture> NoticeAnswer::openReport(TlsTestServer& server)
+{
+    if (!server.listen())
+        return nullptr;
+    server.setSoapAnswer(200, answer());
+    auto session = std::make_unique<MainWindowFixture>(TestService::configFor(server));
+    if (!session->logIn(QStringLiteral("u"), QStringLiteral("p")))
+        return nullptr;
+    session->context->utenti.Anno = 2026;
+    session->find<QTabWidget>("SSTab1")->setCurrentIndex(3); // the year's report runs
+    auto* list = session->find<QTreeWidget>("ListView1");
+    if (!QTest::qWaitFor([&] { return list->topLevelItemCount() == Records; }))
+        return nullptr;
+    session->boxes.clear();
+    return session;
 }

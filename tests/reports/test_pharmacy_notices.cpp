@@ -1,4 +1,5 @@
 #include "Cents.h"
+#include "CsvText.h"
 #include "ErrorStatistics.h"
 #include "ExportFileDialog.h"
 #include "MainWindowFixture.h"
@@ -14,6 +15,7 @@
 #include "TlsTestServer.h"
 
 #include <QApplication>
+#include <QCryptographicHash>
 #include <QLineEdit>
 #include <QMenu>
 #include <QProgressDialog>
@@ -86,6 +88,7 @@ private slots:
     void cleanup();
     void oneNoticePerPharmacy();
     void noTextIsClipped();
+    void archivalNoticesAndTheirList();
     void cancellingLeavesWholeFilesOnly();
     void failuresStopTheRunAndSaySo();
     void noToOverwritingKeepsTheOldFiles();
@@ -103,13 +106,8 @@ private:
 
 void tst_PharmacyNotices::initTestCase()
 {
-    QVERIFY(m_server.listen());
-    m_server.setSoapAnswer(200, answer());
-    m_session = std::make_unique<MainWindowFixture>(TestService::configFor(m_server));
-    QVERIFY(m_session->logIn(QStringLiteral("u"), QStringLiteral("p")));
-    m_session->context->utenti.Anno = 2026;
-    m_session->find<QTabWidget>("SSTab1")->setCurrentIndex(3);
-    QTRY_COMPARE(report()->topLevelItemCount(), Records);
+    m_session = openReport(m_server);
+    QVERIFY(m_session);
 }
 
 void tst_PharmacyNotices::init()
@@ -185,7 +183,7 @@ void tst_PharmacyNotices::oneNoticePerPharmacy()
     QCOMPARE(m_session->boxes.texts(),
              QStringList{QStringLiteral("ESPORTAZIONE COMPLETATA - FILE SCRITTI: 30 DI 30")});
 
-    QStringList expected;
+    QStringList expected{QStringLiteral("elenco_2026_annuo.csv")};
     for (int p = 1; p <= Pharmacies; ++p)
         expected << fileOf(p);
     QCOMPARE(filesIn(folder), expected);
@@ -292,6 +290,48 @@ void tst_PharmacyNotices::noTextIsClipped()
         }
         QCOMPARE(pieces,
                  QStringLiteral("SOLUZIONEINIETTABILEINPENNAPRERIEMPITADAQUARANTAMILLIGRAMMI"));
+    }
+}
+
+// Each notice is PDF/A-1b with every font embedded and the authority as its
+// author; the list beside them names each file with its count, its total and
+// its SHA-256, and nothing of the patients.
+void tst_PharmacyNotices::archivalNoticesAndTheirList()
+{
+    const QString folder = newFolder("elenco");
+    exportInto(folder);
+    const QString list = QDir(folder).filePath(QStringLiteral("elenco_2026_annuo.csv"));
+    const QByteArray bytes = fileBytes(list);
+    QVERIFY(bytes.startsWith("\xEF\xBB\xBF"));
+    QList<QStringList> rows;
+    QVERIFY(CsvText::parse(QString::fromUtf8(bytes.mid(3)), u';', &rows));
+    QCOMPARE(rows.size(), Pharmacies + 1);
+    QCOMPARE(rows[0],
+             (QStringList{"CODICE FARMACIA", "FARMACIA", "ERRORI", "LORDO", "FILE", "SHA-256"}));
+    for (int p = 1; p <= Pharmacies; ++p) {
+        const QString file = QDir(folder).filePath(fileOf(p));
+        const QByteArray pdf = fileBytes(file);
+        // A spreadsheet would take this name for a formula: it goes out as text.
+        const QString name = p == 5 ? u'\'' + nameOf(p) : nameOf(p);
+        QCOMPARE(rows[p],
+                 (QStringList{codeOf(p), name, QString::number(pharmacyCount(p)),
+                              Cents::plain(pharmacyCents(p)), fileOf(p),
+                              QCryptographicHash::hash(pdf, QCryptographicHash::Sha256).toHex()}));
+        const QList<QPair<QString, bool>> fonts = PdfText::fonts(file);
+        QVERIFY(!fonts.isEmpty());
+        for (const auto& [font, embedded] : fonts)
+            QVERIFY2(embedded, qPrintable(font));
+        const QString meta = PdfText::metadata(file);
+        for (const QString& entry :
+             {QStringLiteral("pdfaid:part=\"1\""), QStringLiteral("pdfaid:conformance=\"B\""),
+              QStringLiteral("<rdf:li>ASP DI PALERMO</rdf:li>"),
+              QStringLiteral("Errori registrati D.P.C. - FARMACIA ") + codeOf(p),
+              QStringLiteral("xmp:CreateDate=\"")})
+            QVERIFY2(meta.contains(entry), qPrintable(entry));
+    }
+    for (int i = 1; i <= Records; i += 7) {
+        for (const QString& patient : {fields(i)[5], fields(i)[6]})
+            QVERIFY2(!bytes.contains(patient.toUtf8()), qPrintable(patient));
     }
 }
 

@@ -65,28 +65,6 @@ QStringList menuTexts(const QMenu* menu)
     return texts;
 }
 
-// The record a row of an export shows, found by its prescription number.
-int recordOf(const QString& prescription)
-{
-    return prescription.right(11).toInt();
-}
-
-qint64 pharmacyCents(int pharmacy)
-{
-    qint64 cents = 0;
-    for (int i = 1; i <= Records; ++i)
-        cents += pharmacyOf(i) == pharmacy ? centsOf(i) : 0;
-    return cents;
-}
-
-int pharmacyCount(int pharmacy)
-{
-    int n = 0;
-    for (int i = 1; i <= Records; ++i)
-        n += pharmacyOf(i) == pharmacy;
-    return n;
-}
-
 } // namespace
 
 class tst_ReportExport : public QObject
@@ -97,7 +75,6 @@ private slots:
     void init();
     void csvCarriesTheServicesText();
     void spreadsheetHasTypedCells();
-    void reportPdfGivesEachPharmacyItsPages();
     void copyFollowsTheList();
     void detailPrintsTheServicesText();
     void failedAndEmptyExports();
@@ -114,13 +91,8 @@ private:
 
 void tst_ReportExport::initTestCase()
 {
-    QVERIFY(m_server.listen());
-    m_server.setSoapAnswer(200, answer());
-    m_session = std::make_unique<MainWindowFixture>(TestService::configFor(m_server));
-    QVERIFY(m_session->logIn(QStringLiteral("u"), QStringLiteral("p")));
-    m_session->context->utenti.Anno = 2026;
-    m_session->find<QTabWidget>("SSTab1")->setCurrentIndex(3); // the year's report runs
-    QTRY_COMPARE(report()->topLevelItemCount(), Records);
+    m_session = openReport(m_server);
+    QVERIFY(m_session);
 }
 
 void tst_ReportExport::init()
@@ -257,59 +229,6 @@ void tst_ReportExport::spreadsheetHasTypedCells()
     QCOMPARE(grand[0].toObject().value("v").toString(), QStringLiteral("TOTALE"));
     QCOMPARE(grand[2].toObject().value("v").toInt(), Records);
     QCOMPARE(qRound64(grand[3].toObject().value("v").toDouble() * 100), all);
-}
-
-// Each pharmacy starts a page of its own; every page names the pharmacy whose
-// rows it holds, and each total is the sum of the amounts listed above it.
-void tst_ReportExport::reportPdfGivesEachPharmacyItsPages()
-{
-    const QString path = m_out.filePath("errori.pdf");
-    exportTo(path);
-    QCOMPARE(m_session->boxes.texts(), QStringList());
-    const QStringList pages = PdfText::pages(path);
-    QVERIFY2(!pages.isEmpty(), "pdftotext (poppler-utils) could not read the file");
-    for (const char* heading : {"ASP DI PALERMO", "MARIO BIANCHI", "Anno: 2026", "Mese: Annuo",
-                                "Farmacia: Tutte le Farmacie", "Esportato il"})
-        QVERIFY2(pages[0].contains(QLatin1String(heading)), heading);
-
-    static const QRegularExpression number(QStringLiteral("\\b2026\\d{11}\\b"));
-    static const QRegularExpression running(QStringLiteral("^FARMACIA (\\d{5}) "));
-    QSet<QString> seen;
-    QSet<int> done;
-    int previous = 0;
-    for (int p = 0; p < pages.size(); ++p) {
-        const QRegularExpressionMatch header = running.match(pages[p]);
-        QVERIFY2(header.hasMatch(), qPrintable(pages[p].left(80)));
-        const int pharmacy = header.captured(1).toInt();
-        if (pharmacy != previous) {
-            // A group's pages follow each other, the first one with its title.
-            QVERIFY(!done.contains(pharmacy));
-            done.insert(previous);
-            QVERIFY(pages[p].contains(QStringLiteral("FARMACIA ") + codeOf(pharmacy) + u' ' +
-                                      nameOf(pharmacy) + QStringLiteral(" RICETTA N°")));
-        }
-        previous = pharmacy;
-        for (auto it = number.globalMatch(pages[p]); it.hasNext();) {
-            const QString found = it.next().captured();
-            QCOMPARE(pharmacyOf(recordOf(found)), pharmacy);
-            seen.insert(found);
-        }
-        QVERIFY(pages[p].endsWith(QStringLiteral("Pagina %1 di %2").arg(p + 1).arg(pages.size())));
-    }
-    QCOMPARE(seen.size(), Records);
-    const QString text = pages.join(u' ');
-    qint64 all = 0;
-    for (int p = 1; p <= Pharmacies; ++p) {
-        const int count = pharmacyCount(p);
-        const QString total = QStringLiteral("Totale FARMACIA %1 %2: %3 errori - lordo %4")
-                                  .arg(codeOf(p), nameOf(p))
-                                  .arg(count)
-                                  .arg(Cents::text(pharmacyCents(p)));
-        QVERIFY2(text.contains(total), qPrintable(total));
-        all += pharmacyCents(p);
-    }
-    QVERIFY(
-        text.contains(QStringLiteral("TOTALE GENERALE: 1000 errori - lordo ") + Cents::text(all)));
 }
 
 // Ctrl+C copies what the list shows, rows in the list's order, under the busy

@@ -1,3 +1,4 @@
+#include "ReportRecords.h"
 #include "ReportRows.h"
 
 #include <QTest>
@@ -8,6 +9,8 @@ class tst_ReportRows : public QObject
 private slots:
     void readsTheStagedLines();
     void pharmacyCodeSent();
+    void recordValuesWhereverTheTagsFall();
+    void recordsShapedAlikeOrNot();
 };
 
 void tst_ReportRows::readsTheStagedLines()
@@ -39,6 +42,83 @@ void tst_ReportRows::pharmacyCodeSent()
     QCOMPARE(ReportRows::pharmacyCode(u"12,5"), 12);
     QCOMPARE(ReportRows::pharmacyCode(u"12.9"), 12);
     QCOMPARE(ReportRows::pharmacyCode(u",5"), 0);
+}
+
+namespace {
+
+QStringList valuesOf(const QByteArray& staged)
+{
+    const ReportRecords records(staged);
+    QStringList values;
+    for (const QByteArrayView v : records.fields(0))
+        values << QString::fromUtf8(v);
+    return values;
+}
+
+} // namespace
+
+// A record's values are the same whether its tags are found mark by mark (a
+// record of a few kilobytes) or byte by byte (a longer one), wherever its tags
+// fall across the marks' words: end tags and '>' in values, a name broken by
+// a line, a value without its end tag, an element inside another.
+void tst_ReportRows::recordValuesWhereverTheTagsFall()
+{
+    const QByteArray body = "<ID>7</ID>\r<Farmacia>A > B</Farmacia>\r<Anno>2024</Anno><Mese>3"
+                            "<Pezzi></Pezzi>\r<Codf\rarma>9</Codfarma>\r<Codfarma>12</Codfarma>\r"
+                            "<Farmaco><b>X</b>Y</Farmaco>\r<Lordo> 1,5 \r</Lordo>\r<>\r</Soggetto>"
+                            "<AIC>01</AIC>\r<NumricKey>19</NumricKey";
+    const QStringList expected{"7",  "", "2024", "3", "12",     "A > B", "19", "", "",
+                               "01", "", "",     "",  "1,5 \r", "",      "",   "", ""};
+    QCOMPARE(valuesOf("<Errore>\r" + body + "\r</Errore>\r"), expected);
+    for (int shift = 0; shift < 130; ++shift) {
+        const QByteArray filler = "<Nota>" + QByteArray(shift, '/') + "</Nota>\r";
+        QCOMPARE(valuesOf("<Errore>\r" + filler + body + "\r</Errore>\r"), expected);
+        QCOMPARE(valuesOf("<Errore>\r" + filler + QByteArray(5000, '-') + body + "\r</Errore>\r"),
+                 expected);
+    }
+}
+
+// Records read one after another, most shaped as the one before them, give
+// the values each gives read alone: a record that differs from the shape in
+// any way (an element more or less, a value holding a tag, other line ends)
+// is read as any other.
+void tst_ReportRows::recordsShapedAlikeOrNot()
+{
+    const auto record = [](const QByteArray& inside) {
+        return "<Errore>\r" + inside + "\r</Errore>\r";
+    };
+    const QByteArray usual = "<ID>1</ID>\r<Anno>2024</Anno>\r<Farmacia>A &amp; B</Farmacia>\r"
+                             "<Lordo>1,50</Lordo>\r<Pezzi>\r</Pezzi>";
+    const QList<QByteArray> records = {
+        record(usual),
+        record("<ID>2</ID>\r<Anno>2025</Anno>\r<Farmacia> C </Farmacia>\r<Lordo></Lordo>\r"
+               "<Pezzi>3</Pezzi>"),
+        record("<ID>3</ID>\r<Anno>2025</Anno>\r<Lordo>2</Lordo>\r<Pezzi>3</Pezzi>"),
+        record(usual + "\r<Soggetto>X</Soggetto>"),
+        record("<ID>5</ID>\r<Anno>2025</Anno>\r<Farmacia>D<b>E</b></Farmacia>\r<Lordo>2</Lordo>"
+               "\r<Pezzi>3</Pezzi>"),
+        record("<ID>6</ID>\r<Anno>2025</Anno>\r<Farmacia>F</Farmaco>\r<Lordo>2</Lordo>\r"
+               "<Pezzi>3</Pezzi>"),
+        record("<ID>7</ID><Anno>2025</Anno>\r<Farmacia>G</Farmacia>\r<Lordo>2</Lordo>\r"
+               "<Pezzi>3</Pezzi>"),
+        "<Errore>\r<ID>8</ID>\r<Anno>2025</Anno>\r<Farmacia>H</Farmacia>\r<Lordo>2</Lordo>\r"
+        "<Pezzi>3</Pezzi>\r</Errore>\r\n",
+        record("<ID>9</ID>\r<Anno>2025</Anno>\r<Farmacia>I</Farmacia>\r<Lordo>2</Lordo>\r"
+               "<Pezzi>3</Pezzi>"),
+        // Where the shape has an end tag, an element as long as it.
+        record("<ID>11</ID>\r<Anno>2025</Anno>\r<Farmacia>K<Anno>9</An\r<Lordo>2</Lordo>\r"
+               "<Pezzi>3</Pezzi>"),
+        record("<ID>10</ID>\r<Anno>2025</Anno>\r<Farmacia>J</Farmacia>\r<Lordo>2</Lordo>\r"
+               "<Pezzi>3"),
+    };
+    const ReportRecords all(records.join());
+    QCOMPARE(all.size(), records.size());
+    for (qsizetype k = 0; k < records.size(); ++k) {
+        const ReportRecords alone(records[k]);
+        for (int f = 0; f < ReportFieldCount; ++f)
+            QCOMPARE(all.fields(k)[size_t(f)], alone.fields(0)[size_t(f)]);
+    }
+    QCOMPARE(QString::fromUtf8(all.fields(8)[size_t(ReportField::Farmacia)]), QStringLiteral("I"));
 }
 
 QTEST_MAIN(tst_ReportRows)

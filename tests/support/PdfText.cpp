@@ -5,12 +5,12 @@
 
 namespace {
 
-QByteArray run(const QStringList& arguments)
+QByteArray run(const QStringList& arguments, const QString& program = QStringLiteral("pdftotext"))
 {
     QProcess process;
-    process.start(QStringLiteral("pdftotext"), arguments);
+    process.start(program, arguments);
     if (!process.waitForFinished(120000) || process.exitCode() != 0) {
-        qWarning("pdftotext failed: %s", process.readAllStandardError().constData());
+        qWarning("%s failed: %s", qPrintable(program), process.readAllStandardError().constData());
         return {};
     }
     return process.readAllStandardOutput();
@@ -64,4 +64,24 @@ QList<QList<PdfText::Word>> PdfText::words(const QString& path)
         result.append(list);
     }
     return result;
+}
+
+QList<QPair<QString, bool>> PdfText::fonts(const QString& path)
+{
+    // name, type, encoding, emb, sub, uni, object, generation; the name and
+    // the type may hold blanks, the last six columns do not.
+    const QStringList lines =
+        QString::fromUtf8(run({path}, QStringLiteral("pdffonts"))).split(u'\n').mid(2);
+    QList<QPair<QString, bool>> result;
+    for (const QString& line : lines) {
+        const QStringList columns = line.split(u' ', Qt::SkipEmptyParts);
+        if (columns.size() >= 7)
+            result.append({columns.first(), columns[columns.size() - 5] == u"yes"});
+    }
+    return result;
+}
+
+QString PdfText::metadata(const QString& path)
+{
+    return QString::fromUtf8(run({QStringLiteral("-meta"), path}, QStringLiteral("pdfinfo")));
 }

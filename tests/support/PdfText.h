@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QPair>
 #include <QRectF>
 #include <QString>
 #include <QStringList>
@@ -21,5 +22,10 @@ QStringList pages(const QString& path);
 QString text(const QString& path);
 // Each page's words with their boxes.
 QList<QList<Word>> words(const QString& path);
+
+// The fonts as pdffonts lists them: each font's name and whether it is embedded.
+QList<QPair<QString, bool>> fonts(const QString& path);
+// The document's XMP metadata as pdfinfo prints it; empty when it has none.
+QString metadata(const QString& path);
 
 } // namespace PdfText
