@@ -10,6 +10,7 @@ packages=(
     qt6-translations-l10n locales
     libqt6printsupport6 poppler-utils
     libxlsxwriter-dev libxlsxwriter4 python3-openpyxl
+    strace  # tests/demo/check_start_failure.sh traces the demo service
 )
 missing=()
 for p in "${packages[@]}"; do
