@@ -146,10 +146,11 @@ void HostileClients::unreadAnswers(int connections, const QByteArray& request)
                 ++m_opened;
                 socket.write(whole);
                 sendAll(socket);
-                // Past the service's 10 s window: a client cannot tell that
-                // the service has let its connection go (the end waits behind
-                // the unread answer).
-                hold(socket, m_stop, 11000 + 40 * c);
+                // Well past the service's 10 s window: a client cannot tell
+                // that the service has let its connection go (the end waits
+                // behind the unread answer), and a service that keeps it
+                // keeps the place for longer than an honest client waits.
+                hold(socket, m_stop, 15000 + 40 * c);
                 socket.abort();
             }
         });

@@ -27,7 +27,7 @@ public:
     void frontLoadedBodies(int connections);
     // `connections` clients each ask for `request` (a large report) on a
     // connection with a 2 KiB receive buffer and never read the answer; each
-    // starts again after 11 s, or when it sees its connection end.
+    // starts again after 15 s, or when it sees its connection end.
     void unreadAnswers(int connections, const QByteArray& request);
     // Plain TCP connections that send nothing, `perSecond` of them, each
     // left open (the oldest are let go past a few hundred).
