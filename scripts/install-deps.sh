@@ -4,7 +4,7 @@ set -euo pipefail
 packages=(
     build-essential cmake git openssl ccache
     qt6-base-dev qt6-charts-dev libqt6opengl6-dev libqt6sql6-sqlite
-    libmicrohttpd-dev libsqlite3-dev pkg-config
+    libmicrohttpd-dev libgnutls28-dev libsqlite3-dev pkg-config
     libgl-dev clang libclang-rt-14-dev
     dpkg-dev desktop-file-utils appstream
     qt6-translations-l10n locales
