@@ -1,6 +1,6 @@
 // The demo service under the attacks of clients that stay inside every
 // per-connection limit, each for a minute (tests/demo/test_demo_hostile runs
-// them for 12 s): 64 front-loaded dripping bodies, 64 unread whole-year
+// them for 10 s): 64 front-loaded dripping bodies, 64 unread whole-year
 // reports, 100 empty connects a second against a client on one kept
 // connection, 1,500 a second against fresh log-ins; an honest log-in every
 // 4 s meanwhile. Then one unread report while 8 clients register for 30 s,

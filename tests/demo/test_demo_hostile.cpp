@@ -156,13 +156,13 @@ private:
 
     qint64 walBytes() const { return QFileInfo(m_database + QStringLiteral("-wal")).size(); }
 
-    // A log-in every 1.2 s for 12 s while an attack runs: each answered within
+    // A log-in every second for 10 s while an attack runs: each answered within
     // 12 s, at least 9 in 10 (and on a kept connection, where they go one
     // after another, quickly enough that at least 8 of the 10 are made).
     HonestLogins honestLogins(bool keepAlive, const std::function<void()>& afterEach = {})
     {
         return HonestLogins::run(m_service.port(), DemoServiceProcess::caCertificates(), keepAlive,
-                                 1200, 12000, 12000, afterEach);
+                                 1000, 10000, 12000, afterEach);
     }
     static void verifyHonest(const HonestLogins& logins)
     {
