@@ -2,6 +2,7 @@
 
 #include "BuildSettings.h"
 #include "LogFile.h"
+#include "OnDemandModule.h"
 #include "ServiceConfig.h"
 #include "SoapClient.h"
 #include "StagingFolder.h"
@@ -66,18 +67,23 @@ QString CommandLine::versionText(const StagingFolder& staging)
 {
     const ServiceConfig config = ServiceConfig::builtIn();
     const QStringList authorities = SoapClient::trustedCaNames(config);
+    // The one folder modules are loaded from, chosen by where the program lies.
+    const QStringList modules = OnDemandModule::folders();
     return QStringLiteral("QuorvelDPC %1.%2.%3\n"
                           "Service endpoint: %4\n"
                           "Service namespace: %5\n"
                           "Trusted besides the system's CAs: %6\n"
-                          "Staging folder: %7\n")
+                          "Staging folder: %7\n"
+                          "Modules folder: %8\n")
         .arg(BuildSettings::versionMajor())
         .arg(BuildSettings::versionMinor())
         .arg(BuildSettings::versionPatch())
         .arg(config.endpoint.toString(), config.namespaceUri,
              authorities.isEmpty() ? QStringLiteral("none")
                                    : authorities.join(QStringLiteral("; ")),
-             staging.folder());
+             staging.folder(),
+             modules.isEmpty() ? QStringLiteral("none (neither installed nor in the build tree)")
+                               : modules.first());
 }
 
 QString CommandLine::helpText()
@@ -93,8 +99,9 @@ QString CommandLine::helpText()
         "              outcome) and one per staged or read file. No password, request\n"
         "              or answer, nor any value from one, is ever written. FILE is\n"
         "              capped at 5 MiB and then moved to FILE.1, so it can be left on\n"
-        "  --version   print the version, the service the program was built for and\n"
-        "              the folder where it keeps its staged answers, then end\n"
+        "  --version   print the version, the service the program was built for, the\n"
+        "              folder where it keeps its staged answers and the one it loads\n"
+        "              its modules from, then end\n"
         "  -h, --help  print this help, then end\n"
         "\n"
         "The log's categories are dpc.service and dpc.staging, off by default. Besides\n"

@@ -3,11 +3,17 @@
 #include <QSqlDatabase>
 #include <QString>
 
-// The demo service's SQLite file: opened in WAL mode with full durability,
+// The demo service's SQLite file: opened in WAL mode (synchronous=NORMAL),
 // created and seeded in one transaction the first time it is opened.
 class DemoDatabase
 {
 public:
+    // The size the write-ahead log's file is cut back to after a checkpoint
+    // (SQLite's journal_size_limit).
+    static constexpr qint64 kWalSizeLimit = 16 * 1024 * 1024;
+    // How much of the file a connection reads through a mapping.
+    static constexpr qint64 kMappedBytes = 256 * 1024 * 1024;
+
     explicit DemoDatabase(QString connectionName = QStringLiteral("dpc-demo"));
     ~DemoDatabase();
     DemoDatabase(const DemoDatabase&) = delete;

@@ -9,11 +9,13 @@
 
 #include <QTextStream>
 
+#include <gnutls/gnutls.h>
 #include <microhttpd.h>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -95,6 +97,32 @@ MHD_Result queue(MHD_Connection* connection, const Answer& answer)
     return result;
 }
 
+// Whether the key is the certificate's, as the TLS library will check it, so
+// that a wrong pair is named before the server starts.
+bool usableKeyPair(const QByteArray& certificatePem, const QByteArray& keyPem, QString* error)
+{
+    gnutls_certificate_credentials_t credentials = nullptr;
+    if (gnutls_certificate_allocate_credentials(&credentials) < 0) {
+        *error = QStringLiteral("cannot set up TLS");
+        return false;
+    }
+    const gnutls_datum_t certificate{
+        reinterpret_cast<unsigned char*>(const_cast<char*>(certificatePem.constData())),
+        unsigned(certificatePem.size())};
+    const gnutls_datum_t key{reinterpret_cast<unsigned char*>(const_cast<char*>(keyPem.constData())),
+                             unsigned(keyPem.size())};
+    const int status =
+        gnutls_certificate_set_x509_key_mem(credentials, &certificate, &key, GNUTLS_X509_FMT_PEM);
+    gnutls_certificate_free_credentials(credentials);
+    if (status >= 0)
+        return true;
+    *error = status == GNUTLS_E_CERTIFICATE_KEY_MISMATCH
+                 ? QStringLiteral("the key does not match the certificate")
+                 : QStringLiteral("the certificate and key cannot be used: %1")
+                       .arg(QString::fromUtf8(gnutls_strerror(status)));
+    return false;
+}
+
 Answer tooLarge(qint64 maxBytes)
 {
     return {500, QByteArrayLiteral("application/soap+xml; charset=utf-8"),
@@ -133,17 +161,13 @@ class DemoServer::Handler
 public:
     static MHD_Result accept(void* cls, const sockaddr*, socklen_t)
     {
-        auto* server = static_cast<DemoServer*>(cls);
-        // All places taken: the connection waiting longest for its headers
-        // makes room, so that stalled clients cannot keep others out.
-        if (server->m_openConnections.fetch_add(1) >= server->m_settings.maxConnections &&
-            !server->m_guard->displaceOldestWaiting()) {
-            server->m_openConnections.fetch_sub(1);
-            return MHD_NO;
-        }
-        return MHD_YES;
+        // All places taken: the least useful connection makes room, so that
+        // clients that stall or fall behind cannot keep others out.
+        return static_cast<DemoServer*>(cls)->m_guard->admit() ? MHD_YES : MHD_NO;
     }
 
+    // Places are counted here, not on accepting: a connection the library
+    // drops before it starts (a failed allocation or TLS set-up) holds none.
     static void connection(void* cls, MHD_Connection* connection, void**,
                            MHD_ConnectionNotificationCode code)
     {
@@ -155,7 +179,6 @@ public:
                 server->m_guard->opened(connection, info->connect_fd);
         } else if (code == MHD_CONNECTION_NOTIFY_CLOSED) {
             server->m_guard->closed(connection);
-            server->m_openConnections.fetch_sub(1);
         }
     }
 
@@ -291,12 +314,9 @@ DemoServer::DemoServer(ServerSettings settings) : m_settings(std::move(settings)
 
 DemoServer::~DemoServer()
 {
-    // The library closes the listening socket it was given; it is closed here
-    // only when the library never took it.
+    // The library closes the listening socket it was given.
     if (m_daemon)
         MHD_stop_daemon(m_daemon);
-    else if (m_listenSocket >= 0)
-        ::close(m_listenSocket);
     m_workers.clear(); // the threads that used them have ended
 }
 
@@ -304,25 +324,38 @@ quint16 DemoServer::listen(const QByteArray& certificatePem, const QByteArray& k
                            QString* error)
 {
     // The socket is bound here, so that the port is known even when picked.
-    m_listenSocket = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    // It is closed once on every path: here until the library has it, by the
+    // library afterwards.
+    const int socket = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (socket < 0) {
+        *error = QString::fromLocal8Bit(std::strerror(errno));
+        return 0;
+    }
     const int yes = 1;
-    ::setsockopt(m_listenSocket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    ::setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
     sockaddr_in address = {};
     address.sin_family = AF_INET;
     address.sin_port = htons(port);
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t size = sizeof address;
-    if (m_listenSocket < 0 ||
-        ::bind(m_listenSocket, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        ::listen(m_listenSocket, 128) != 0 ||
-        ::getsockname(m_listenSocket, reinterpret_cast<sockaddr*>(&address), &size) != 0) {
+    if (::bind(socket, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        ::listen(socket, 128) != 0 ||
+        ::getsockname(socket, reinterpret_cast<sockaddr*>(&address), &size) != 0) {
         *error = QString::fromLocal8Bit(std::strerror(errno));
+        ::close(socket);
         return 0;
     }
+    if (!usableKeyPair(certificatePem, keyPem, error)) {
+        ::close(socket);
+        return 0;
+    }
+    struct stat given = {};
+    ::fstat(socket, &given);
     m_port = ntohs(address.sin_port); // known before the first request can ask for it
     ConnectionGuard::Limits limits;
     limits.request = std::chrono::seconds(m_settings.requestTimeoutSeconds);
     limits.idle = std::chrono::seconds(m_settings.idleTimeoutSeconds);
+    limits.places = m_settings.maxConnections;
     m_guard = std::make_unique<ConnectionGuard>(limits);
     // The library keeps pointers to the certificate and key.
     m_certificatePem = certificatePem;
@@ -331,12 +364,12 @@ quint16 DemoServer::listen(const QByteArray& certificatePem, const QByteArray& k
     if (m_settings.verbose)
         flags |= MHD_USE_ERROR_LOG;
     // The library's own limit is split between the threads; it is set out of
-    // the way and the total is kept by the accept callback.
+    // the way and the places are kept by the guard.
     const unsigned threads = unsigned(std::max(1, m_settings.threads));
     m_daemon = MHD_start_daemon(
         flags, 0, &Handler::accept, this, &Handler::request, this, MHD_OPTION_LISTEN_SOCKET,
-        m_listenSocket, MHD_OPTION_HTTPS_MEM_CERT, m_certificatePem.constData(),
-        MHD_OPTION_HTTPS_MEM_KEY, m_keyPem.constData(), MHD_OPTION_HTTPS_PRIORITIES,
+        socket, MHD_OPTION_HTTPS_MEM_CERT, m_certificatePem.constData(), MHD_OPTION_HTTPS_MEM_KEY,
+        m_keyPem.constData(), MHD_OPTION_HTTPS_PRIORITIES,
         "NORMAL:-VERS-ALL:+VERS-TLS1.3:+VERS-TLS1.2", MHD_OPTION_THREAD_POOL_SIZE, threads,
         MHD_OPTION_CONNECTION_TIMEOUT, unsigned(m_settings.idleTimeoutSeconds),
         MHD_OPTION_CONNECTION_LIMIT, unsigned(m_settings.maxConnections) * (threads + 1),
@@ -344,6 +377,13 @@ quint16 DemoServer::listen(const QByteArray& certificatePem, const QByteArray& k
         MHD_OPTION_NOTIFY_CONNECTION, &Handler::connection, this, MHD_OPTION_NOTIFY_COMPLETED,
         &Handler::completed, this, MHD_OPTION_END);
     if (!m_daemon) {
+        // Depending on where it failed, the library has closed the socket or
+        // not: it is closed here only while its number is still this socket.
+        struct stat now = {};
+        if (::fstat(socket, &now) == 0 && now.st_dev == given.st_dev &&
+            now.st_ino == given.st_ino)
+            ::close(socket);
+        m_guard.reset();
         m_port = 0;
         *error = QStringLiteral("cannot start the HTTPS server");
         return 0;

@@ -5,7 +5,6 @@
 #include <QByteArray>
 #include <QString>
 
-#include <atomic>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -48,9 +47,7 @@ private:
     QByteArray m_keyPem;
     std::unique_ptr<ConnectionGuard> m_guard; // outlives the daemon
     MHD_Daemon* m_daemon = nullptr;
-    int m_listenSocket = -1;
     quint16 m_port = 0;
-    std::atomic<int> m_openConnections{0};
     std::mutex m_workersMutex;
     std::mutex m_writeLock; // shared by the workers' changes
     std::map<std::thread::id, std::unique_ptr<ServiceWorker>> m_workers;

@@ -29,8 +29,8 @@ public:
     std::optional<QString> call(const SoapMessage::Request& request);
 
     // The registered errors a report request selects: a condition on the
-    // columns of ErrorReport::selectColumns() and its bound values. None
-    // when the request finds nothing.
+    // columns of ErrorReport::selectColumns() and its bound values, read in ID
+    // order. None when the request finds nothing.
     struct ReportFilter
     {
         QString where;

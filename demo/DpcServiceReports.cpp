@@ -45,7 +45,8 @@ void writeErrorRecord(Fragment& out, const QSqlQuery& q)
 
 DpcService::Result DpcService::errorRecords(const QString& where, const QVariantList& values)
 {
-    QSqlQuery q = select(m_db, ErrorReport::selectColumns() + where, values);
+    QSqlQuery q =
+        select(m_db, ErrorReport::selectColumns() + where + QStringLiteral(" ORDER BY e.id"), values);
     Fragment out;
     bool any = false;
     while (q.next()) {
@@ -77,7 +78,7 @@ std::optional<DpcService::ReportFilter> DpcService::reportFilter(const Args& arg
         filter.where += QStringLiteral(" AND e.codfarma = ?");
         filter.values << farmacia;
     }
-    filter.where += QStringLiteral(" AND e.cancelled_at IS NULL ORDER BY e.id");
+    filter.where += QStringLiteral(" AND e.cancelled_at IS NULL");
     return filter;
 }
 

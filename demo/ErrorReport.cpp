@@ -5,6 +5,8 @@
 
 #include <sqlite3.h>
 
+#include <limits>
+
 namespace {
 
 // The report's own query: the registered error and its patient. The small
@@ -100,93 +102,97 @@ const QString& ErrorReport::selectColumns()
     return sql;
 }
 
-std::unique_ptr<ErrorReport> ErrorReport::open(const QString& databaseFile, const QString& where,
-                                               const QVariantList& values, QString* error)
-{
-    std::unique_ptr<ErrorReport> report(new ErrorReport);
-    // Read-write so that the WAL index can be shared; nothing is written.
-    if (sqlite3_open_v2(databaseFile.toUtf8().constData(), &report->m_db,
-                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
-        if (error)
-            *error = QString::fromUtf8(report->m_db ? sqlite3_errmsg(report->m_db)
-                                                    : "cannot open the database");
-        return nullptr;
-    }
-    sqlite3_busy_timeout(report->m_db, 5000);
-    // The rows are looked up all over a large file: reading its pages through
-    // a mapping rather than one call each makes the report several times faster.
-    sqlite3_exec(report->m_db, "PRAGMA mmap_size=1073741824", nullptr, nullptr, nullptr);
-    if (!report->start(where, values, error))
-        return nullptr;
-    return report;
-}
-
 std::unique_ptr<ErrorReport> ErrorReport::on(sqlite3* connection, const QString& where,
                                              const QVariantList& values, QString* error)
 {
     std::unique_ptr<ErrorReport> report(new ErrorReport);
     report->m_db = connection;
-    report->m_ownsDb = false;
     if (!report->start(where, values, error))
         return nullptr;
     return report;
 }
 
+bool ErrorReport::fail()
+{
+    m_error = QString::fromUtf8(sqlite3_errmsg(m_db));
+    sqlite3_reset(m_statement);
+    return false;
+}
+
 bool ErrorReport::start(const QString& where, const QVariantList& values, QString* error)
 {
-    const auto fail = [&] {
-        if (error)
-            *error = QString::fromUtf8(sqlite3_errmsg(m_db));
-        return false;
-    };
-    if (!loadLookups())
-        return fail();
-    const QByteArray sql = QByteArray(kRows) + where.toUtf8();
-    if (sqlite3_prepare_v2(m_db, sql.constData(), int(sql.size()), &m_statement, nullptr) !=
-        SQLITE_OK)
-        return fail();
-    for (int i = 0; i < values.size(); ++i) {
+    const QByteArray sql =
+        QByteArray(kRows) + where.toUtf8() + " AND e.id > ? ORDER BY e.id LIMIT ?";
+    const bool ready =
+        loadLookups() &&
+        sqlite3_prepare_v2(m_db, sql.constData(), int(sql.size()), &m_statement, nullptr) ==
+            SQLITE_OK;
+    for (int i = 0; ready && i < values.size(); ++i) {
         const QVariant& value = values[i];
         const int rc =
             value.typeId() == QMetaType::QString
                 ? sqlite3_bind_text(m_statement, i + 1, value.toString().toUtf8().constData(), -1,
                                     SQLITE_TRANSIENT)
                 : sqlite3_bind_int64(m_statement, i + 1, value.toLongLong());
-        if (rc != SQLITE_OK)
-            return fail();
+        if (rc != SQLITE_OK) {
+            fail();
+            break;
+        }
     }
-    if (!step()) {
+    m_pageParameter = int(values.size()) + 1;
+    // The first ID, so that the first page starts there rather than scanning
+    // up to it again.
+    m_lastId = std::numeric_limits<qint64>::min();
+    int rc = SQLITE_ERROR;
+    if (ready && m_error.isEmpty() && bindPage(1))
+        rc = sqlite3_step(m_statement);
+    if (rc == SQLITE_ROW) {
+        m_lastId = sqlite3_column_int64(m_statement, Id) - 1;
+    } else if (rc == SQLITE_DONE) {
+        m_done = true;
+    } else {
+        if (m_error.isEmpty())
+            fail();
         if (error)
-            *error = m_error;
+            *error = m_error.isEmpty() ? QString::fromUtf8(sqlite3_errmsg(m_db)) : m_error;
         return false;
     }
+    sqlite3_reset(m_statement); // ends the read transaction
     return true;
 }
 
 ErrorReport::~ErrorReport()
 {
     sqlite3_finalize(m_statement);
-    if (m_ownsDb)
-        sqlite3_close_v2(m_db);
 }
 
-bool ErrorReport::step()
+bool ErrorReport::bindPage(int records)
 {
-    const int rc = sqlite3_step(m_statement);
-    m_row = rc == SQLITE_ROW;
-    if (rc == SQLITE_ROW || rc == SQLITE_DONE)
-        return true;
-    m_error = QString::fromUtf8(sqlite3_errmsg(m_db));
-    return false;
+    if (sqlite3_bind_int64(m_statement, m_pageParameter, m_lastId) != SQLITE_OK ||
+        sqlite3_bind_int(m_statement, m_pageParameter + 1, records) != SQLITE_OK)
+        return fail();
+    return true;
 }
 
 bool ErrorReport::write(QByteArray& out, qsizetype bytes)
 {
     const qsizetype target = out.size() + bytes;
-    while (m_row && out.size() < target) {
-        writeRecord(out);
-        if (!step())
+    while (!m_done && out.size() < target) {
+        // One page, in one read transaction that ends with the reset below.
+        if (!bindPage(kPageRecords))
             return false;
+        int records = 0;
+        int rc = SQLITE_ROW;
+        while (out.size() < target && (rc = sqlite3_step(m_statement)) == SQLITE_ROW) {
+            writeRecord(out);
+            m_lastId = sqlite3_column_int64(m_statement, Id);
+            ++records;
+        }
+        if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+            return fail();
+        // Fewer records than the page could hold: none are left.
+        m_done = rc == SQLITE_DONE && records < kPageRecords;
+        sqlite3_reset(m_statement);
     }
     return true;
 }

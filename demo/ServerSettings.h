@@ -17,8 +17,8 @@ struct ServerSettings
     int idleTimeoutSeconds = 30;
     // A request must be answered whole within this, a streamed report included.
     int requestTimeoutSeconds = 120;
-    // Beyond this, a new connection displaces the one waiting longest for its
-    // headers, or is closed when none is waiting.
+    // Beyond this, a new connection displaces the least useful one (see
+    // ConnectionGuard), or is closed when every place keeps up.
     int maxConnections = 64;
     // Requests with more header fields are refused; their total size is
     // bounded by the per-connection memory below.

@@ -11,6 +11,6 @@ std::unique_ptr<ServiceWorker> ServiceWorker::open(const ServerSettings& setting
     if (!worker->m_service->load(error))
         return nullptr;
     worker->m_endpoint = std::make_unique<SoapEndpoint>(
-        *worker->m_service, settings.namespaceUri, settings.databaseFile, settings.maxBodyBytes);
+        *worker->m_service, settings.namespaceUri, true, settings.maxBodyBytes);
     return worker;
 }

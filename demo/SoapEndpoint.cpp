@@ -21,10 +21,10 @@ QString unquoted(QByteArray value)
 
 } // namespace
 
-SoapEndpoint::SoapEndpoint(DpcService& service, QString namespaceUri, QString reportDatabase,
+SoapEndpoint::SoapEndpoint(DpcService& service, QString namespaceUri, bool streamReports,
                            qsizetype maxRequestBytes)
-    : m_service(service), m_namespaceUri(std::move(namespaceUri)),
-      m_reportDatabase(std::move(reportDatabase)), m_maxRequestBytes(maxRequestBytes)
+    : m_service(service), m_namespaceUri(std::move(namespaceUri)), m_streamReports(streamReports),
+      m_maxRequestBytes(maxRequestBytes)
 {
 }
 
@@ -54,7 +54,7 @@ SoapEndpoint::Reply SoapEndpoint::post(const QByteArray& body, const Headers& he
         const SoapMessage::Request request =
             SoapMessage::parse(body, m_namespaceUri, declaredAction(headers), m_maxRequestBytes);
         reply.operation = QLatin1String(request.operation->name);
-        if (!m_reportDatabase.isEmpty() && reply.operation == u"F_LoadErroreByAnnoMese")
+        if (m_streamReports && reply.operation == u"F_LoadErroreByAnnoMese")
             answerReport(request, reply);
         else
             reply.body =
@@ -75,19 +75,17 @@ void SoapEndpoint::answerReport(const SoapMessage::Request& request, Reply& repl
         reply.body = SoapMessage::answer(m_namespaceUri, reply.operation, std::nullopt);
         return;
     }
-    // A report can be large: it is streamed, read on a connection of its own.
-    // One pharmacy's month is small: it is built whole on this worker's
-    // connection, whose pages stay cached between requests, many times faster
-    // than a fresh connection's.
-    sqlite3* const shared = m_service.isSmallReport(request.arguments, kWholeReportRecords)
-                                ? m_service.sqliteHandle()
-                                : nullptr;
+    // A report can be large: it is streamed, read a page at a time on this
+    // thread's connection (no transaction is held between pages, however
+    // slowly the client reads). One pharmacy's month is small: it is built whole.
+    sqlite3* const connection = m_service.sqliteHandle();
     QString error;
     std::unique_ptr<ErrorReport> report =
-        shared ? ErrorReport::on(shared, filter->where, filter->values, &error)
-               : ErrorReport::open(m_reportDatabase, filter->where, filter->values, &error);
+        connection ? ErrorReport::on(connection, filter->where, filter->values, &error) : nullptr;
     if (!report)
-        throw Fault(Fault::Code::Receiver, QStringLiteral("Database error: ") + error);
+        throw Fault(Fault::Code::Receiver,
+                    QStringLiteral("Database error: ") +
+                        (connection ? error : QStringLiteral("not an SQLite database")));
     if (report->atEnd()) {
         reply.body = SoapMessage::answer(m_namespaceUri, reply.operation, std::nullopt);
         return;
@@ -95,7 +93,7 @@ void SoapEndpoint::answerReport(const SoapMessage::Request& request, Reply& repl
     auto answer =
         std::make_shared<ReportAnswer>(SoapMessage::answerHead(m_namespaceUri, reply.operation),
                                        std::move(report), SoapMessage::answerTail(reply.operation));
-    if (!shared) {
+    if (!m_service.isSmallReport(request.arguments, kWholeReportRecords)) {
         reply.stream = std::move(answer);
         return;
     }

@@ -31,10 +31,11 @@ public:
         std::shared_ptr<ReportAnswer> stream;
     };
 
-    // With a database file, reports of registered errors are answered as a
-    // stream read on a connection of their own; without, they are built whole.
+    // With `streamReports`, large reports of registered errors are answered
+    // as a stream, read page by page on the service's connection (which must
+    // then be used by this thread only); without, they are built whole.
     // Requests over `maxRequestBytes` are refused.
-    SoapEndpoint(DpcService& service, QString namespaceUri, QString reportDatabase = {},
+    SoapEndpoint(DpcService& service, QString namespaceUri, bool streamReports = false,
                  qsizetype maxRequestBytes = 1024 * 1024);
 
     const QString& namespaceUri() const { return m_namespaceUri; }
@@ -50,6 +51,6 @@ private:
 
     DpcService& m_service;
     QString m_namespaceUri;
-    QString m_reportDatabase;
+    bool m_streamReports;
     qsizetype m_maxRequestBytes;
 };

@@ -4,6 +4,8 @@
 
 #include <QXmlStreamReader>
 
+#include <string_view>
+
 namespace SoapMessage {
 namespace {
 
@@ -80,6 +82,51 @@ QString readLeaf(QXmlStreamReader& xml)
     return text;
 }
 
+// Counts the start tags and attributes of a body without parsing it, and
+// refuses one with more than any request needs before the parser spends time
+// on it (an element with 100,000 attributes takes the parser seconds). Text,
+// comments, CDATA sections and processing instructions are skipped.
+void checkShape(const QByteArray& body)
+{
+    const std::string_view text(body.constData(), size_t(body.size()));
+    const auto skipPast = [&](size_t from, std::string_view end) {
+        const size_t at = text.find(end, from);
+        return at == std::string_view::npos ? text.size() : at + end.size();
+    };
+    int elements = 0;
+    int attributes = 0;
+    size_t i = 0;
+    while ((i = text.find('<', i)) != std::string_view::npos) {
+        const std::string_view rest = text.substr(i);
+        if (rest.substr(0, 4) == "<!--") {
+            i = skipPast(i + 4, "-->");
+        } else if (rest.substr(0, 9) == "<![CDATA[") {
+            i = skipPast(i + 9, "]]>");
+        } else if (rest.substr(0, 2) == "<?") {
+            i = skipPast(i + 2, "?>");
+        } else if (rest.substr(0, 2) == "</" || rest.substr(0, 2) == "<!") {
+            i = skipPast(i + 2, ">");
+        } else {
+            if (++elements > kMostElements)
+                sender(QStringLiteral("The request has more than %1 elements").arg(kMostElements));
+            char quote = 0;
+            for (++i; i < text.size(); ++i) {
+                const char c = text[i];
+                if (quote) {
+                    quote = c == quote ? 0 : quote;
+                } else if (c == '"' || c == '\'') {
+                    quote = c;
+                } else if (c == '=' && ++attributes > kMostAttributes) {
+                    sender(QStringLiteral("The request has more than %1 attributes")
+                               .arg(kMostAttributes));
+                } else if (c == '>') {
+                    break;
+                }
+            }
+        }
+    }
+}
+
 } // namespace
 
 int Arguments::integer(const char* name) const
@@ -119,6 +166,7 @@ Request parse(const QByteArray& body, const QString& namespaceUri,
         throw tooLarge(maxBytes);
     if (body.trimmed().isEmpty())
         sender(QStringLiteral("The request is empty"));
+    checkShape(body);
 
     QXmlStreamReader xml(body);
     if (nextSignificant(xml) != QXmlStreamReader::StartElement || xml.name() != u"Envelope")

@@ -12,6 +12,11 @@
 namespace SoapMessage {
 
 inline constexpr qsizetype kMaxRequestBytes = 1024 * 1024;
+// No request needs more: an envelope, its header blocks, its body, the
+// operation and its children, with their namespace declarations. A body with
+// more is refused before it is parsed.
+inline constexpr int kMostElements = 128;
+inline constexpr int kMostAttributes = 128;
 inline constexpr const char* kEnvelopeNamespace = "http://www.w3.org/2003/05/soap-envelope";
 
 struct Fault : std::runtime_error
@@ -51,7 +56,8 @@ struct Request
 };
 
 // Parses an envelope; `action` is the SOAPAction the client declared (none
-// when it declared none). Throws Fault for anything that is not a well-formed
+// when it declared none). Throws Fault for a body with more elements or
+// attributes than the limits above, at once, and for anything that is not a well-formed
 // request of a known operation in the namespace, with every child present and
 // of its type.
 Request parse(const QByteArray& body, const QString& namespaceUri,

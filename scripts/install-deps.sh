@@ -4,12 +4,13 @@ set -euo pipefail
 packages=(
     build-essential cmake git openssl ccache
     qt6-base-dev qt6-charts-dev libqt6opengl6-dev libqt6sql6-sqlite
-    libmicrohttpd-dev libsqlite3-dev pkg-config
+    libmicrohttpd-dev libgnutls28-dev libsqlite3-dev pkg-config
     libgl-dev clang libclang-rt-14-dev
     dpkg-dev desktop-file-utils appstream
     qt6-translations-l10n locales
     libqt6printsupport6 poppler-utils
     libxlsxwriter-dev libxlsxwriter4 python3-openpyxl
+    strace  # tests/demo/check_start_failure.sh traces the demo service
 )
 missing=()
 for p in "${packages[@]}"; do

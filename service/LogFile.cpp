@@ -36,8 +36,10 @@ Sink* s_sink = nullptr; // guarded by s_mutex
 QtMessageHandler s_previous = nullptr;
 
 // Opens `path` for appending, as a regular file of this user only: created
-// 0600, never through a symbolic link, and narrowed to 0600 when an older run
-// left it readable by others. -1 with errno set when it cannot be.
+// 0600, never through a symbolic link nor as a hard link of another file, and
+// narrowed to 0600 when an older run left it open to its group or others
+// (before the link count is known, nothing is changed). -1 with errno set
+// when it cannot be.
 int openLog(const QByteArray& path)
 {
     // O_NONBLOCK keeps a FIFO planted there from blocking the open.
@@ -54,6 +56,8 @@ int openLog(const QByteArray& path)
         error = EINVAL;
     else if (st.st_uid != ::geteuid())
         error = EPERM;
+    else if (st.st_nlink > 1)
+        error = EMLINK; // a hard link: another name of some other file
     else if ((st.st_mode & (S_IRWXG | S_IRWXO)) != 0 && ::fchmod(fd, S_IRUSR | S_IWUSR) != 0)
         error = errno;
     else if (::fcntl(fd, F_SETFL, O_WRONLY | O_APPEND) != 0)

@@ -15,8 +15,9 @@
 //
 // The log says who used the service and when: the file is created readable by
 // its owner only, a symbolic link in its place is refused (it could point the
-// program at any file the operator can write), and so is a file of another
-// user.
+// program at any file the operator can write), so is a hard link (a file with
+// more than one name, which would otherwise be written and narrowed to 0600),
+// and so is a file of another user.
 class LogFile
 {
 public:

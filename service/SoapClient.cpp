@@ -40,10 +40,14 @@ const NetworkModule& networkModule()
         module.resetFailureWarning = entry<SoapTransportModule::ResetFailureWarning>(
             SoapTransportModule::resetFailureWarning);
         module.caNames = entry<SoapTransportModule::CaNames>(SoapTransportModule::caNames);
-        if (!module.make)
+        if (!module.make) {
+            const QStringList folders = OnDemandModule::folders();
             qCWarning(dpcService).noquote()
                 << logTime() << "the network module libdpc_network.so cannot be loaded from"
-                << OnDemandModule::folders().join(QStringLiteral(", "));
+                << (folders.isEmpty() ? QStringLiteral("anywhere: the program is neither installed "
+                                                       "nor in its build tree")
+                                      : folders.join(QStringLiteral(", ")));
+        }
         s_module = module;
     }
     return *s_module;

@@ -12,6 +12,7 @@
 #include "TlsTestServer.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QMessageBox>
 #include <QProcess>
@@ -94,6 +95,7 @@ private slots:
     void anotherUsersFileIsRefused();
     void failedMoveStillKeepsTheCap();
     void failedReopenDropsLinesAndWarnsOnce();
+    void reopenWaitsForItsInterval();
 
 private:
     QString logPath() const { return m_dir.filePath(QStringLiteral("dpc.log")); }
@@ -373,6 +375,7 @@ void tst_DiagnosticLog::aLogThatCannotBeOpenedIsWarnedAndSkipped_data()
     QTest::addColumn<QString>("kind");
     QTest::newRow("missing folder") << QStringLiteral("missing");
     QTest::newRow("symbolic link") << QStringLiteral("link");
+    QTest::newRow("hard link") << QStringLiteral("hard link");
     QTest::newRow("a folder") << QStringLiteral("folder");
 }
 
@@ -386,11 +389,15 @@ void tst_DiagnosticLog::aLogThatCannotBeOpenedIsWarnedAndSkipped()
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write("untouched\n");
     }
+    QVERIFY(::chmod(QFile::encodeName(target).constData(), 0644) == 0);
     QString path = logPath();
     if (kind == u"missing")
         path = m_dir.filePath(QStringLiteral("no-such-folder/dpc.log"));
     else if (kind == u"link")
         QVERIFY(QFile::link(target, path));
+    else if (kind == u"hard link")
+        QCOMPARE(::link(QFile::encodeName(target).constData(), QFile::encodeName(path).constData()),
+                 0);
     else
         QVERIFY(QDir(m_dir.path()).mkdir(QStringLiteral("dpc.log")));
 
@@ -410,6 +417,12 @@ void tst_DiagnosticLog::aLogThatCannotBeOpenedIsWarnedAndSkipped()
     // The calls were made all the same: the run's one warning.
     QCOMPARE(linesOf(errors, "dpc.service").size(), 1);
     QCOMPARE(readAll(target), QByteArray("untouched\n"));
+    // Nor narrowed: its mode is the one it had.
+    struct stat st;
+    QCOMPARE(::stat(QFile::encodeName(target).constData(), &st), 0);
+    QCOMPARE(st.st_mode & 0777, mode_t(0644));
+    QFile::remove(path);
+    QFile::remove(target);
 }
 
 void tst_DiagnosticLog::fileIsOwnersOnly()
@@ -428,12 +441,14 @@ void tst_DiagnosticLog::fileIsOwnersOnly()
     QCOMPARE(::stat(QFile::encodeName(logPath()).constData(), &st), 0);
     QCOMPARE(st.st_mode & 0777, mode_t(0600));
 
-    // A file an earlier version left readable by others is narrowed.
-    QVERIFY(::chmod(QFile::encodeName(logPath()).constData(), 0644) == 0);
-    QVERIFY(LogFile::start(logPath()));
-    LogFile::stop();
-    QCOMPARE(::stat(QFile::encodeName(logPath()).constData(), &st), 0);
-    QCOMPARE(st.st_mode & 0777, mode_t(0600));
+    // A file an earlier version left open to its group or to others is narrowed.
+    for (const mode_t mode : {mode_t(0644), mode_t(0640), mode_t(0604), mode_t(0660)}) {
+        QVERIFY(::chmod(QFile::encodeName(logPath()).constData(), mode) == 0);
+        QVERIFY(LogFile::start(logPath()));
+        LogFile::stop();
+        QCOMPARE(::stat(QFile::encodeName(logPath()).constData(), &st), 0);
+        QVERIFY2((st.st_mode & 0777) == 0600, qPrintable(QString::number(mode, 8)));
+    }
 }
 
 void tst_DiagnosticLog::anotherUsersFileIsRefused()
@@ -489,6 +504,32 @@ void tst_DiagnosticLog::failedReopenDropsLinesAndWarnsOnce()
     qCInfo(dpcStaging, "line after the folder is back");
     LogFile::stop();
     QCOMPARE(readAll(path), QByteArray("dpc.staging: line after the folder is back\n"));
+    QDir(folder.path()).removeRecursively();
+}
+
+void tst_DiagnosticLog::reopenWaitsForItsInterval()
+{
+    // As above, with a retry interval of 1.5 s: a line logged right after the
+    // folder is back is still dropped, one logged after the interval is not.
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("dpc.log"));
+    QVERIFY(LogFile::start(path, 200, nullptr, 1500));
+    QLoggingCategory::setFilterRules(QStringLiteral("dpc.*=true"));
+    QVERIFY(folder.remove());
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("cannot move the log")));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("cannot write the log")));
+    QElapsedTimer timer;
+    timer.start();
+    for (int i = 0; i < 20; ++i)
+        qCInfo(dpcStaging, "line %03d of the run", i);
+    QVERIFY(QDir().mkpath(folder.path()));
+    qCInfo(dpcStaging, "line right after the folder is back");
+    QVERIFY2(timer.elapsed() < 1000, qPrintable(QString::number(timer.elapsed())));
+    QVERIFY(!QFile::exists(path));
+    QTest::qWait(int(1700 - timer.elapsed()));
+    qCInfo(dpcStaging, "line after the interval");
+    LogFile::stop();
+    QCOMPARE(readAll(path), QByteArray("dpc.staging: line after the interval\n"));
     QDir(folder.path()).removeRecursively();
 }
 

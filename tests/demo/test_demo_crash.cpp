@@ -1,11 +1,13 @@
 // The demo service killed (SIGKILL) while eight clients register errors, then
 // started again on the same database: every registration it answered is there
-// exactly once, the database is sound, and the service answers again.
+// exactly once, the database is sound, and the service answers again. And the
+// service's registrations while another process holds the database.
 #include "DemoFixtures.h"
 #include "DemoServiceProcess.h"
 #include "SoapEnvelope.h"
 
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QMutex>
 #include <QSet>
 #include <QSqlDatabase>
@@ -165,6 +167,68 @@ private slots:
             for (auto it = stored.cbegin(); it != stored.cend(); ++it)
                 QVERIFY2(it.value() == 1 && m_sent.contains(it.key()),
                          qPrintable(QString::number(it.key())));
+        }
+        QSqlDatabase::removeDatabase(name);
+        m_service.stop();
+    }
+
+    // Another process holds the database's write lock (BEGIN IMMEDIATE) for
+    // 1.5 s: two registrations sent meanwhile wait for it, each without
+    // holding the service's own write lock while it backs off, and are then
+    // stored once each; later ones are answered at once.
+    void writeLockHeldByAnotherProcess()
+    {
+        const QString database = m_dir.filePath(QStringLiteral("locked.sqlite"));
+        QVERIFY2(m_service.start(database), qPrintable(m_service.output()));
+        const QList<QSslCertificate> ca = DemoServiceProcess::caCertificates();
+        const quint16 port = m_service.port();
+        const QString name = QStringLiteral("lock-holder");
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+            db.setDatabaseName(database);
+            QVERIFY(db.open());
+            QSqlQuery lock(db);
+            QVERIFY(lock.exec(QStringLiteral("BEGIN IMMEDIATE")));
+            std::atomic<int> answered = 0;
+            std::atomic<qint64> slowest = 0;
+            std::vector<std::unique_ptr<QThread>> clients;
+            for (int c = 0; c < 2; ++c) {
+                clients.emplace_back(QThread::create([&, c] {
+                    QSslSocket socket;
+                    if (!DemoServiceProcess::connectTls(socket, ca, port))
+                        return;
+                    QElapsedTimer timer;
+                    timer.start();
+                    socket.write(registration(900000 + c));
+                    if (readAnswer(socket).contains("<ErroreDPCResult><Errore><ID>"))
+                        ++answered;
+                    slowest = std::max<qint64>(slowest, timer.elapsed());
+                }));
+                clients.back()->start();
+            }
+            QThread::msleep(1500);
+            QVERIFY(lock.exec(QStringLiteral("ROLLBACK")));
+            for (auto& client : clients)
+                QVERIFY(client->wait(20000));
+            QCOMPARE(answered.load(), 2);
+            QVERIFY2(slowest >= 1000, qPrintable(QString::number(slowest)));
+
+            // Later registrations are answered, at once.
+            QSslSocket socket;
+            QVERIFY(m_service.connectTls(socket));
+            for (int i = 0; i < 3; ++i) {
+                QElapsedTimer timer;
+                timer.start();
+                socket.write(registration(900010 + i));
+                QVERIFY(readAnswer(socket).contains("<ErroreDPCResult><Errore><ID>"));
+                QVERIFY2(timer.elapsed() < 2000, qPrintable(QString::number(timer.elapsed())));
+            }
+            QSqlQuery stored(db);
+            QVERIFY(stored.exec(QStringLiteral("SELECT COUNT(*), COUNT(DISTINCT pezzi) FROM"
+                                               " registered_errors WHERE pezzi >= 900000")) &&
+                    stored.next());
+            QCOMPARE(stored.value(0).toInt(), 5);
+            QCOMPARE(stored.value(1).toInt(), 5);
         }
         QSqlDatabase::removeDatabase(name);
         m_service.stop();

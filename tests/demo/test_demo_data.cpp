@@ -2,6 +2,7 @@
 #include "DemoDatabase.h"
 #include "DemoFixtures.h"
 #include "DpcService.h"
+#include "ErrorReport.h"
 #include "FiscalCode.h"
 #include "Operations.h"
 #include "PrescriptionNumber.h"
@@ -17,6 +18,8 @@
 #include <QTemporaryDir>
 #include <QXmlStreamReader>
 #include <QtTest>
+
+#include <sqlite3.h>
 
 namespace {
 
@@ -302,7 +305,7 @@ private slots:
         QCOMPARE(scalar(db, "SELECT COUNT(*) FROM registered_errors").toInt(), before);
     }
 
-    // A report streamed from its own connection is, byte for byte, the
+    // A report streamed in pages is, byte for byte, the
     // answer built whole, also for values that need escaping.
     void streamedReportMatchesBuiltOne()
     {
@@ -315,7 +318,7 @@ private slots:
                 .toUtf8(),
             {});
         QVERIFY(registered.body.contains("<AIC>A&amp;B&lt;C&gt;"));
-        SoapEndpoint streaming(*m_service, kNs, m_dir.filePath("a.sqlite"));
+        SoapEndpoint streaming(*m_service, kNs, true);
         const QList<SoapChildren> reports{
             {{"prov", "PA"}, {"flusso", "2"}, {"anno", "2024"}, {"mese", "0"}, {"farmacia", "0"}},
             {{"prov", "PA"}, {"flusso", "2"}, {"anno", "2024"}, {"mese", "9"}, {"farmacia", "1234"}},
@@ -342,7 +345,7 @@ private slots:
     // One pharmacy's month is built whole up to 2,000 records, and streamed past them.
     void largePharmacyMonthIsStreamed()
     {
-        SoapEndpoint streaming(*m_service, kNs, m_dir.filePath("a.sqlite"));
+        SoapEndpoint streaming(*m_service, kNs, true);
         const QByteArray request = SoapEnvelope::build(kNs, "F_LoadErroreByAnnoMese",
                                                        {{"prov", "PA"},
                                                         {"flusso", "2"},
@@ -371,6 +374,114 @@ private slots:
         QCOMPARE(reply.stream->readAll().count("</Errore>"), 2001);
         QVERIFY(QSqlQuery(m_db.connection())
                     .exec(QStringLiteral("DELETE FROM registered_errors WHERE anno = 2023")));
+    }
+
+    // A streamed report is read a page at a time, each page in a read
+    // transaction of its own: between pieces the connection holds none, so a
+    // client that reads slowly keeps no checkpoint from resetting the WAL.
+    // Records registered meanwhile come after the ones already sent.
+    void streamedReportHoldsNoTransactionBetweenPieces()
+    {
+        SoapEndpoint streaming(*m_service, kNs, true);
+        const QByteArray body = SoapEnvelope::build(kNs, "F_LoadErroreByAnnoMese",
+                                                    {{"prov", "PA"},
+                                                     {"flusso", "2"},
+                                                     {"anno", "2024"},
+                                                     {"mese", "0"},
+                                                     {"farmacia", "0"}})
+                                    .toUtf8();
+        SoapEndpoint::Reply reply = streaming.post(body, {});
+        QVERIFY(reply.stream);
+        sqlite3* const connection = m_service->sqliteHandle();
+        QVERIFY(connection);
+        QCOMPARE(sqlite3_txn_state(connection, nullptr), SQLITE_TXN_NONE);
+        QByteArray all;
+        QByteArray piece;
+        int pieces = 0;
+        do {
+            QVERIFY(reply.stream->next(piece, 16 * 1024));
+            all += piece;
+            ++pieces;
+            QCOMPARE(sqlite3_txn_state(connection, nullptr), SQLITE_TXN_NONE);
+            if (pieces == 2) {
+                // Another connection can checkpoint the whole WAL and reset
+                // it: no reader holds on to it.
+                QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"),
+                                                               QStringLiteral("checkpointer"));
+                other.setDatabaseName(m_dir.filePath("a.sqlite"));
+                QVERIFY(other.open());
+                QSqlQuery checkpoint(other);
+                QVERIFY(checkpoint.exec(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)")) &&
+                        checkpoint.next());
+                QCOMPARE(checkpoint.value(0).toInt(), 0); // not busy
+                checkpoint.finish();
+                other.close();
+            }
+        } while (!piece.isEmpty());
+        QSqlDatabase::removeDatabase(QStringLiteral("checkpointer"));
+        QVERIFY2(pieces > 4, qPrintable(QString::number(pieces)));
+        const QByteArray whole = m_endpoint->post(body, {}).body;
+        QCOMPARE(all, whole);
+        QVERIFY(whole.count("</Errore>") > ErrorReport::kPageRecords);
+    }
+
+    // A body with more elements or attributes than any request needs is
+    // refused before it is parsed: a 1 MiB one within half a second.
+    void hostileBodiesRefusedBeforeParsing_data()
+    {
+        QTest::addColumn<QByteArray>("repeated");
+        QTest::addColumn<QByteArray>("reason");
+        QTest::newRow("attributes") << QByteArray(" a%1=\"\"") << QByteArray("attributes");
+        QTest::newRow("namespace declarations")
+            << QByteArray(" xmlns:n%1=\"urn:x\"") << QByteArray("attributes");
+        QTest::newRow("elements") << QByteArray("<a%1/>") << QByteArray("elements");
+        QTest::newRow("nested elements") << QByteArray("<a%1>") << QByteArray("elements");
+    }
+
+    void hostileBodiesRefusedBeforeParsing()
+    {
+        QFETCH(QByteArray, repeated);
+        QFETCH(QByteArray, reason);
+        const bool inTag = repeated.startsWith(' ');
+        QByteArray body = "<soap:Envelope xmlns:soap=\"http://www.w3.org/2003/05/soap-envelope\">"
+                          "<soap:Body><LoginUser xmlns=\"http://tempuri.org/\"";
+        body += inTag ? "" : ">";
+        for (int i = 0; body.size() < 1024 * 1024 - 256; ++i)
+            body += QByteArray(repeated).replace("%1", QByteArray::number(i));
+        body += inTag ? "/>" : "";
+        body += "</soap:Body></soap:Envelope>";
+        QVERIFY(body.size() <= 1024 * 1024);
+        QElapsedTimer timer;
+        timer.start();
+        const SoapEndpoint::Reply reply = m_endpoint->post(body, {});
+        const qint64 ms = timer.elapsed();
+        QCOMPARE(reply.status, 500);
+        QVERIFY2(reply.body.contains("soap:Sender") &&
+                     reply.body.contains("The request has more than 128 " + reason),
+                 reply.body.constData());
+        QVERIFY2(ms < 500, qPrintable(QString::number(ms)));
+    }
+
+    // What a request may hold is enough for real clients: header blocks,
+    // comments, namespace declarations and attribute values with '>' or '='.
+    void requestsWithinTheLimitsAreParsed()
+    {
+        QByteArray header;
+        for (int i = 0; i < 40; ++i)
+            header += "<h:Block" + QByteArray::number(i) + " xmlns:h=\"urn:h\" note='a=b>c'/>";
+        const QByteArray body =
+            "<?xml version=\"1.0\"?><!-- a <comment> with = --><soap:Envelope"
+            " xmlns:soap=\"http://www.w3.org/2003/05/soap-envelope\""
+            " xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\""
+            " xmlns:xsd=\"http://www.w3.org/2001/XMLSchema\"><soap:Header>" +
+            header +
+            "</soap:Header><soap:Body><LoginUser xmlns=\"http://tempuri.org/\"><utente>" +
+            QByteArray(DemoFixtures::userPA) + "</utente><password><![CDATA[" +
+            QByteArray(DemoFixtures::passwordPA) +
+            "]]></password></LoginUser></soap:Body></soap:Envelope>";
+        const SoapEndpoint::Reply reply = m_endpoint->post(body, {});
+        QCOMPARE(reply.status, 200);
+        QVERIFY2(reply.body.contains("<LoginUserResult><ID>"), reply.body.constData());
     }
 
 private:
