@@ -6,9 +6,11 @@
 #include <QSqlDatabase>
 #include <QString>
 #include <QVariantList>
+#include <memory>
 #include <mutex>
 #include <optional>
 
+class ErrorReport;
 struct sqlite3;
 
 // What each operation answers, from the demo database. Every answer is
@@ -29,8 +31,8 @@ public:
     std::optional<QString> call(const SoapMessage::Request& request);
 
     // The registered errors a report request selects: a condition on the
-    // columns of ErrorReport::selectColumns() and its bound values, read in ID
-    // order. None when the request finds nothing.
+    // registered errors and its bound values, as ErrorReport takes them. None
+    // when the request finds nothing.
     struct ReportFilter
     {
         QString where;
@@ -41,8 +43,11 @@ public:
     // Whether a report is one pharmacy's month of at most `most` records, small
     // enough to build whole (counted on the month index).
     bool isSmallReport(const SoapMessage::Arguments& args, int most) const;
-    // The SQLite connection underneath, for reading a report on it; null when
-    // the driver is not SQLite's.
+    // The registered errors `filter` selects, as <Errore> records read on this
+    // service's connection. Throws SoapMessage::Fault (Receiver) when the
+    // database fails.
+    std::unique_ptr<ErrorReport> report(const ReportFilter& filter) const;
+    // The SQLite connection underneath; null when the driver is not SQLite's.
     sqlite3* sqliteHandle() const;
 
 private:
@@ -64,8 +69,8 @@ private:
 
     // The caller's province, or an empty text when it is not one of ours.
     QString province(const Args& args, const char* name = "prov") const;
-    // The registered errors the condition selects, as <Errore> records.
-    Result errorRecords(const QString& where, const QVariantList& values);
+    // The registered errors the filter selects, as <Errore> records.
+    Result errorRecords(const ReportFilter& filter) const;
 
     QSqlDatabase m_db;
     std::mutex* m_writeLock;

@@ -78,14 +78,7 @@ void SoapEndpoint::answerReport(const SoapMessage::Request& request, Reply& repl
     // A report can be large: it is streamed, read a page at a time on this
     // thread's connection (no transaction is held between pages, however
     // slowly the client reads). One pharmacy's month is small: it is built whole.
-    sqlite3* const connection = m_service.sqliteHandle();
-    QString error;
-    std::unique_ptr<ErrorReport> report =
-        connection ? ErrorReport::on(connection, filter->where, filter->values, &error) : nullptr;
-    if (!report)
-        throw Fault(Fault::Code::Receiver,
-                    QStringLiteral("Database error: ") +
-                        (connection ? error : QStringLiteral("not an SQLite database")));
+    std::unique_ptr<ErrorReport> report = m_service.report(*filter);
     if (report->atEnd()) {
         reply.body = SoapMessage::answer(m_namespaceUri, reply.operation, std::nullopt);
         return;
