@@ -9,6 +9,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <span>
 
 class ErrorReport;
 struct sqlite3;
@@ -26,8 +27,13 @@ public:
     // Reads the provinces; call once after the database is seeded.
     bool load(QString* error);
 
-    // Throws SoapMessage::Fault (Sender for a refused request, Receiver for a
-    // database failure, after which nothing has changed).
+    // The operations the service answers, each with its request children, its
+    // result type and the member that answers it.
+    static std::span<const Operations::Operation> operations();
+
+    // Answers a request parsed against operations(). Throws SoapMessage::Fault
+    // (Sender for a refused request, Receiver for a database failure, after
+    // which nothing has changed).
     std::optional<QString> call(const SoapMessage::Request& request);
 
     // The registered errors a report request selects: a condition on the

@@ -52,7 +52,8 @@ SoapEndpoint::Reply SoapEndpoint::post(const QByteArray& body, const Headers& he
     reply.contentType = kContentType;
     try {
         const SoapMessage::Request request =
-            SoapMessage::parse(body, m_namespaceUri, declaredAction(headers), m_maxRequestBytes);
+            SoapMessage::parse(body, m_namespaceUri, DpcService::operations(),
+                               declaredAction(headers), m_maxRequestBytes);
         reply.operation = QLatin1String(request.operation->name);
         if (m_streamReports && reply.operation == u"F_LoadErroreByAnnoMese")
             answerReport(request, reply);

@@ -160,6 +160,7 @@ Fault tooLarge(qsizetype maxBytes)
 }
 
 Request parse(const QByteArray& body, const QString& namespaceUri,
+              std::span<const Operations::Operation> operations,
               const std::optional<QString>& action, qsizetype maxBytes)
 {
     if (body.size() > maxBytes)
@@ -195,7 +196,7 @@ Request parse(const QByteArray& body, const QString& namespaceUri,
         sender(QStringLiteral("Unknown operation %1 in namespace '%2'")
                    .arg(operationName, xml.namespaceUri().toString()));
     Request request;
-    request.operation = Operations::find(operationName);
+    request.operation = Operations::find(operations, operationName);
     if (!request.operation)
         sender(QStringLiteral("Unknown operation %1").arg(operationName));
     if (action && !action->isEmpty() && *action != namespaceUri + operationName) {

@@ -257,7 +257,7 @@ private slots:
         QCOMPARE(xml.namespaceUri(), kNs);
         QVERIFY(xml.readNextStartElement());
         QCOMPARE(xml.name(), operation + "Result");
-        const Operations::Operation* op = Operations::find(operation);
+        const Operations::Operation* op = Operations::find(DpcService::operations(), operation);
         checkType(xml, *Operations::type(QString::fromLatin1(op->resultType)), operation);
     }
 
