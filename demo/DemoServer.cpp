@@ -22,6 +22,8 @@
 #include <cstdio>
 #include <cstring>
 
+namespace Demo {
+
 namespace {
 
 constexpr qsizetype kStreamPiece = 64 * 1024;
@@ -408,3 +410,5 @@ ServiceWorker* DemoServer::worker(QString* error)
     }
     return worker.get();
 }
+
+} // namespace Demo

@@ -4,6 +4,8 @@
 #include <QSqlQuery>
 #include <QVariant>
 
+namespace Demo {
+
 using Operations::Operation;
 using Operations::Param;
 using SoapMessage::Fault;
@@ -84,3 +86,5 @@ std::optional<QString> DpcService::call(const SoapMessage::Request& request)
         throw Fault(Fault::Code::Sender, QStringLiteral("Unknown operation"));
     return (this->*request.operation->answer)(request.arguments);
 }
+
+} // namespace Demo

@@ -11,8 +11,11 @@
 #include <optional>
 #include <span>
 
-class ErrorReport;
 struct sqlite3;
+
+namespace Demo {
+
+class ErrorReport;
 
 // What each operation answers, from the demo database. Every answer is
 // limited to the caller's province; nothing is ever built into SQL from the
@@ -82,3 +85,5 @@ private:
     std::mutex* m_writeLock;
     QSet<QString> m_provinces;
 };
+
+} // namespace Demo

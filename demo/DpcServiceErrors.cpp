@@ -7,6 +7,8 @@
 #include <QSqlQuery>
 #include <QVariant>
 
+namespace Demo {
+
 using DpcServiceSupport::kFlowDpc;
 using DpcServiceSupport::kFlowName;
 using DpcServiceSupport::LeadingNumber;
@@ -84,3 +86,5 @@ DpcService::Result DpcService::annullaErrore(const Args& args)
     transaction.commit();
     return record;
 }
+
+} // namespace Demo

@@ -9,6 +9,8 @@
 
 #include <limits>
 
+namespace Demo {
+
 using DpcServiceSupport::kFlowDpc;
 using DpcServiceSupport::select;
 using SoapMessage::Fault;
@@ -96,3 +98,5 @@ DpcService::Result DpcService::loadErroriByAnnoMese(const Args& args)
         return std::nullopt;
     return errorRecords(*filter);
 }
+
+} // namespace Demo

@@ -7,6 +7,8 @@
 
 #include <limits>
 
+namespace Demo {
+
 namespace {
 
 // The registered error and its patient. The small tables (pharmacies, drugs,
@@ -262,3 +264,5 @@ bool ErrorReport::writeRecord(QByteArray& out)
     closeTag(out, "Errore");
     return true;
 }
+
+} // namespace Demo

@@ -12,6 +12,8 @@
 struct sqlite3;
 struct sqlite3_stmt;
 
+namespace Demo {
+
 // The registered errors a condition selects, read in pages by ID on a lent
 // connection (the server thread's own) and written straight into the bytes of
 // the answer as <Errore> records, so that a large report is never held whole
@@ -78,3 +80,5 @@ private:
     bool m_done = false;
     QString m_error;
 };
+
+} // namespace Demo

@@ -1,5 +1,7 @@
 #include "Operations.h"
 
+namespace Demo {
+
 namespace Operations {
 namespace {
 
@@ -105,3 +107,5 @@ const ComplexType* type(QStringView name)
 }
 
 } // namespace Operations
+
+} // namespace Demo

@@ -5,6 +5,8 @@
 #include <optional>
 #include <span>
 
+namespace Demo {
+
 class DpcService;
 namespace SoapMessage {
 class Arguments;
@@ -54,3 +56,5 @@ std::span<const ComplexType> types();
 const ComplexType* type(QStringView name);
 
 } // namespace Operations
+
+} // namespace Demo

@@ -5,6 +5,8 @@
 #include "ReportAnswer.h"
 #include "SoapMessage.h"
 
+namespace Demo {
+
 namespace {
 
 const QByteArray kContentType = QByteArrayLiteral("application/soap+xml; charset=utf-8");
@@ -95,3 +97,5 @@ void SoapEndpoint::answerReport(const SoapMessage::Request& request, Reply& repl
     if (reply.body.isEmpty())
         throw Fault(Fault::Code::Receiver, QStringLiteral("Database error while reading a report"));
 }
+
+} // namespace Demo

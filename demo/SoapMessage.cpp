@@ -6,6 +6,8 @@
 
 #include <string_view>
 
+namespace Demo {
+
 namespace SoapMessage {
 namespace {
 
@@ -355,3 +357,5 @@ QByteArray fault(const Fault& fault)
 }
 
 } // namespace SoapMessage
+
+} // namespace Demo

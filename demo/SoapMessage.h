@@ -8,6 +8,8 @@
 #include <optional>
 #include <stdexcept>
 
+namespace Demo {
+
 // SOAP 1.2 requests in, compact SOAP 1.2 answers out.
 namespace SoapMessage {
 
@@ -98,3 +100,5 @@ QByteArray answerTail(const QString& operation);
 QByteArray fault(const Fault& fault);
 
 } // namespace SoapMessage
+
+} // namespace Demo

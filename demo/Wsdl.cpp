@@ -2,6 +2,8 @@
 
 #include <QXmlStreamWriter>
 
+namespace Demo {
+
 namespace Wsdl {
 namespace {
 
@@ -161,3 +163,5 @@ QByteArray document(std::span<const Operations::Operation> operations, const QSt
 }
 
 } // namespace Wsdl
+
+} // namespace Demo

@@ -13,7 +13,10 @@
 #include <cstddef>
 #include <cstdint>
 
+using Demo::DpcService;
 using SlowReading::check;
+namespace Operations = Demo::Operations;
+namespace SoapMessage = Demo::SoapMessage;
 
 namespace {
 

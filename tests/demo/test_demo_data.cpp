@@ -21,6 +21,14 @@
 
 #include <sqlite3.h>
 
+using Demo::DemoDatabase;
+using Demo::DpcService;
+using Demo::ErrorReport;
+using Demo::SoapEndpoint;
+namespace FiscalCode = Demo::FiscalCode;
+namespace Operations = Demo::Operations;
+namespace PrescriptionNumber = Demo::PrescriptionNumber;
+
 namespace {
 
 const QString kNs = QStringLiteral("http://tempuri.org/");
@@ -110,7 +118,7 @@ private slots:
     {
         using FiscalCode::Sex;
         QCOMPARE(FiscalCode::compute("RUSSO", "GIUSEPPE", QDate(1950, 1, 1), Sex::Male, "G273"),
-                 QString::fromLatin1(DemoFixtures::patientFiscalCode));
+                 QString::fromLatin1(Demo::Fixtures::patientFiscalCode));
         // Accents fold, apostrophes and blanks drop; women's days count from 41.
         QCOMPARE(FiscalCode::compute("D'ANGELO", "NICOLÒ", QDate(1980, 12, 3), Sex::Male, "C351").left(11),
                  QStringLiteral("DNGNCL80T03"));
@@ -210,27 +218,33 @@ private slots:
     {
         QTest::addColumn<QString>("operation");
         QTest::addColumn<SoapChildren>("children");
-        const QString ricetta = QLatin1String(DemoFixtures::prescriptionPA);
+        const QString ricetta = QLatin1String(Demo::Fixtures::prescriptionPA);
         QTest::newRow("LoginUser") << "LoginUser"
-            << SoapChildren{{"utente", DemoFixtures::userPA}, {"password", DemoFixtures::passwordPA}};
+                                   << SoapChildren{{"utente", Demo::Fixtures::userPA},
+                                                   {"password", Demo::Fixtures::passwordPA}};
         QTest::newRow("LoadTabErrori") << "LoadTabErrori"
             << SoapChildren{{"prov", "PA"}, {"da", "1"}, {"a", "99999"}};
         QTest::newRow("QueryRicette") << "QueryRicette"
             << SoapChildren{{"prov", "PA"}, {"flusso", "2"}, {"query", " WHERE Ricette.numrickey='" + ricetta + "'"}};
         QTest::newRow("LoadListaFarmacie") << "LoadListaFarmacie"
             << SoapChildren{{"prov", "PA"}, {"codice", ""}, {"ragsoc", "farmacia"}, {"distretto", ""}};
-        QTest::newRow("ErroreDPC") << "ErroreDPC"
-            << SoapChildren{{"prov", "PA"}, {"anno", "2024"}, {"mese", "9"}, {"codfarma", "1234"},
-                            {"numrickey", ricetta}, {"aic", DemoFixtures::aicPlan}, {"pezzi", "1"}, {"errore", "12"}};
-        QTest::newRow("FarmacoDPCbyAIC") << "FarmacoDPCbyAIC"
-            << SoapChildren{{"prov", "PA"}, {"aic", DemoFixtures::aicPlan}};
+        QTest::newRow("ErroreDPC")
+            << "ErroreDPC" << SoapChildren{{"prov", "PA"},         {"anno", "2024"},
+                                           {"mese", "9"},          {"codfarma", "1234"},
+                                           {"numrickey", ricetta}, {"aic", Demo::Fixtures::aicPlan},
+                                           {"pezzi", "1"},         {"errore", "12"}};
+        QTest::newRow("FarmacoDPCbyAIC")
+            << "FarmacoDPCbyAIC" << SoapChildren{{"prov", "PA"}, {"aic", Demo::Fixtures::aicPlan}};
         QTest::newRow("FarmacoDPCbyPattivo") << "FarmacoDPCbyPattivo"
             << SoapChildren{{"prov", "PA"}, {"pattivo", "a"}};
         QTest::newRow("FindByCF") << "FindByCF"
-            << SoapChildren{{"prov", "PA"}, {"codice", DemoFixtures::patientFiscalCode}};
+                                  << SoapChildren{{"prov", "PA"},
+                                                  {"codice", Demo::Fixtures::patientFiscalCode}};
         QTest::newRow("FindFarma") << "FindFarma" << SoapChildren{{"provincia", "PA"}, {"idassistito", "1"}};
-        QTest::newRow("FindFarmaById") << "FindFarmaById"
-            << SoapChildren{{"provincia", "PA"}, {"idassistito", "1"}, {"atc", DemoFixtures::atcPlan}};
+        QTest::newRow("FindFarmaById")
+            << "FindFarmaById"
+            << SoapChildren{
+                   {"provincia", "PA"}, {"idassistito", "1"}, {"atc", Demo::Fixtures::atcPlan}};
         QTest::newRow("F_LoadErroreByAnnoMese") << "F_LoadErroreByAnnoMese"
             << SoapChildren{{"prov", "PA"}, {"flusso", "2"}, {"anno", "2025"}, {"mese", "0"}, {"farmacia", "0"}};
         QTest::newRow("AnnullaErroreFarmacia") << "AnnullaErroreFarmacia"
@@ -269,15 +283,21 @@ private slots:
         const int before = scalar(db, "SELECT COUNT(*) FROM registered_errors").toInt();
         const QByteArray registration =
             SoapEnvelope::build(kNs, "ErroreDPC",
-                                {{"prov", "PA"}, {"anno", "2024"}, {"mese", "9"}, {"codfarma", "1234"},
-                                 {"numrickey", DemoFixtures::prescriptionPA}, {"aic", DemoFixtures::aicPlan},
-                                 {"pezzi", "1"}, {"errore", "12"}})
+                                {{"prov", "PA"},
+                                 {"anno", "2024"},
+                                 {"mese", "9"},
+                                 {"codfarma", "1234"},
+                                 {"numrickey", Demo::Fixtures::prescriptionPA},
+                                 {"aic", Demo::Fixtures::aicPlan},
+                                 {"pezzi", "1"},
+                                 {"errore", "12"}})
                 .toUtf8();
         const QByteArray lookup =
             SoapEnvelope::build(kNs, "QueryRicette",
-                                {{"prov", "PA"}, {"flusso", "2"},
+                                {{"prov", "PA"},
+                                 {"flusso", "2"},
                                  {"query", QStringLiteral(" WHERE Ricette.numrickey='%1'")
-                                               .arg(DemoFixtures::prescriptionPA)}})
+                                               .arg(Demo::Fixtures::prescriptionPA)}})
                 .toUtf8();
         QList<QByteArray> requests;
         for (qsizetype cut = 0; cut < registration.size(); cut += 3)
@@ -311,9 +331,13 @@ private slots:
     {
         const SoapEndpoint::Reply registered = m_endpoint->post(
             SoapEnvelope::build(kNs, "ErroreDPC",
-                                {{"prov", "PA"}, {"anno", "2024"}, {"mese", "9"}, {"codfarma", "1234"},
-                                 {"numrickey", DemoFixtures::prescriptionPA},
-                                 {"aic", QStringLiteral("A&B<C>\u00e8\u20ac\U0001D11E")}, {"pezzi", "1"},
+                                {{"prov", "PA"},
+                                 {"anno", "2024"},
+                                 {"mese", "9"},
+                                 {"codfarma", "1234"},
+                                 {"numrickey", Demo::Fixtures::prescriptionPA},
+                                 {"aic", QStringLiteral("A&B<C>\u00e8\u20ac\U0001D11E")},
+                                 {"pezzi", "1"},
                                  {"errore", "12"}})
                 .toUtf8(),
             {});
@@ -474,10 +498,9 @@ private slots:
             " xmlns:soap=\"http://www.w3.org/2003/05/soap-envelope\""
             " xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\""
             " xmlns:xsd=\"http://www.w3.org/2001/XMLSchema\"><soap:Header>" +
-            header +
-            "</soap:Header><soap:Body><LoginUser xmlns=\"http://tempuri.org/\"><utente>" +
-            QByteArray(DemoFixtures::userPA) + "</utente><password><![CDATA[" +
-            QByteArray(DemoFixtures::passwordPA) +
+            header + "</soap:Header><soap:Body><LoginUser xmlns=\"http://tempuri.org/\"><utente>" +
+            QByteArray(Demo::Fixtures::userPA) + "</utente><password><![CDATA[" +
+            QByteArray(Demo::Fixtures::passwordPA) +
             "]]></password></LoginUser></soap:Body></soap:Envelope>";
         const SoapEndpoint::Reply reply = m_endpoint->post(body, {});
         QCOMPARE(reply.status, 200);

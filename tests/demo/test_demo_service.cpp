@@ -18,7 +18,7 @@
 #include <QXmlStreamReader>
 #include <QtTest>
 
-using namespace DemoFixtures;
+using namespace Demo::Fixtures;
 
 namespace {
 
@@ -422,7 +422,7 @@ private slots:
         }
         QVERIFY2(!wsdl.hasError(), qPrintable(wsdl.errorString()));
         QSet<QString> operations;
-        for (const Operations::Operation& op : DpcService::operations())
+        for (const Demo::Operations::Operation& op : Demo::DpcService::operations())
             operations << QLatin1String(op.name);
         QCOMPARE(bound, operations);
         QVERIFY(bound.contains("F_LoadErroreByAnnoMese"));
