@@ -507,6 +507,29 @@ private slots:
         QVERIFY2(reply.body.contains("<LoginUserResult><ID>"), reply.body.constData());
     }
 
+    // The children the service reads as whole numbers, and only those, refuse
+    // other text with a fault (the rest is the service's to judge). Last: a
+    // quantity that is not a number still registers an error.
+    void onlyWholeNumberChildrenRefuseText_data() { answersMatchTheirDeclaredShape_data(); }
+    void onlyWholeNumberChildrenRefuseText()
+    {
+        QFETCH(QString, operation);
+        QFETCH(SoapChildren, children);
+        static const QSet<QString> wholeNumbers{"da",   "a",          "flusso", "anno",
+                                                "mese", "codfarma",   "errore", "farmacia",
+                                                "id",   "idassistito"};
+        for (qsizetype i = 0; i < children.size(); ++i) {
+            SoapChildren changed = children;
+            changed[i].second = QStringLiteral("12x");
+            const SoapEndpoint::Reply reply =
+                m_endpoint->post(SoapEnvelope::build(kNs, operation, changed).toUtf8(), {});
+            const bool refused =
+                reply.status == 500 && reply.body.contains("is not a whole number");
+            QVERIFY2(refused == wholeNumbers.contains(changed[i].first),
+                     qPrintable(operation + ": " + changed[i].first));
+        }
+    }
+
 private:
     QTemporaryDir m_dir;
     DemoDatabase m_db;
