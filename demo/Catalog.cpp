@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+namespace Demo {
+
 namespace Catalog {
 namespace {
 
@@ -438,3 +440,5 @@ std::span<const char* const> pharmacyPlaces() { return kPlaces; }
 std::span<const char* const> companySuffixes() { return kCompanySuffixes; }
 
 } // namespace Catalog
+
+} // namespace Demo

@@ -2,6 +2,8 @@
 
 #include <span>
 
+namespace Demo {
+
 // Fixed reference tables the demo database is seeded from: the D.P.C. drug
 // list, the ATC groups, the error codes, and the names and places used to
 // generate pharmacies and patients.
@@ -71,3 +73,5 @@ std::span<const char* const> pharmacyPlaces();
 std::span<const char* const> companySuffixes();
 
 } // namespace Catalog
+
+} // namespace Demo

@@ -11,6 +11,8 @@
 
 #include <algorithm>
 
+namespace Demo {
+
 using namespace std::chrono;
 
 void ConnectionGuard::Progress::restart(Clock::time_point start)
@@ -288,3 +290,5 @@ void ConnectionGuard::watch()
         m_wake.wait_for(lock, m_limits.tick);
     }
 }
+
+} // namespace Demo

@@ -7,6 +7,8 @@
 #include <mutex>
 #include <thread>
 
+namespace Demo {
+
 // Time limits on the connections the server holds, so that clients that
 // stall, or stay just inside every limit, cannot keep honest ones out.
 //
@@ -147,3 +149,5 @@ private:
     std::map<const void*, Entry> m_entries;
     std::thread m_thread;
 };
+
+} // namespace Demo

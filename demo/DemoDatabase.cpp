@@ -5,6 +5,8 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
+namespace Demo {
+
 namespace {
 
 bool run(QSqlDatabase& db, const QString& sql, QString* error)
@@ -114,3 +116,5 @@ bool DemoDatabase::ensureSeeded(int scale, bool* seeded, int* existingScale, QSt
     *existingScale = scale;
     return run(db, QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"), error);
 }
+
+} // namespace Demo

@@ -3,6 +3,8 @@
 #include <QSqlDatabase>
 #include <QString>
 
+namespace Demo {
+
 // The demo service's SQLite file: opened in WAL mode (synchronous=NORMAL),
 // created and seeded in one transaction the first time it is opened.
 class DemoDatabase
@@ -35,3 +37,5 @@ private:
     // closed from another thread than the one that used it.
     QSqlDatabase m_db;
 };
+
+} // namespace Demo

@@ -1,7 +1,7 @@
 #include "DemoServer.h"
 
 #include "ConnectionGuard.h"
-#include "Operations.h"
+#include "DpcService.h"
 #include "ReportAnswer.h"
 #include "ServiceWorker.h"
 #include "SoapMessage.h"
@@ -21,6 +21,8 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+
+namespace Demo {
 
 namespace {
 
@@ -270,13 +272,14 @@ private:
         MHD_get_connection_values(connection, MHD_GET_ARGUMENT_KIND, findWsdl, &wsdl);
         if (wsdl) {
             return {200, QByteArrayLiteral("text/xml; charset=utf-8"),
-                    Wsdl::document(server.m_settings.namespaceUri, server.endpointUrl()), nullptr,
-                    false};
+                    Wsdl::document(DpcService::operations(), server.m_settings.namespaceUri,
+                                   server.endpointUrl()),
+                    nullptr, false};
         }
         QByteArray page =
             "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>WSQuorvel</title>"
             "</head><body><h1>WSQuorvel (demo)</h1><p>SOAP 1.2 operations:</p><ul>";
-        for (const Operations::Operation& op : Operations::all())
+        for (const Operations::Operation& op : DpcService::operations())
             page += QByteArray("<li>") + op.name + "</li>";
         page += "</ul><p><a href=\"?WSDL\">Service description (WSDL)</a></p></body></html>";
         return {200, QByteArrayLiteral("text/html; charset=utf-8"), page, nullptr, false};
@@ -407,3 +410,5 @@ ServiceWorker* DemoServer::worker(QString* error)
     }
     return worker.get();
 }
+
+} // namespace Demo

@@ -12,6 +12,9 @@
 
 struct MHD_Daemon;
 struct MHD_Connection;
+
+namespace Demo {
+
 class ConnectionGuard;
 class ServiceWorker;
 
@@ -52,3 +55,5 @@ private:
     std::mutex m_writeLock; // shared by the workers' changes
     std::map<std::thread::id, std::unique_ptr<ServiceWorker>> m_workers;
 };
+
+} // namespace Demo

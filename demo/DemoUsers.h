@@ -4,8 +4,10 @@
 
 #include <span>
 
+namespace Demo {
+
 // The operators the demo database is seeded with; printed at start-up.
-namespace DemoUsers {
+namespace Users {
 
 struct User
 {
@@ -18,7 +20,7 @@ struct User
 
 inline std::span<const User> all()
 {
-    using namespace DemoFixtures;
+    using namespace Fixtures;
     static const User users[] = {
         {idPA, userPA, passwordPA, provPA, nomePA},
         {idPA2, userPA2, passwordPA2, provPA, nomePA2},
@@ -28,4 +30,6 @@ inline std::span<const User> all()
     return users;
 }
 
-} // namespace DemoUsers
+} // namespace Users
+
+} // namespace Demo

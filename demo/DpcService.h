@@ -6,10 +6,16 @@
 #include <QSqlDatabase>
 #include <QString>
 #include <QVariantList>
+#include <memory>
 #include <mutex>
 #include <optional>
+#include <span>
 
 struct sqlite3;
+
+namespace Demo {
+
+class ErrorReport;
 
 // What each operation answers, from the demo database. Every answer is
 // limited to the caller's province; nothing is ever built into SQL from the
@@ -24,13 +30,18 @@ public:
     // Reads the provinces; call once after the database is seeded.
     bool load(QString* error);
 
-    // Throws SoapMessage::Fault (Sender for a refused request, Receiver for a
-    // database failure, after which nothing has changed).
+    // The operations the service answers, each with its request children, its
+    // result type and the member that answers it.
+    static std::span<const Operations::Operation> operations();
+
+    // Answers a request parsed against operations(). Throws SoapMessage::Fault
+    // (Sender for a refused request, Receiver for a database failure, after
+    // which nothing has changed).
     std::optional<QString> call(const SoapMessage::Request& request);
 
     // The registered errors a report request selects: a condition on the
-    // columns of ErrorReport::selectColumns() and its bound values, read in ID
-    // order. None when the request finds nothing.
+    // registered errors and its bound values, as ErrorReport takes them. None
+    // when the request finds nothing.
     struct ReportFilter
     {
         QString where;
@@ -41,8 +52,11 @@ public:
     // Whether a report is one pharmacy's month of at most `most` records, small
     // enough to build whole (counted on the month index).
     bool isSmallReport(const SoapMessage::Arguments& args, int most) const;
-    // The SQLite connection underneath, for reading a report on it; null when
-    // the driver is not SQLite's.
+    // The registered errors `filter` selects, as <Errore> records read on this
+    // service's connection. Throws SoapMessage::Fault (Receiver) when the
+    // database fails.
+    std::unique_ptr<ErrorReport> report(const ReportFilter& filter) const;
+    // The SQLite connection underneath; null when the driver is not SQLite's.
     sqlite3* sqliteHandle() const;
 
 private:
@@ -64,10 +78,12 @@ private:
 
     // The caller's province, or an empty text when it is not one of ours.
     QString province(const Args& args, const char* name = "prov") const;
-    // The registered errors the condition selects, as <Errore> records.
-    Result errorRecords(const QString& where, const QVariantList& values);
+    // The registered errors the filter selects, as <Errore> records.
+    Result errorRecords(const ReportFilter& filter) const;
 
     QSqlDatabase m_db;
     std::mutex* m_writeLock;
     QSet<QString> m_provinces;
 };
+
+} // namespace Demo

@@ -5,6 +5,8 @@
 #include <QSqlQuery>
 #include <QVariant>
 
+namespace Demo {
+
 using DpcServiceSupport::normalizedAic;
 using DpcServiceSupport::select;
 using SoapMessage::Fragment;
@@ -60,3 +62,5 @@ DpcService::Result DpcService::farmacoByPattivo(const Args& args)
     }
     return any ? Result(out.text()) : std::nullopt;
 }
+
+} // namespace Demo

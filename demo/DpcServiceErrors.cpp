@@ -7,6 +7,8 @@
 #include <QSqlQuery>
 #include <QVariant>
 
+namespace Demo {
+
 using DpcServiceSupport::kFlowDpc;
 using DpcServiceSupport::kFlowName;
 using DpcServiceSupport::LeadingNumber;
@@ -62,7 +64,7 @@ DpcService::Result DpcService::erroreDpc(const Args& args)
                {prov, QString::fromLatin1(kFlowName), anno, mese, codfarma, number, aic, quantity,
                 priceCents * quantity, errore, QDateTime::currentDateTime().toString(Qt::ISODate)});
     const qint64 id = insert.lastInsertId().toLongLong();
-    Result record = errorRecords(QStringLiteral("WHERE e.id = ?"), {id});
+    Result record = errorRecords({QStringLiteral("WHERE e.id = ?"), {id}});
     transaction.commit();
     return record;
 }
@@ -80,7 +82,9 @@ DpcService::Result DpcService::annullaErrore(const Args& args)
                {QDateTime::currentDateTime().toString(Qt::ISODate), args.integer("id"), prov});
     if (update.numRowsAffected() != 1)
         return std::nullopt;
-    Result record = errorRecords(QStringLiteral("WHERE e.id = ?"), {args.integer("id")});
+    Result record = errorRecords({QStringLiteral("WHERE e.id = ?"), {args.integer("id")}});
     transaction.commit();
     return record;
 }
+
+} // namespace Demo

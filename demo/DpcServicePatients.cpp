@@ -7,6 +7,8 @@
 #include <QSqlQuery>
 #include <QVariant>
 
+namespace Demo {
+
 using DpcServiceSupport::select;
 using SoapMessage::Fragment;
 
@@ -108,3 +110,5 @@ DpcService::Result DpcService::findFarmaById(const Args& args)
     }
     return any ? Result(out.text()) : std::nullopt;
 }
+
+} // namespace Demo

@@ -5,6 +5,8 @@
 #include <QSqlQuery>
 #include <QVariant>
 
+namespace Demo {
+
 using DpcServiceSupport::kFlowDpc;
 using DpcServiceSupport::LeadingNumber;
 using DpcServiceSupport::leadingNumber;
@@ -93,3 +95,5 @@ DpcService::Result DpcService::loadListaFarmacie(const Args& args)
     }
     return any ? Result(out.text()) : std::nullopt;
 }
+
+} // namespace Demo

@@ -2,58 +2,44 @@
 
 #include "DpcServiceSupport.h"
 #include "ErrorReport.h"
-#include "Money.h"
 
 #include <QSqlDriver>
 #include <QSqlQuery>
 #include <QVariant>
 
+#include <limits>
+
+namespace Demo {
+
 using DpcServiceSupport::kFlowDpc;
 using DpcServiceSupport::select;
-using SoapMessage::Fragment;
+using SoapMessage::Fault;
 
 // Reports of registered errors by year and month, and the <Errore> records
 // that registering and cancelling an error answer with too.
 
-namespace {
-
-void writeErrorRecord(Fragment& out, const QSqlQuery& q)
+std::unique_ptr<ErrorReport> DpcService::report(const ReportFilter& filter) const
 {
-    out.open("Errore")
-        .leaf("ID", q.value(0).toLongLong())
-        .leaf("Flusso", q.value(1).toString())
-        .leaf("Anno", q.value(2).toLongLong())
-        .leaf("Mese", q.value(3).toLongLong())
-        .leaf("Codfarma", q.value(4).toLongLong())
-        .leaf("Farmacia", q.value(5).toString())
-        .leaf("NumricKey", q.value(6).toString())
-        .leaf("Assistito", q.value(7).toString())
-        .leaf("CodAssistito", q.value(8).toString())
-        .leaf("AIC", q.value(9).toString())
-        .leaf("Farmaco", q.value(10).toString())
-        .leaf("Molecola", q.value(11).toString())
-        .leaf("Pezzi", q.value(12).toLongLong())
-        .leaf("Lordo", Money::format(q.value(13).toLongLong()))
-        .leaf("CodErrore", q.value(14).toLongLong())
-        .leaf("DescrizioneErrore", q.value(15).toString())
-        .leaf("TipoAddebito", q.value(16).toString())
-        .leaf("Soggetto", q.value(17).toString())
-        .close("Errore");
+    sqlite3* const connection = sqliteHandle();
+    QString error;
+    std::unique_ptr<ErrorReport> report =
+        connection ? ErrorReport::on(connection, filter.where, filter.values, &error) : nullptr;
+    if (!report)
+        throw Fault(Fault::Code::Receiver,
+                    QStringLiteral("Database error: ") +
+                        (connection ? error : QStringLiteral("not an SQLite database")));
+    return report;
 }
 
-} // namespace
-
-DpcService::Result DpcService::errorRecords(const QString& where, const QVariantList& values)
+DpcService::Result DpcService::errorRecords(const ReportFilter& filter) const
 {
-    QSqlQuery q =
-        select(m_db, ErrorReport::selectColumns() + where + QStringLiteral(" ORDER BY e.id"), values);
-    Fragment out;
-    bool any = false;
-    while (q.next()) {
-        any = true;
-        writeErrorRecord(out, q);
-    }
-    return any ? Result(out.text()) : std::nullopt;
+    const std::unique_ptr<ErrorReport> records = report(filter);
+    if (records->atEnd())
+        return std::nullopt;
+    QByteArray out;
+    if (!records->write(out, std::numeric_limits<qsizetype>::max()))
+        throw Fault(Fault::Code::Receiver, QStringLiteral("Database error: ") + records->error());
+    return QString::fromUtf8(out);
 }
 
 std::optional<DpcService::ReportFilter> DpcService::reportFilter(const Args& args) const
@@ -110,5 +96,7 @@ DpcService::Result DpcService::loadErroriByAnnoMese(const Args& args)
     const std::optional<ReportFilter> filter = reportFilter(args);
     if (!filter)
         return std::nullopt;
-    return errorRecords(filter->where, filter->values);
+    return errorRecords(*filter);
 }
+
+} // namespace Demo

@@ -6,6 +6,8 @@
 #include <QSqlQuery>
 #include <QVariant>
 
+namespace Demo {
+
 using DpcServiceSupport::select;
 using SoapMessage::Fragment;
 
@@ -55,3 +57,5 @@ DpcService::Result DpcService::loadTabErrori(const Args& args)
     }
     return any ? Result(out.text()) : std::nullopt;
 }
+
+} // namespace Demo

@@ -11,6 +11,8 @@
 #include <limits>
 #include <thread>
 
+namespace Demo {
+
 using SoapMessage::Fault;
 
 namespace DpcServiceSupport {
@@ -108,3 +110,5 @@ QString normalizedAic(const QString& text)
 }
 
 } // namespace DpcServiceSupport
+
+} // namespace Demo

@@ -7,6 +7,8 @@
 
 #include <mutex>
 
+namespace Demo {
+
 // What the operations of DpcService share: statements that turn a database
 // failure into a fault, the change transaction, and readings of request texts.
 namespace DpcServiceSupport {
@@ -55,3 +57,5 @@ LeadingNumber leadingNumber(const QString& text);
 QString normalizedAic(const QString& text);
 
 } // namespace DpcServiceSupport
+
+} // namespace Demo

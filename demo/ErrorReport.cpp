@@ -7,11 +7,13 @@
 
 #include <limits>
 
+namespace Demo {
+
 namespace {
 
-// The report's own query: the registered error and its patient. The small
-// tables (pharmacies, drugs, error codes) are looked up in memory instead,
-// which spares most of the work per record.
+// The registered error and its patient. The small tables (pharmacies, drugs,
+// error codes) are looked up apart and kept for the report, which spares most
+// of the work per record.
 const char kRows[] =
     "SELECT e.id, e.flusso, e.anno, e.mese, e.codfarma, e.prov, e.numrickey,"
     " COALESCE(pt.cognome || ' ' || pt.nome, ''), COALESCE(pt.codice_fiscale, ''), e.aic,"
@@ -35,6 +37,10 @@ enum Column
     Lordo,
     CodErrore
 };
+const char kPharmacy[] = "SELECT ragsoc FROM pharmacies WHERE prov = ? AND code = ?";
+const char kDrug[] = "SELECT farmaco, molecola FROM drugs WHERE aic = ?";
+const char kErrorCode[] =
+    "SELECT descrizione, tipo_addebito, soggetto FROM error_codes WHERE code = ?";
 
 QByteArray text(sqlite3_stmt* statement, int column)
 {
@@ -48,6 +54,20 @@ QByteArray escaped(sqlite3_stmt* statement, int column)
     const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
     Utf8Escape::append(out, text ? text : "", sqlite3_column_bytes(statement, column));
     return out;
+}
+
+// A key that no longer points into a statement's row.
+QByteArray owned(const QByteArray& key)
+{
+    return QByteArray(key.constData(), key.size());
+}
+QPair<QByteArray, qint64> owned(const QPair<QByteArray, qint64>& key)
+{
+    return {owned(key.first), key.second};
+}
+qint64 owned(qint64 key)
+{
+    return key;
 }
 
 void openTag(QByteArray& out, const char* tag)
@@ -86,22 +106,6 @@ void textLeaf(QByteArray& out, const char* tag, sqlite3_stmt* statement, int col
 
 } // namespace
 
-const QString& ErrorReport::selectColumns()
-{
-    static const QString sql = QStringLiteral(
-        "SELECT e.id, e.flusso, e.anno, e.mese, e.codfarma, COALESCE(f.ragsoc, ''), e.numrickey,"
-        " COALESCE(pt.cognome || ' ' || pt.nome, ''), COALESCE(pt.codice_fiscale, ''), e.aic,"
-        " COALESCE(d.farmaco, ''), COALESCE(d.molecola, ''), e.pezzi, e.lordo_cents, e.cod_errore,"
-        " COALESCE(c.descrizione, ''), COALESCE(c.tipo_addebito, ''), COALESCE(c.soggetto, '')"
-        " FROM registered_errors e"
-        " LEFT JOIN pharmacies f ON f.prov = e.prov AND f.code = e.codfarma"
-        " LEFT JOIN prescriptions p ON p.numrickey = e.numrickey"
-        " LEFT JOIN patients pt ON pt.id = p.patient_id"
-        " LEFT JOIN drugs d ON d.aic = e.aic"
-        " LEFT JOIN error_codes c ON c.code = e.cod_errore ");
-    return sql;
-}
-
 std::unique_ptr<ErrorReport> ErrorReport::on(sqlite3* connection, const QString& where,
                                              const QVariantList& values, QString* error)
 {
@@ -123,10 +127,8 @@ bool ErrorReport::start(const QString& where, const QVariantList& values, QStrin
 {
     const QByteArray sql =
         QByteArray(kRows) + where.toUtf8() + " AND e.id > ? ORDER BY e.id LIMIT ?";
-    const bool ready =
-        loadLookups() &&
-        sqlite3_prepare_v2(m_db, sql.constData(), int(sql.size()), &m_statement, nullptr) ==
-            SQLITE_OK;
+    const bool ready = sqlite3_prepare_v2(m_db, sql.constData(), int(sql.size()), &m_statement,
+                                          nullptr) == SQLITE_OK;
     for (int i = 0; ready && i < values.size(); ++i) {
         const QVariant& value = values[i];
         const int rc =
@@ -163,7 +165,8 @@ bool ErrorReport::start(const QString& where, const QVariantList& values, QStrin
 
 ErrorReport::~ErrorReport()
 {
-    sqlite3_finalize(m_statement);
+    for (sqlite3_stmt* statement : {m_statement, m_pharmacyQuery, m_drugQuery, m_errorCodeQuery})
+        sqlite3_finalize(statement);
 }
 
 bool ErrorReport::bindPage(int records)
@@ -184,7 +187,8 @@ bool ErrorReport::write(QByteArray& out, qsizetype bytes)
         int records = 0;
         int rc = SQLITE_ROW;
         while (out.size() < target && (rc = sqlite3_step(m_statement)) == SQLITE_ROW) {
-            writeRecord(out);
+            if (!writeRecord(out))
+                return fail();
             m_lastId = sqlite3_column_int64(m_statement, Id);
             ++records;
         }
@@ -197,42 +201,46 @@ bool ErrorReport::write(QByteArray& out, qsizetype bytes)
     return true;
 }
 
-bool ErrorReport::loadLookups()
+template <typename Key, typename Bind>
+const ErrorReport::Texts* ErrorReport::lookUp(QHash<Key, Texts>& found, const Key& key,
+                                              sqlite3_stmt*& statement, const char* sql, Bind bind)
 {
-    const auto each = [this](const char* sql, const auto& row) {
-        sqlite3_stmt* statement = nullptr;
-        if (sqlite3_prepare_v2(m_db, sql, -1, &statement, nullptr) != SQLITE_OK)
-            return false;
-        int rc = SQLITE_ROW;
-        while ((rc = sqlite3_step(statement)) == SQLITE_ROW)
-            row(statement);
-        sqlite3_finalize(statement);
-        return rc == SQLITE_DONE;
-    };
-    return each("SELECT prov, code, ragsoc FROM pharmacies",
-                [this](sqlite3_stmt* q) {
-                    m_pharmacies.insert({QByteArray(text(q, 0).constData(), text(q, 0).size()),
-                                         sqlite3_column_int64(q, 1)},
-                                        escaped(q, 2));
-                }) &&
-           each("SELECT aic, farmaco, molecola FROM drugs",
-                [this](sqlite3_stmt* q) {
-                    const QByteArray aic = text(q, 0);
-                    m_drugs.insert(QByteArray(aic.constData(), aic.size()),
-                                   {escaped(q, 1), escaped(q, 2)});
-                }) &&
-           each("SELECT code, descrizione, tipo_addebito, soggetto FROM error_codes",
-                [this](sqlite3_stmt* q) {
-                    m_errorCodes.insert(sqlite3_column_int64(q, 0),
-                                        {escaped(q, 1), escaped(q, 2), escaped(q, 3)});
-                });
+    if (const auto known = found.constFind(key); known != found.cend())
+        return &*known;
+    if (!statement && sqlite3_prepare_v2(m_db, sql, -1, &statement, nullptr) != SQLITE_OK)
+        return nullptr;
+    Texts texts;
+    int rc = bind(statement);
+    if (rc == SQLITE_OK)
+        rc = sqlite3_step(statement);
+    for (int i = 0; rc == SQLITE_ROW && i < sqlite3_column_count(statement); ++i)
+        texts[i] = escaped(statement, i);
+    sqlite3_reset(statement);
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+        return nullptr;
+    return &*found.insert(owned(key), texts);
 }
 
-void ErrorReport::writeRecord(QByteArray& out) const
+bool ErrorReport::writeRecord(QByteArray& out)
 {
     sqlite3_stmt* q = m_statement;
-    const Drug drug = m_drugs.value(text(q, Aic));
-    const ErrorCode code = m_errorCodes.value(sqlite3_column_int64(q, CodErrore));
+    const QByteArray prov = text(q, Prov);
+    const qint64 codfarma = sqlite3_column_int64(q, Codfarma);
+    const Texts* pharmacy =
+        lookUp(m_pharmacies, {prov, codfarma}, m_pharmacyQuery, kPharmacy, [&](sqlite3_stmt* s) {
+            const int rc =
+                sqlite3_bind_text(s, 1, prov.constData(), int(prov.size()), SQLITE_STATIC);
+            return rc == SQLITE_OK ? sqlite3_bind_int64(s, 2, codfarma) : rc;
+        });
+    const QByteArray aic = text(q, Aic);
+    const Texts* drug = lookUp(m_drugs, aic, m_drugQuery, kDrug, [&](sqlite3_stmt* s) {
+        return sqlite3_bind_text(s, 1, aic.constData(), int(aic.size()), SQLITE_STATIC);
+    });
+    const qint64 cod = sqlite3_column_int64(q, CodErrore);
+    const Texts* code = lookUp(m_errorCodes, cod, m_errorCodeQuery, kErrorCode,
+                               [&](sqlite3_stmt* s) { return sqlite3_bind_int64(s, 1, cod); });
+    if (!pharmacy || !drug || !code)
+        return false;
 
     openTag(out, "Errore");
     numberLeaf(out, "ID", q, Id);
@@ -240,18 +248,21 @@ void ErrorReport::writeRecord(QByteArray& out) const
     numberLeaf(out, "Anno", q, Anno);
     numberLeaf(out, "Mese", q, Mese);
     numberLeaf(out, "Codfarma", q, Codfarma);
-    leaf(out, "Farmacia", m_pharmacies.value({text(q, Prov), sqlite3_column_int64(q, Codfarma)}));
+    leaf(out, "Farmacia", (*pharmacy)[0]);
     textLeaf(out, "NumricKey", q, NumricKey);
     textLeaf(out, "Assistito", q, Assistito);
     textLeaf(out, "CodAssistito", q, CodAssistito);
     textLeaf(out, "AIC", q, Aic);
-    leaf(out, "Farmaco", drug.farmaco);
-    leaf(out, "Molecola", drug.molecola);
+    leaf(out, "Farmaco", (*drug)[0]);
+    leaf(out, "Molecola", (*drug)[1]);
     numberLeaf(out, "Pezzi", q, Pezzi);
     leaf(out, "Lordo", Money::format(sqlite3_column_int64(q, Lordo)).toLatin1());
     numberLeaf(out, "CodErrore", q, CodErrore);
-    leaf(out, "DescrizioneErrore", code.descrizione);
-    leaf(out, "TipoAddebito", code.tipoAddebito);
-    leaf(out, "Soggetto", code.soggetto);
+    leaf(out, "DescrizioneErrore", (*code)[0]);
+    leaf(out, "TipoAddebito", (*code)[1]);
+    leaf(out, "Soggetto", (*code)[2]);
     closeTag(out, "Errore");
+    return true;
 }
+
+} // namespace Demo

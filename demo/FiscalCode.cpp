@@ -1,5 +1,7 @@
 #include "FiscalCode.h"
 
+namespace Demo {
+
 namespace FiscalCode {
 namespace {
 
@@ -99,3 +101,5 @@ QString compute(const QString& surname, const QString& name, QDate birth, Sex se
 }
 
 } // namespace FiscalCode
+
+} // namespace Demo

@@ -3,6 +3,8 @@
 #include <QDate>
 #include <QString>
 
+namespace Demo {
+
 // Italian personal fiscal code (codice fiscale) of 16 characters.
 namespace FiscalCode {
 
@@ -21,3 +23,5 @@ QChar checkCharacter(QStringView first15);
 bool isValid(QStringView code);
 
 } // namespace FiscalCode
+
+} // namespace Demo

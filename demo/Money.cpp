@@ -1,5 +1,7 @@
 #include "Money.h"
 
+namespace Demo {
+
 namespace Money {
 
 namespace {
@@ -48,3 +50,5 @@ qint64 parseCents(const char* text)
 }
 
 } // namespace Money
+
+} // namespace Demo

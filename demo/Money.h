@@ -2,6 +2,8 @@
 
 #include <QString>
 
+namespace Demo {
+
 // Amounts as the service writes them: a decimal comma, no grouping.
 namespace Money {
 
@@ -15,3 +17,5 @@ qint64 parseCents(const char* text);
 QString formatTenths(qint64 tenths);
 
 } // namespace Money
+
+} // namespace Demo

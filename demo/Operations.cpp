@@ -1,41 +1,9 @@
 #include "Operations.h"
 
+namespace Demo {
+
 namespace Operations {
 namespace {
-
-constexpr auto Text = ParamType::Text;
-constexpr auto Int = ParamType::Int;
-
-const Param kLoginUser[] = {{"utente", Text}, {"password", Text}};
-const Param kLoadTabErrori[] = {{"prov", Text}, {"da", Int}, {"a", Int}};
-const Param kQueryRicette[] = {{"prov", Text}, {"flusso", Int}, {"query", Text}};
-const Param kLoadListaFarmacie[] = {
-    {"prov", Text}, {"codice", Text}, {"ragsoc", Text}, {"distretto", Text}};
-const Param kErroreDPC[] = {{"prov", Text},      {"anno", Int}, {"mese", Int},   {"codfarma", Int},
-                            {"numrickey", Text}, {"aic", Text}, {"pezzi", Text}, {"errore", Int}};
-const Param kFarmacoDPCbyAIC[] = {{"prov", Text}, {"aic", Text}};
-const Param kFarmacoDPCbyPattivo[] = {{"prov", Text}, {"pattivo", Text}};
-const Param kFindByCF[] = {{"prov", Text}, {"codice", Text}};
-const Param kFindFarma[] = {{"provincia", Text}, {"idassistito", Int}};
-const Param kFindFarmaById[] = {{"provincia", Text}, {"idassistito", Int}, {"atc", Text}};
-const Param kLoadErrori[] = {
-    {"prov", Text}, {"flusso", Int}, {"anno", Int}, {"mese", Int}, {"farmacia", Int}};
-const Param kAnnulla[] = {{"prov", Text}, {"flusso", Int}, {"id", Int}};
-
-const Operation kOperations[] = {
-    {"LoginUser", kLoginUser, "LoginUserResult"},
-    {"LoadTabErrori", kLoadTabErrori, "ArrayOfTabErrori"},
-    {"QueryRicette", kQueryRicette, "QueryRicetteResult"},
-    {"LoadListaFarmacie", kLoadListaFarmacie, "ArrayOfFarmacie"},
-    {"ErroreDPC", kErroreDPC, "ErroreResult"},
-    {"FarmacoDPCbyAIC", kFarmacoDPCbyAIC, "FarmacoDPC"},
-    {"FarmacoDPCbyPattivo", kFarmacoDPCbyPattivo, "ArrayOfFarmaciDPC"},
-    {"FindByCF", kFindByCF, "AnagraficaResult"},
-    {"FindFarma", kFindFarma, "ArrayOfFarmaci"},
-    {"FindFarmaById", kFindFarmaById, "ArrayOfFarmaci"},
-    {"F_LoadErroreByAnnoMese", kLoadErrori, "ArrayOfErrore"},
-    {"AnnullaErroreFarmacia", kAnnulla, "ErroreResult"},
-};
 
 const Field kLoginUserResult[] = {{"ID", "int"},
                                   {"Prov", "string"},
@@ -123,14 +91,9 @@ template <typename Entry> const Entry* byName(std::span<const Entry> table, QStr
 
 } // namespace
 
-std::span<const Operation> all()
+const Operation* find(std::span<const Operation> operations, QStringView name)
 {
-    return kOperations;
-}
-
-const Operation* find(QStringView name)
-{
-    return byName(std::span<const Operation>(kOperations), name);
+    return byName(operations, name);
 }
 
 std::span<const ComplexType> types()
@@ -144,3 +107,5 @@ const ComplexType* type(QStringView name)
 }
 
 } // namespace Operations
+
+} // namespace Demo

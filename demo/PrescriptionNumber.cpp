@@ -1,5 +1,7 @@
 #include "PrescriptionNumber.h"
 
+namespace Demo {
+
 namespace PrescriptionNumber {
 namespace {
 
@@ -52,3 +54,5 @@ bool isValid(QStringView number)
 }
 
 } // namespace PrescriptionNumber
+
+} // namespace Demo

@@ -2,10 +2,14 @@
 
 #include <QString>
 
+namespace Demo {
+
 // Fifteen-character prescription numbers. The last character of a checked
 // number is the value of characters 6 to 14 modulo 9; numbers whose prefix is
 // "999", whose fifth character is "A" (electronic prescriptions) or whose
 // first three characters are not a positive number carry no check.
+// The seed makes numbers with it, nine digits from the sixth on; the service
+// never checks a number it is sent (it finds the prescription or not).
 namespace PrescriptionNumber {
 
 bool isCheckExempt(QStringView number);
@@ -19,3 +23,5 @@ int checkDigit(QStringView first14);
 bool isValid(QStringView number);
 
 } // namespace PrescriptionNumber
+
+} // namespace Demo

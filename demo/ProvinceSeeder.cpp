@@ -9,11 +9,13 @@
 
 #include <algorithm>
 
+namespace Demo {
+
 namespace Seeder {
 namespace {
 
-constexpr int kFirstYear = DemoFixtures::firstSeededYear;
-constexpr int kMonths = (DemoFixtures::lastSeededYear - kFirstYear + 1) * 12;
+constexpr int kFirstYear = Fixtures::firstSeededYear;
+constexpr int kMonths = (Fixtures::lastSeededYear - kFirstYear + 1) * 12;
 constexpr int kPharmaciesPerProvince = 120;
 constexpr int kPatientsPerScale = 600;
 constexpr int kErrorsPerScale = 1200;
@@ -99,20 +101,20 @@ bool ProvinceSeeder::insertPharmacy(int code, const QString& name, const QString
 
 bool ProvinceSeeder::seedPharmacies()
 {
-    const bool pa = m_prov == QLatin1String(DemoFixtures::provPA);
-    const int fixedCode = pa ? DemoFixtures::pharmacyCode : DemoFixtures::pharmacyCodeCT;
+    const bool pa = m_prov == QLatin1String(Fixtures::provPA);
+    const int fixedCode = pa ? Fixtures::pharmacyCode : Fixtures::pharmacyCodeCT;
     const int base = pa ? 1000 : 3000;
     QSet<int> codes{fixedCode};
-    QSet<QString> names{pa ? QString::fromUtf8(DemoFixtures::pharmacyName)
-                           : QString::fromUtf8(DemoFixtures::pharmacyNameCT)};
+    QSet<QString> names{pa ? QString::fromUtf8(Fixtures::pharmacyName)
+                           : QString::fromUtf8(Fixtures::pharmacyNameCT)};
     if (pa) {
-        if (!insertPharmacy(fixedCode, QString::fromUtf8(DemoFixtures::pharmacyName),
-                            QString::fromUtf8(DemoFixtures::pharmacyTown),
-                            QString::fromUtf8(DemoFixtures::pharmacyDistrict)))
+        if (!insertPharmacy(fixedCode, QString::fromUtf8(Fixtures::pharmacyName),
+                            QString::fromUtf8(Fixtures::pharmacyTown),
+                            QString::fromUtf8(Fixtures::pharmacyDistrict)))
             return false;
-    } else if (!insertPharmacy(fixedCode, QString::fromUtf8(DemoFixtures::pharmacyNameCT),
-                               QString::fromUtf8(DemoFixtures::pharmacyTownCT),
-                               QString::fromUtf8(DemoFixtures::pharmacyDistrictCT))) {
+    } else if (!insertPharmacy(fixedCode, QString::fromUtf8(Fixtures::pharmacyNameCT),
+                               QString::fromUtf8(Fixtures::pharmacyTownCT),
+                               QString::fromUtf8(Fixtures::pharmacyDistrictCT))) {
         return false;
     }
     while (codes.size() < kPharmaciesPerProvince) {
@@ -178,36 +180,35 @@ void ProvinceSeeder::fixturePrescription(const char* number, int year, int month
 bool ProvinceSeeder::seedFixtures()
 {
     qint64 patient = 0;
-    if (m_prov == QLatin1String(DemoFixtures::provPA)) {
+    if (m_prov == QLatin1String(Fixtures::provPA)) {
         if (!insertPatient(QStringLiteral("RUSSO"), QStringLiteral("GIUSEPPE"), QDate(1950, 1, 1),
                            FiscalCode::Sex::Male, QStringLiteral("G273"), &patient))
             return false;
-        const int plan = drug(DemoFixtures::aicPlan);
-        const int heparin = drug(DemoFixtures::aicNoPlan);
+        const int plan = drug(Fixtures::aicPlan);
+        const int heparin = drug(Fixtures::aicNoPlan);
         // Monthly adalimumab since March 2024, heparin in the spring.
-        for (int month = 3; month < DemoFixtures::prescriptionMonth; ++month) {
+        for (int month = 3; month < Fixtures::prescriptionMonth; ++month) {
             std::vector<Line> lines{{plan, 1}};
             if (month == 4 || month == 5)
                 lines.push_back({heparin, 2});
-            m_prescriptions.push_back({newNumber(), monthOf(2024, month),
-                                       DemoFixtures::pharmacyCode, patient, lines, true});
+            m_prescriptions.push_back(
+                {newNumber(), monthOf(2024, month), Fixtures::pharmacyCode, patient, lines, true});
         }
-        fixturePrescription(DemoFixtures::prescriptionPA, DemoFixtures::prescriptionYear,
-                            DemoFixtures::prescriptionMonth, DemoFixtures::pharmacyCode, patient,
+        fixturePrescription(Fixtures::prescriptionPA, Fixtures::prescriptionYear,
+                            Fixtures::prescriptionMonth, Fixtures::pharmacyCode, patient,
                             {{plan, 1}},
-                            QString::fromLatin1(DemoFixtures::prescriptionProgressive).toInt());
-        fixturePrescription(DemoFixtures::prescriptionExemptPA,
-                            DemoFixtures::prescriptionExemptYear,
-                            DemoFixtures::prescriptionExemptMonth, DemoFixtures::pharmacyCode,
-                            patient, {{plan, 1}, {heparin, 1}}, 5);
+                            QString::fromLatin1(Fixtures::prescriptionProgressive).toInt());
+        fixturePrescription(Fixtures::prescriptionExemptPA, Fixtures::prescriptionExemptYear,
+                            Fixtures::prescriptionExemptMonth, Fixtures::pharmacyCode, patient,
+                            {{plan, 1}, {heparin, 1}}, 5);
     } else {
         if (!insertPatient(QStringLiteral("MUSUMECI"), QStringLiteral("AGATA"), QDate(1962, 2, 5),
                            FiscalCode::Sex::Female, QStringLiteral("C351"), &patient))
             return false;
         const int apixaban = m_drugIndex.value(m_apixabanAic, 0);
-        fixturePrescription(DemoFixtures::prescriptionCT, DemoFixtures::prescriptionCTYear,
-                            DemoFixtures::prescriptionCTMonth, DemoFixtures::pharmacyCodeCT,
-                            patient, {{apixaban, 1}}, 12);
+        fixturePrescription(Fixtures::prescriptionCT, Fixtures::prescriptionCTYear,
+                            Fixtures::prescriptionCTMonth, Fixtures::pharmacyCodeCT, patient,
+                            {{apixaban, 1}}, 12);
     }
     return true;
 }
@@ -318,3 +319,5 @@ bool ProvinceSeeder::seedErrors(const std::vector<int>& pharmacyErrorCodes,
 }
 
 } // namespace Seeder
+
+} // namespace Demo

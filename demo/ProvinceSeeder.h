@@ -13,6 +13,8 @@
 #include <utility>
 #include <vector>
 
+namespace Demo {
+
 namespace Seeder {
 
 class SeedRandom;
@@ -96,3 +98,5 @@ private:
 };
 
 } // namespace Seeder
+
+} // namespace Demo

@@ -1,5 +1,7 @@
 #include "ReportAnswer.h"
 
+namespace Demo {
+
 ReportAnswer::ReportAnswer(QByteArray head, std::unique_ptr<ErrorReport> report, QByteArray tail)
     : m_head(std::move(head)), m_report(std::move(report)), m_tail(std::move(tail))
 {
@@ -31,3 +33,5 @@ QByteArray ReportAnswer::readAll()
     } while (!piece.isEmpty());
     return all;
 }
+
+} // namespace Demo

@@ -6,6 +6,8 @@
 
 #include <memory>
 
+namespace Demo {
+
 // An answer whose result is a report of registered errors, given out piece
 // by piece: the envelope's head, the records, the envelope's tail.
 class ReportAnswer
@@ -25,3 +27,5 @@ private:
     QByteArray m_tail;
     bool m_done = false;
 };
+
+} // namespace Demo

@@ -7,6 +7,8 @@
 #include <random>
 #include <span>
 
+namespace Demo {
+
 namespace Seeder {
 
 // Deterministic on every platform: only the raw mt19937 output is used.
@@ -34,3 +36,5 @@ private:
 };
 
 } // namespace Seeder
+
+} // namespace Demo

@@ -3,6 +3,8 @@
 #include "SeedWriter.h"
 #include "Seeder.h"
 
+namespace Demo {
+
 namespace Seeder {
 namespace {
 
@@ -68,3 +70,5 @@ bool createIndexes(SeedWriter& w)
 }
 
 } // namespace Seeder
+
+} // namespace Demo

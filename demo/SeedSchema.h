@@ -1,5 +1,7 @@
 #pragma once
 
+namespace Demo {
+
 namespace Seeder {
 
 class SeedWriter;
@@ -9,3 +11,5 @@ class SeedWriter;
 bool createIndexes(SeedWriter& w);
 
 } // namespace Seeder
+
+} // namespace Demo

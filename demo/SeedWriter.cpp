@@ -2,6 +2,8 @@
 
 #include <QSqlError>
 
+namespace Demo {
+
 namespace Seeder {
 
 bool SeedWriter::prepare(QSqlQuery& query, const char* sql)
@@ -34,3 +36,5 @@ bool SeedWriter::run(const char* sql)
 }
 
 } // namespace Seeder
+
+} // namespace Demo

@@ -7,6 +7,8 @@
 
 #include <initializer_list>
 
+namespace Demo {
+
 namespace Seeder {
 
 // Runs the seeding statements; the first failure keeps its statement and
@@ -28,3 +30,5 @@ private:
 };
 
 } // namespace Seeder
+
+} // namespace Demo

@@ -18,6 +18,8 @@
 
 #include <vector>
 
+namespace Demo {
+
 namespace Seeder {
 namespace {
 
@@ -42,7 +44,7 @@ bool seedReferenceTables(SeedWriter& w, SeedRandom& rnd, std::vector<Drug>& drug
     }
     if (!w.prepare(q, "INSERT INTO users VALUES(?,?,?,?,?,?)"))
         return false;
-    for (const DemoUsers::User& user : DemoUsers::all()) {
+    for (const Users::User& user : Users::all()) {
         const QString salt = QString::fromLatin1(user.username).toUpper();
         if (!w.exec(q, {user.id, QString::fromLatin1(user.username), salt,
                         passwordHash(salt, QString::fromLatin1(user.password)),
@@ -65,30 +67,28 @@ bool seedReferenceTables(SeedWriter& w, SeedRandom& rnd, std::vector<Drug>& drug
 
     if (!w.prepare(q, "INSERT INTO drugs VALUES(?,?,?,?,?,?,?,?,?,?,?)"))
         return false;
-    QSet<QString> aics{QString::fromLatin1(DemoFixtures::aicPlan),
-                       QString::fromLatin1(DemoFixtures::aicNoPlan),
-                       QString::fromLatin1(DemoFixtures::aicUnknown)};
+    QSet<QString> aics{QString::fromLatin1(Fixtures::aicPlan),
+                       QString::fromLatin1(Fixtures::aicNoPlan),
+                       QString::fromLatin1(Fixtures::aicUnknown)};
     auto addDrug = [&](const QString& aic, int priceCents) {
         drugIndex.insert(aic, static_cast<int>(drugs.size()));
         drugs.push_back({aic, priceCents});
     };
     // The two fixed packages first.
     const Catalog::AtcGroup* heparins = Catalog::atcGroupFor("B01AB05");
-    addDrug(QString::fromLatin1(DemoFixtures::aicPlan), Money::parseCents(DemoFixtures::pricePlan));
-    if (!w.exec(q, {QString::fromLatin1(DemoFixtures::aicPlan),
-                    QString::fromLatin1(DemoFixtures::atcPlan),
-                    QString::fromLatin1(DemoFixtures::moleculePlan),
-                    QString::fromLatin1(DemoFixtures::namePlan),
-                    QString::fromLatin1(DemoFixtures::notaPlan),
-                    QString::fromLatin1(DemoFixtures::reqPtPlan),
-                    QString::fromLatin1(DemoFixtures::pricePlan),
-                    QString::fromLatin1(DemoFixtures::tipoPtPlan),
-                    QString::fromUtf8(DemoFixtures::disposizioniPlan),
-                    QString::fromLatin1(DemoFixtures::dataPlan), 280}))
+    addDrug(QString::fromLatin1(Fixtures::aicPlan), Money::parseCents(Fixtures::pricePlan));
+    if (!w.exec(q,
+                {QString::fromLatin1(Fixtures::aicPlan), QString::fromLatin1(Fixtures::atcPlan),
+                 QString::fromLatin1(Fixtures::moleculePlan),
+                 QString::fromLatin1(Fixtures::namePlan), QString::fromLatin1(Fixtures::notaPlan),
+                 QString::fromLatin1(Fixtures::reqPtPlan), QString::fromLatin1(Fixtures::pricePlan),
+                 QString::fromLatin1(Fixtures::tipoPtPlan),
+                 QString::fromUtf8(Fixtures::disposizioniPlan),
+                 QString::fromLatin1(Fixtures::dataPlan), 280}))
         return false;
-    addDrug(QString::fromLatin1(DemoFixtures::aicNoPlan), 1860);
-    if (!w.exec(q, {QString::fromLatin1(DemoFixtures::aicNoPlan), QStringLiteral("B01AB05"),
-                    QString::fromLatin1(DemoFixtures::moleculeNoPlan),
+    addDrug(QString::fromLatin1(Fixtures::aicNoPlan), 1860);
+    if (!w.exec(q, {QString::fromLatin1(Fixtures::aicNoPlan), QStringLiteral("B01AB05"),
+                    QString::fromLatin1(Fixtures::moleculeNoPlan),
                     QStringLiteral("ENOXAPARINA SODICA 4.000 UI AXA/0,4 ML SOLUZIONE INIETTABILE "
                                    "6 SIRINGHE"),
                     QString::fromUtf8(heparins->nota), QString::fromUtf8(heparins->reqPt),
@@ -153,9 +153,9 @@ bool seed(QSqlDatabase& db, int scale, QString* error)
     }
 
     // The fixed numbers are reserved before any number is generated.
-    QSet<QString> usedNumbers{QString::fromLatin1(DemoFixtures::prescriptionPA),
-                              QString::fromLatin1(DemoFixtures::prescriptionExemptPA),
-                              QString::fromLatin1(DemoFixtures::prescriptionCT)};
+    QSet<QString> usedNumbers{QString::fromLatin1(Fixtures::prescriptionPA),
+                              QString::fromLatin1(Fixtures::prescriptionExemptPA),
+                              QString::fromLatin1(Fixtures::prescriptionCT)};
     qint64 nextPatientId = 1;
     for (const Catalog::Province& province : Catalog::provinces()) {
         ProvinceSeeder seeder(w, rnd, province, scale, drugs, drugIndex, apixabanAic, usedNumbers);
@@ -174,3 +174,5 @@ bool seed(QSqlDatabase& db, int scale, QString* error)
 }
 
 } // namespace Seeder
+
+} // namespace Demo

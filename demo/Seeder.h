@@ -3,6 +3,8 @@
 #include <QSqlDatabase>
 #include <QString>
 
+namespace Demo {
+
 // Creates the tables and fills them with the demo data, deterministically
 // (fixed random seed): the same scale always gives the same rows. Runs inside
 // the caller's transaction.
@@ -14,3 +16,5 @@ bool createSchema(QSqlDatabase& db, QString* error);
 bool seed(QSqlDatabase& db, int scale, QString* error);
 
 } // namespace Seeder
+
+} // namespace Demo

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+namespace Demo {
+
 // What the HTTPS server answers with and how much a client may make it hold.
 struct ServerSettings
 {
@@ -25,3 +27,5 @@ struct ServerSettings
     int maxHeaderFields = 100;
     qint64 connectionMemoryBytes = 64 * 1024;
 };
+
+} // namespace Demo

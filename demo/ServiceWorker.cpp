@@ -1,5 +1,7 @@
 #include "ServiceWorker.h"
 
+namespace Demo {
+
 std::unique_ptr<ServiceWorker> ServiceWorker::open(const ServerSettings& settings,
                                                    const QString& connectionName,
                                                    std::mutex& writeLock, QString* error)
@@ -14,3 +16,5 @@ std::unique_ptr<ServiceWorker> ServiceWorker::open(const ServerSettings& setting
         *worker->m_service, settings.namespaceUri, true, settings.maxBodyBytes);
     return worker;
 }
+
+} // namespace Demo

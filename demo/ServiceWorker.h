@@ -8,6 +8,8 @@
 #include <memory>
 #include <mutex>
 
+namespace Demo {
+
 // What one server thread answers with: its own connection to the database,
 // the service on it and the SOAP endpoint in front.
 class ServiceWorker
@@ -29,3 +31,5 @@ private:
     std::unique_ptr<DpcService> m_service;
     std::unique_ptr<SoapEndpoint> m_endpoint;
 };
+
+} // namespace Demo

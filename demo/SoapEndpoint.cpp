@@ -5,6 +5,8 @@
 #include "ReportAnswer.h"
 #include "SoapMessage.h"
 
+namespace Demo {
+
 namespace {
 
 const QByteArray kContentType = QByteArrayLiteral("application/soap+xml; charset=utf-8");
@@ -52,7 +54,8 @@ SoapEndpoint::Reply SoapEndpoint::post(const QByteArray& body, const Headers& he
     reply.contentType = kContentType;
     try {
         const SoapMessage::Request request =
-            SoapMessage::parse(body, m_namespaceUri, declaredAction(headers), m_maxRequestBytes);
+            SoapMessage::parse(body, m_namespaceUri, DpcService::operations(),
+                               declaredAction(headers), m_maxRequestBytes);
         reply.operation = QLatin1String(request.operation->name);
         if (m_streamReports && reply.operation == u"F_LoadErroreByAnnoMese")
             answerReport(request, reply);
@@ -78,14 +81,7 @@ void SoapEndpoint::answerReport(const SoapMessage::Request& request, Reply& repl
     // A report can be large: it is streamed, read a page at a time on this
     // thread's connection (no transaction is held between pages, however
     // slowly the client reads). One pharmacy's month is small: it is built whole.
-    sqlite3* const connection = m_service.sqliteHandle();
-    QString error;
-    std::unique_ptr<ErrorReport> report =
-        connection ? ErrorReport::on(connection, filter->where, filter->values, &error) : nullptr;
-    if (!report)
-        throw Fault(Fault::Code::Receiver,
-                    QStringLiteral("Database error: ") +
-                        (connection ? error : QStringLiteral("not an SQLite database")));
+    std::unique_ptr<ErrorReport> report = m_service.report(*filter);
     if (report->atEnd()) {
         reply.body = SoapMessage::answer(m_namespaceUri, reply.operation, std::nullopt);
         return;
@@ -101,3 +97,5 @@ void SoapEndpoint::answerReport(const SoapMessage::Request& request, Reply& repl
     if (reply.body.isEmpty())
         throw Fault(Fault::Code::Receiver, QStringLiteral("Database error while reading a report"));
 }
+
+} // namespace Demo

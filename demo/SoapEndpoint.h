@@ -7,6 +7,8 @@
 #include <memory>
 #include <optional>
 
+namespace Demo {
+
 class DpcService;
 class ReportAnswer;
 namespace SoapMessage {
@@ -54,3 +56,5 @@ private:
     bool m_streamReports;
     qsizetype m_maxRequestBytes;
 };
+
+} // namespace Demo

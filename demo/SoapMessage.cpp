@@ -6,6 +6,8 @@
 
 #include <string_view>
 
+namespace Demo {
+
 namespace SoapMessage {
 namespace {
 
@@ -160,6 +162,7 @@ Fault tooLarge(qsizetype maxBytes)
 }
 
 Request parse(const QByteArray& body, const QString& namespaceUri,
+              std::span<const Operations::Operation> operations,
               const std::optional<QString>& action, qsizetype maxBytes)
 {
     if (body.size() > maxBytes)
@@ -195,7 +198,7 @@ Request parse(const QByteArray& body, const QString& namespaceUri,
         sender(QStringLiteral("Unknown operation %1 in namespace '%2'")
                    .arg(operationName, xml.namespaceUri().toString()));
     Request request;
-    request.operation = Operations::find(operationName);
+    request.operation = Operations::find(operations, operationName);
     if (!request.operation)
         sender(QStringLiteral("Unknown operation %1").arg(operationName));
     if (action && !action->isEmpty() && *action != namespaceUri + operationName) {
@@ -354,3 +357,5 @@ QByteArray fault(const Fault& fault)
 }
 
 } // namespace SoapMessage
+
+} // namespace Demo

@@ -8,6 +8,8 @@
 #include <optional>
 #include <stdexcept>
 
+namespace Demo {
+
 // SOAP 1.2 requests in, compact SOAP 1.2 answers out.
 namespace SoapMessage {
 
@@ -58,9 +60,10 @@ struct Request
 // Parses an envelope; `action` is the SOAPAction the client declared (none
 // when it declared none). Throws Fault for a body with more elements or
 // attributes than the limits above, at once, and for anything that is not a well-formed
-// request of a known operation in the namespace, with every child present and
+// request of one of `operations` in the namespace, with every child present and
 // of its type.
 Request parse(const QByteArray& body, const QString& namespaceUri,
+              std::span<const Operations::Operation> operations,
               const std::optional<QString>& action, qsizetype maxBytes = kMaxRequestBytes);
 
 // The refusal of a request larger than `maxBytes`.
@@ -97,3 +100,5 @@ QByteArray answerTail(const QString& operation);
 QByteArray fault(const Fault& fault);
 
 } // namespace SoapMessage
+
+} // namespace Demo

@@ -2,6 +2,8 @@
 
 #include "SoapMessage.h"
 
+namespace Demo {
+
 namespace Utf8Escape {
 
 void append(QByteArray& out, const char* text, qsizetype size)
@@ -44,3 +46,5 @@ void append(QByteArray& out, const char* text, qsizetype size)
 }
 
 } // namespace Utf8Escape
+
+} // namespace Demo

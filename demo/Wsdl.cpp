@@ -1,8 +1,8 @@
 #include "Wsdl.h"
 
-#include "Operations.h"
-
 #include <QXmlStreamWriter>
+
+namespace Demo {
 
 namespace Wsdl {
 namespace {
@@ -29,12 +29,13 @@ void element(QXmlStreamWriter& xml, const char* name, const QString& type, const
     xml.writeAttribute(QStringLiteral("type"), type);
 }
 
-void writeSchema(QXmlStreamWriter& xml, const QString& ns)
+void writeSchema(QXmlStreamWriter& xml, std::span<const Operations::Operation> operations,
+                 const QString& ns)
 {
     xml.writeStartElement(QLatin1String(kXsd), QStringLiteral("schema"));
     xml.writeAttribute(QStringLiteral("elementFormDefault"), QStringLiteral("qualified"));
     xml.writeAttribute(QStringLiteral("targetNamespace"), ns);
-    for (const Operations::Operation& op : Operations::all()) {
+    for (const Operations::Operation& op : operations) {
         xml.writeStartElement(QLatin1String(kXsd), QStringLiteral("element"));
         xml.writeAttribute(QStringLiteral("name"), QLatin1String(op.name));
         xml.writeStartElement(QLatin1String(kXsd), QStringLiteral("complexType"));
@@ -76,7 +77,8 @@ void writeSchema(QXmlStreamWriter& xml, const QString& ns)
 
 } // namespace
 
-QByteArray document(const QString& namespaceUri, const QString& location)
+QByteArray document(std::span<const Operations::Operation> operations, const QString& namespaceUri,
+                    const QString& location)
 {
     QByteArray out;
     QXmlStreamWriter xml(&out);
@@ -90,11 +92,10 @@ QByteArray document(const QString& namespaceUri, const QString& location)
     xml.writeAttribute(QStringLiteral("targetNamespace"), namespaceUri);
 
     xml.writeStartElement(QLatin1String(kWsdl), QStringLiteral("types"));
-    writeSchema(xml, namespaceUri);
+    writeSchema(xml, operations, namespaceUri);
     xml.writeEndElement();
 
-    const auto ops = Operations::all();
-    for (const Operations::Operation& op : ops) {
+    for (const Operations::Operation& op : operations) {
         for (const char* direction : {"In", "Out"}) {
             const QString name = QLatin1String(op.name);
             xml.writeStartElement(QLatin1String(kWsdl), QStringLiteral("message"));
@@ -112,7 +113,7 @@ QByteArray document(const QString& namespaceUri, const QString& location)
 
     xml.writeStartElement(QLatin1String(kWsdl), QStringLiteral("portType"));
     xml.writeAttribute(QStringLiteral("name"), QStringLiteral("WSQuorvelSoap"));
-    for (const Operations::Operation& op : ops) {
+    for (const Operations::Operation& op : operations) {
         const QString name = QLatin1String(op.name);
         xml.writeStartElement(QLatin1String(kWsdl), QStringLiteral("operation"));
         xml.writeAttribute(QStringLiteral("name"), name);
@@ -129,7 +130,7 @@ QByteArray document(const QString& namespaceUri, const QString& location)
     xml.writeAttribute(QStringLiteral("type"), QStringLiteral("tns:WSQuorvelSoap"));
     xml.writeEmptyElement(QLatin1String(kSoap12), QStringLiteral("binding"));
     xml.writeAttribute(QStringLiteral("transport"), QStringLiteral("http://schemas.xmlsoap.org/soap/http"));
-    for (const Operations::Operation& op : ops) {
+    for (const Operations::Operation& op : operations) {
         const QString name = QLatin1String(op.name);
         xml.writeStartElement(QLatin1String(kWsdl), QStringLiteral("operation"));
         xml.writeAttribute(QStringLiteral("name"), name);
@@ -162,3 +163,5 @@ QByteArray document(const QString& namespaceUri, const QString& location)
 }
 
 } // namespace Wsdl
+
+} // namespace Demo

@@ -1,12 +1,19 @@
 #pragma once
 
+#include "Operations.h"
+
 #include <QByteArray>
 #include <QString>
 
+namespace Demo {
+
 // The WSDL 1.1 description of the service: document/literal, a SOAP 1.2
-// binding of every operation, the messages as XML Schema elements.
+// binding of each of its operations, the messages as XML Schema elements.
 namespace Wsdl {
 
-QByteArray document(const QString& namespaceUri, const QString& location);
+QByteArray document(std::span<const Operations::Operation> operations, const QString& namespaceUri,
+                    const QString& location);
 
 } // namespace Wsdl
+
+} // namespace Demo

@@ -167,7 +167,7 @@ int main(int argc, char* argv[])
     const int scale = parser.value(scaleOption).toInt(&ok);
     if (!ok || scale < 1 || scale > 1000)
         return fail(QStringLiteral("--scale must be a number from 1 to 1000"));
-    ServerSettings settings;
+    Demo::ServerSettings settings;
     settings.threads = parser.value(threadsOption).toInt(&ok);
     if (!ok || settings.threads < 1 || settings.threads > 256)
         return fail(QStringLiteral("--threads must be a number from 1 to 256"));
@@ -203,7 +203,7 @@ int main(int argc, char* argv[])
     const QString databaseFile = QFileInfo(parser.value(databaseOption)).absoluteFilePath();
     if (!QDir().mkpath(QFileInfo(databaseFile).absolutePath()))
         return fail(QStringLiteral("cannot create the folder of %1").arg(databaseFile));
-    DemoDatabase database;
+    Demo::DemoDatabase database;
     if (!database.open(databaseFile, &error))
         return fail(QStringLiteral("cannot open %1: %2").arg(databaseFile, error));
     QElapsedTimer timer;
@@ -224,12 +224,12 @@ int main(int argc, char* argv[])
 
     int status = 0;
     {
-        DpcService service(database.connection());
+        Demo::DpcService service(database.connection());
         if (!service.load(&error))
             return fail(error);
         settings.databaseFile = databaseFile;
         settings.namespaceUri = namespaceUri;
-        DemoServer server(settings);
+        Demo::DemoServer server(settings);
         if (!installSignalHandlers(app))
             return fail(QStringLiteral("cannot install the signal handlers"));
         if (server.listen(certPem, keyPem, static_cast<quint16>(port), &error) == 0)
@@ -238,7 +238,7 @@ int main(int argc, char* argv[])
         QTextStream out(stdout);
         out << "DPC demo service listening on " << server.endpointUrl() << Qt::endl;
         out << "Demo users (user / password / province):" << Qt::endl;
-        for (const DemoUsers::User& user : DemoUsers::all()) {
+        for (const Demo::Users::User& user : Demo::Users::all()) {
             out << "  " << user.username << " / " << user.password << " / " << user.prov << "  ("
                 << QString::fromUtf8(user.nome) << ")" << Qt::endl;
         }

@@ -5,6 +5,7 @@
 // children, the whole-number ones readable; written again by the program's own
 // envelope builder, that request reads back the same.
 
+#include "DpcService.h"
 #include "SlowReading.h"
 #include "SoapEnvelope.h"
 #include "SoapMessage.h"
@@ -12,7 +13,10 @@
 #include <cstddef>
 #include <cstdint>
 
+using Demo::DpcService;
 using SlowReading::check;
+namespace Operations = Demo::Operations;
+namespace SoapMessage = Demo::SoapMessage;
 
 namespace {
 
@@ -51,7 +55,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // A limit the fuzzer can reach as well as the service's own.
     for (const qsizetype limit : {SoapMessage::kMaxRequestBytes, qsizetype(512)}) {
         try {
-            const SoapMessage::Request request = SoapMessage::parse(body, ns, action, limit);
+            const SoapMessage::Request request =
+                SoapMessage::parse(body, ns, DpcService::operations(), action, limit);
             check(request.operation != nullptr);
             check(body.size() <= limit);
             const SoapChildren first = children(request);
@@ -61,9 +66,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                 plain = plain && !value.contains(u'\r');
             if (!plain)
                 continue;
-            const SoapMessage::Request again =
-                SoapMessage::parse(SoapEnvelope::build(ns, operation, first).toUtf8(), ns,
-                                   SoapEnvelope::soapAction(ns, operation));
+            const SoapMessage::Request again = SoapMessage::parse(
+                SoapEnvelope::build(ns, operation, first).toUtf8(), ns, DpcService::operations(),
+                SoapEnvelope::soapAction(ns, operation));
             check(again.operation == request.operation);
             check(children(again) == first);
         } catch (const SoapMessage::Fault& fault) {

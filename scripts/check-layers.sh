@@ -1,6 +1,10 @@
 #!/usr/bin/env bash
-# Fails when a folder includes a header from a folder above it, or when classes of one folder
-# include each other in a loop. Layers, bottom up:
+# Fails when a folder includes a header from a folder above it, when classes of one folder
+# include each other in a loop, or when two headers of one file name lie in folders that one
+# compile searches together (scripts/check-header-names.py). Those folders come from the
+# build's compile commands: those of $DPC_COMPILE_COMMANDS when it names a
+# compile_commands.json, else of a scratch tree configured here (with clang when it is
+# installed, so that the fuzzers count too), so the check needs no build. Layers, bottom up:
 # the service client, the list pieces and the file export; the pieces every window shares; the
 # files written for the operator from a report and the year statistics; the tabs and their
 # windows; the shell that composes them.
@@ -54,5 +58,30 @@ for folder in "${!layer[@]}"; do
         bad=1
     fi
 done
-[ "$bad" -eq 0 ] && echo "layers: every include points down or sideways, and none in a loop"
+# Headers of one name in the folders one compile searches together.
+commands=${DPC_COMPILE_COMMANDS:-}
+if [ -z "$commands" ]; then
+    scratch=$(mktemp -d)
+    trap 'rm -rf "$scratch"' EXIT
+    compilers=()
+    fuzzers=OFF
+    if command -v clang >/dev/null && command -v clang++ >/dev/null; then
+        compilers=(-DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++)
+        fuzzers=ON
+    fi
+    if cmake -S "$root" -B "$scratch" "${compilers[@]}" -DDPC_BUILD_FUZZERS="$fuzzers" \
+        -DDPC_UNITY_BUILD=OFF -DDPC_PRECOMPILED_HEADERS=OFF -DDPC_USE_CCACHE=OFF \
+        >"$scratch/configure.log" 2>&1; then
+        commands=$scratch/compile_commands.json
+    else
+        cat "$scratch/configure.log"
+        echo "cannot configure a build to learn which folders each compile searches"
+        bad=1
+    fi
+fi
+if [ -n "$commands" ] && ! python3 "$root/scripts/check-header-names.py" "$commands" "$root"; then
+    bad=1
+fi
+[ "$bad" -eq 0 ] && echo "layers: every include points down or sideways, none in a loop," \
+    "and no header name twice in the folders of one compile"
 exit "$bad"

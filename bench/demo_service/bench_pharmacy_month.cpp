@@ -39,9 +39,9 @@ QByteArray soap(const QString& op, const SoapChildren& children)
     return SoapEnvelope::build(kNs, op, children).toUtf8();
 }
 
-const QString kYear = QString::number(DemoFixtures::prescriptionYear);
-const QString kMonth = QString::number(DemoFixtures::prescriptionMonth);
-const QString kPharmacy = QString::number(DemoFixtures::pharmacyCode);
+const QString kYear = QString::number(Demo::Fixtures::prescriptionYear);
+const QString kMonth = QString::number(Demo::Fixtures::prescriptionMonth);
+const QString kPharmacy = QString::number(Demo::Fixtures::pharmacyCode);
 
 const QByteArray kMonthLookUp = soap(
     "F_LoadErroreByAnnoMese",
@@ -51,12 +51,12 @@ const QByteArray kRegistration =
                        {"anno", kYear},
                        {"mese", kMonth},
                        {"codfarma", kPharmacy},
-                       {"numrickey", DemoFixtures::prescriptionPA},
-                       {"aic", DemoFixtures::aicPlan},
+                       {"numrickey", Demo::Fixtures::prescriptionPA},
+                       {"aic", Demo::Fixtures::aicPlan},
                        {"pezzi", "1"},
-                       {"errore", QString::number(DemoFixtures::errorPharmacy)}});
-const QByteArray kLogin =
-    soap("LoginUser", {{"utente", DemoFixtures::userPA}, {"password", DemoFixtures::passwordPA}});
+                       {"errore", QString::number(Demo::Fixtures::errorPharmacy)}});
+const QByteArray kLogin = soap(
+    "LoginUser", {{"utente", Demo::Fixtures::userPA}, {"password", Demo::Fixtures::passwordPA}});
 
 double percentile(std::vector<double> values, double p)
 {

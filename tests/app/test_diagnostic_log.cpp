@@ -24,7 +24,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-using namespace DemoFixtures;
+using namespace Demo::Fixtures;
 using namespace TestService;
 
 namespace {

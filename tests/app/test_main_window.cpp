@@ -14,7 +14,7 @@
 #include <QTabWidget>
 #include <QTest>
 
-using namespace DemoFixtures;
+using namespace Demo::Fixtures;
 
 class tst_MainWindow : public QObject
 {

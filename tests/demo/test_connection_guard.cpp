@@ -19,6 +19,7 @@
 #include <vector>
 
 using namespace std::chrono_literals;
+using Demo::ConnectionGuard;
 
 namespace {
 

@@ -20,7 +20,7 @@
 #include <atomic>
 #include <csignal>
 
-using namespace DemoFixtures;
+using namespace Demo::Fixtures;
 
 namespace {
 

@@ -47,8 +47,9 @@ QByteArray request(const QString& op, const SoapChildren& children)
     return SoapEnvelope::build(kNs, op, children).toUtf8();
 }
 
-const SoapChildren kLogin{{"utente", DemoFixtures::userPA}, {"password", DemoFixtures::passwordPA}};
-const SoapChildren kWholeYear{{"prov", DemoFixtures::provPA},
+const SoapChildren kLogin{{"utente", Demo::Fixtures::userPA},
+                          {"password", Demo::Fixtures::passwordPA}};
+const SoapChildren kWholeYear{{"prov", Demo::Fixtures::provPA},
                               {"flusso", "2"},
                               {"anno", "2025"},
                               {"mese", "0"},
@@ -56,7 +57,7 @@ const SoapChildren kWholeYear{{"prov", DemoFixtures::provPA},
 
 QByteArray registration()
 {
-    using namespace DemoFixtures;
+    using namespace Demo::Fixtures;
     return request("ErroreDPC", {{"prov", provPA},
                                  {"anno", QString::number(prescriptionYear)},
                                  {"mese", QString::number(prescriptionMonth)},

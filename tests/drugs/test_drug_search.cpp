@@ -16,7 +16,7 @@
 #include <QTabWidget>
 #include <QTest>
 
-using namespace DemoFixtures;
+using namespace Demo::Fixtures;
 
 using namespace TestService;
 

@@ -262,19 +262,19 @@ void tst_IngredientWindow::realServicePickShowsTheDrug()
     DemoServiceProcess demo;
     QVERIFY(demo.start(data.filePath(QStringLiteral("demo.sqlite"))));
     MainWindowFixture f(demo.config());
-    QVERIFY(f.logIn(DemoFixtures::userPA, DemoFixtures::passwordPA));
+    QVERIFY(f.logIn(Demo::Fixtures::userPA, Demo::Fixtures::passwordPA));
 
     ListSnapshot seen;
     ModalDriver driver([&](QWidget* modal) {
         seen = ListSnapshot::of(listOf(modal));
         QTest::keyClick(listOf(modal), Qt::Key_Return);
     });
-    search(f, QString::fromLatin1(DemoFixtures::namePartNoPlan).toLower());
+    search(f, QString::fromLatin1(Demo::Fixtures::namePartNoPlan).toLower());
     QTRY_VERIFY(driver.acted());
     QTRY_VERIFY(!QApplication::activeModalWidget());
-    QCOMPARE(seen.rows.size(), DemoFixtures::packagesNoPlanMolecule);
+    QCOMPARE(seen.rows.size(), Demo::Fixtures::packagesNoPlanMolecule);
     for (const QStringList& row : seen.rows)
-        QVERIFY(row[1].contains(QString::fromLatin1(DemoFixtures::namePartNoPlan)));
+        QVERIFY(row[1].contains(QString::fromLatin1(Demo::Fixtures::namePartNoPlan)));
     QTRY_COMPARE(f.find<QLineEdit>("Text_AIC")->text().trimmed(), seen.rows[0][2]);
     QCOMPARE(f.find<QLineEdit>("Text_MOLE")->text().trimmed(), seen.rows[0][1]);
 }

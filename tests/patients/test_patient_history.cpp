@@ -396,10 +396,10 @@ void tst_PatientHistory::demoServiceHistory()
     DemoServiceProcess demo;
     QVERIFY(demo.start(data.filePath(QStringLiteral("demo.sqlite"))));
     MainWindowFixture f(demo.config());
-    QVERIFY(f.logIn(DemoFixtures::userPA, DemoFixtures::passwordPA));
-    holdPrescription(f, QString::fromLatin1(DemoFixtures::patientFiscalCode),
-                     QString::fromLatin1(DemoFixtures::patientName),
-                     QString::fromLatin1(DemoFixtures::moleculePlan));
+    QVERIFY(f.logIn(Demo::Fixtures::userPA, Demo::Fixtures::passwordPA));
+    holdPrescription(f, QString::fromLatin1(Demo::Fixtures::patientFiscalCode),
+                     QString::fromLatin1(Demo::Fixtures::patientName),
+                     QString::fromLatin1(Demo::Fixtures::moleculePlan));
 
     ListSnapshot drugs, atc;
     std::unique_ptr<ModalDriver> packagesWindow;
@@ -420,14 +420,14 @@ void tst_PatientHistory::demoServiceHistory()
 
     QCOMPARE(drugs.selected.size(), 1);
     const QStringList& row = drugs.rows[drugs.selected.first()];
-    QCOMPARE(row[1], QString::fromLatin1(DemoFixtures::atcPlan));
-    QCOMPARE(row[2], QString::fromLatin1(DemoFixtures::moleculePlan));
+    QCOMPARE(row[1], QString::fromLatin1(Demo::Fixtures::atcPlan));
+    QCOMPARE(row[2], QString::fromLatin1(Demo::Fixtures::moleculePlan));
     QVERIFY(packagesWindow && packagesWindow->acted());
     QVERIFY(!atc.rows.isEmpty());
     bool found = false;
     for (const QStringList& package : atc.rows)
-        found = found || (package[0] == QLatin1String(DemoFixtures::aicPlan) &&
-                          package[1] == QLatin1String(DemoFixtures::namePlan));
+        found = found || (package[0] == QLatin1String(Demo::Fixtures::aicPlan) &&
+                          package[1] == QLatin1String(Demo::Fixtures::namePlan));
     QVERIFY(found);
 }
 

@@ -17,7 +17,7 @@
 #include <QTreeWidget>
 #include <memory>
 
-using namespace DemoFixtures;
+using namespace Demo::Fixtures;
 using namespace RegistraSteps;
 using namespace TestService;
 

@@ -13,7 +13,7 @@
 #include <QTreeWidget>
 
 using namespace CannedLine;
-using namespace DemoFixtures;
+using namespace Demo::Fixtures;
 using namespace RegistraSteps;
 using Failure = CannedErrorService::Failure;
 

@@ -12,7 +12,7 @@
 #include <QTest>
 #include <QTreeWidget>
 
-using namespace DemoFixtures;
+using namespace Demo::Fixtures;
 
 class tst_ReportService : public QObject
 {
