@@ -44,7 +44,10 @@ bool PharmacyGroups::add(qsizetype position, const ReportRecords::Fields& fields
                      value(ReportField::NumricKey);
         return false;
     }
-    const QString code = ReportRecords::pharmacyCode(codfarma);
+    ReportFields::Scratch scratch;
+    const QString code =
+        QString::fromUtf8(ReportFields::shown(ReportFields::Table[int(ReportField::Codfarma)],
+                                              fields[size_t(ReportField::Codfarma)], scratch));
     auto at = m_groupOf.constFind(code);
     if (at == m_groupOf.cend()) {
         at = m_groupOf.insert(code, m_groups.size());

@@ -67,8 +67,16 @@ void tst_ReportRows::recordValuesWhereverTheTagsFall()
                             "<Pezzi></Pezzi>\r<Codf\rarma>9</Codfarma>\r<Codfarma>12</Codfarma>\r"
                             "<Farmaco><b>X</b>Y</Farmaco>\r<Lordo> 1,5 \r</Lordo>\r<>\r</Soggetto>"
                             "<AIC>01</AIC>\r<NumricKey>19</NumricKey";
-    const QStringList expected{"7",  "", "2024", "3", "12",     "A > B", "19", "", "",
-                               "01", "", "",     "",  "1,5 \r", "",      "",   "", ""};
+    QStringList expected(ReportFieldCount);
+    for (const auto& [field, value] : {std::pair{ReportField::Id, "7"},
+                                       {ReportField::Anno, "2024"},
+                                       {ReportField::Mese, "3"},
+                                       {ReportField::Codfarma, "12"},
+                                       {ReportField::Farmacia, "A > B"},
+                                       {ReportField::NumricKey, "19"},
+                                       {ReportField::Aic, "01"},
+                                       {ReportField::Lordo, "1,5 \r"}})
+        expected[int(field)] = QString::fromUtf8(value);
     QCOMPARE(valuesOf("<Errore>\r" + body + "\r</Errore>\r"), expected);
     for (int shift = 0; shift < 130; ++shift) {
         const QByteArray filler = "<Nota>" + QByteArray(shift, '/') + "</Nota>\r";
