@@ -238,7 +238,7 @@ QStringList pdfCaptions();
 // not the value as sent.
 struct Scratch
 {
-    char digits[24];
+    char digits[32]; // read sixteen bytes at a time: room past the longest number
     QByteArray other;
 };
 
@@ -249,12 +249,14 @@ inline std::optional<QByteArrayView> padded(QByteArrayView sent, int digits, Scr
     const qsizetype n = sent.size();
     if (n == 0 || n > digits)
         return std::nullopt;
+    // Zeros first, sixteen at once; then the digits over the last of them.
+    std::memcpy(scratch.digits, "0000000000000000", 16);
+    char* const out = scratch.digits + digits - n;
     for (qsizetype i = 0; i < n; ++i) {
         if (sent[i] < '0' || sent[i] > '9')
             return std::nullopt;
+        out[i] = sent[i];
     }
-    std::memset(scratch.digits, '0', size_t(digits - n));
-    std::memcpy(scratch.digits + digits - n, sent.data(), size_t(n));
     return QByteArrayView(scratch.digits, digits);
 }
 

@@ -209,12 +209,14 @@ QString ReportRecords::text(QByteArrayView value)
 std::optional<qint64> ReportRecords::chargedCents(const Fields& fields, QString* error)
 {
     const QByteArrayView sent = fields[size_t(ReportField::Lordo)];
-    const QByteArray decoded = sent.contains('&') ? XmlText::decoded(sent) : QByteArray();
+    const bool references = ByteScan::find(sent.data(), sent.data() + sent.size(), '&');
+    const QByteArray decoded = references ? XmlText::decoded(sent) : QByteArray();
     const QByteArrayView value = decoded.isNull() ? sent : QByteArrayView(decoded);
-    const bool plain = Cents::isPlain(value);
-    const Cents::Amount amount = plain ? Cents::parse(value) : Cents::Amount{};
-    if (plain && !amount.tooLarge)
+    // Read once: a plain amount that fits is charged; anything else is said why not.
+    const Cents::Amount amount = Cents::parse(value);
+    if (amount.plain && !amount.tooLarge)
         return amount.cents;
+    const bool plain = Cents::isPlain(value);
     if (error) {
         const QString prescription = text(fields[size_t(ReportField::NumricKey)]);
         *error = plain ? Cents::tooLargeText(prescription) : Cents::invalidText(prescription);

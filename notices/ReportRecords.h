@@ -64,6 +64,8 @@ public:
 
     qsizetype size() const;
     Fields fields(qsizetype position) const;
+    // The bytes that every record's values lie in.
+    QByteArrayView bytes() const;
     ReportRecord record(qsizetype position) const;
 
     // The first record whose <ID>, read as the detail window reads it (commas
@@ -81,7 +83,6 @@ private:
     void index() const;
     void take(std::vector<qsizetype> recordEnds);
     bool endsItsRecord(qsizetype position) const;
-    QByteArrayView bytes() const;
 
     QByteArray m_staged;
     std::shared_ptr<QFile> m_file; // open while mapped
