@@ -80,7 +80,7 @@ public:
         qsizetype done = 0;
         for (const PharmacyGroup* group : contents.groups) {
             startGroup(*group, contents.groupTitles);
-            for (const qsizetype position : group->positions) {
+            for (const qsizetype position : group->inNoticeOrder(records)) {
                 row(m_table.layOut(NoticeTable::cells(records.fields(position)),
                                    NoticeTable::Style::Body));
                 if (++done % PdfProgressEvery == 0 && progress && !progress(doneBefore + done))
