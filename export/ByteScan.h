@@ -78,4 +78,33 @@ inline bool equal(const char* a, const char* b, qsizetype size)
     return size == 0 || *a == *b;
 }
 
+// Whether [at, end) begins with the `size` bytes of `pattern`, which is
+// followed by sixteen more bytes that may be read: compared sixteen bytes at
+// a time where the run is long enough.
+inline bool startsWith(const char* at, const char* end, const char* pattern, qsizetype size)
+{
+    if (end - at < size)
+        return false;
+#if defined(__SSE2__)
+    const auto differ = [&](qsizetype from) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + from));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pattern + from));
+        return unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(a, b))) ^ 0xFFFFu;
+    };
+    if (size >= 16) {
+        // The first block and the last, which may overlap it, then any between.
+        if (differ(0) || differ(size - 16))
+            return false;
+        for (qsizetype i = 16; i < size - 16; i += 16) {
+            if (differ(i))
+                return false;
+        }
+        return true;
+    }
+    if (end - at >= 16)
+        return !(differ(0) & ((1u << size) - 1));
+#endif
+    return equal(at, pattern, size);
+}
+
 } // namespace ByteScan

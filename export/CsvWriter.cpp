@@ -66,6 +66,9 @@ CsvWriter::CsvWriter(const QString& path, QChar separator)
     for (const char c : {m_separator, '"', '\n', '\r'})
         m_special[uchar(c)] = 1;
     m_special[uchar('&')] |= 2;
+    // Most values begin with a letter or a digit: nothing to guard.
+    for (int c = 0; c < 256; ++c)
+        m_guardable[size_t(c)] = c < '0' || c == '=' || c == '@';
 }
 
 CsvWriter::~CsvWriter()
@@ -176,18 +179,23 @@ void CsvWriter::put(QByteArrayView utf8, bool references)
     m_firstField = false;
     if (quote)
         *out++ = '"';
-    // Most values begin with a letter or a digit: nothing to guard.
-    if (const char c = utf8.isEmpty() ? 'A' : utf8[0];
-        (c < '0' || c == '=' || c == '@') && needsFormulaGuard(utf8))
+    if (!utf8.isEmpty() && m_guardable[uchar(utf8[0])] && needsFormulaGuard(utf8))
         *out++ = '\'';
     if (!quote) {
         copy(out, utf8.data(), utf8.size());
         out += utf8.size();
     } else {
-        for (const char c : utf8) {
-            *out++ = c;
-            if (c == '"')
+        // Runs between quotes copied whole, each quote doubled.
+        const char* from = utf8.data();
+        const char* const end = from + utf8.size();
+        while (from < end) {
+            const char* quote = ByteScan::find(from, end, '"');
+            const char* const to = quote ? quote + 1 : end;
+            std::memcpy(out, from, size_t(to - from));
+            out += to - from;
+            if (quote)
                 *out++ = '"';
+            from = to;
         }
         *out++ = '"';
     }
@@ -208,6 +216,90 @@ void CsvWriter::endRow()
         return;
     std::memcpy(reserve(2), "\r\n", 2);
     m_used += 2;
+}
+
+void CsvWriter::writeRow(const Value* values, qsizetype count)
+{
+    if (!m_started)
+        start();
+    if (m_failed)
+        return;
+    Q_ASSERT(m_firstField);
+#if defined(__SSE2__)
+    const __m128i separator = _mm_set1_epi8(m_separator);
+    const __m128i quote = _mm_set1_epi8('"');
+    const __m128i lf = _mm_set1_epi8('\n');
+    const __m128i cr = _mm_set1_epi8('\r');
+    const __m128i amp = _mm_set1_epi8('&');
+    const auto loaded = [](const char* at) {
+        return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+    };
+    // One bit for each byte of the block that a value cannot hold as it stands.
+    const auto specials = [&](__m128i bytes, bool references) {
+        __m128i hit = _mm_or_si128(
+            _mm_or_si128(_mm_cmpeq_epi8(bytes, separator), _mm_cmpeq_epi8(bytes, quote)),
+            _mm_or_si128(_mm_cmpeq_epi8(bytes, lf), _mm_cmpeq_epi8(bytes, cr)));
+        if (references)
+            hit = _mm_or_si128(hit, _mm_cmpeq_epi8(bytes, amp));
+        return unsigned(_mm_movemask_epi8(hit));
+    };
+    // A usual row fits in this much; a value that would not goes the slow way.
+    constexpr qsizetype RowRoom = 4096;
+    char* out = reserve(RowRoom);
+    // Room for a whole sixteen-byte store past a value, and the line end.
+    const char* limit = m_buffer.data() + m_buffer.size() - 16 - 2;
+    for (qsizetype k = 0; k < count; ++k) {
+        const Value& v = values[k];
+        const char* const from = v.utf8.data();
+        const qsizetype size = v.utf8.size();
+        const bool references = v.kind == Value::Xml;
+        *out = m_separator; // the first value is written over it
+        char* const start = out + (k > 0);
+        if (start + size > limit)
+            goto slow;
+        if (v.kind == Value::Plain && v.slack && size <= 16) {
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(start), loaded(from));
+        } else if (size > 0 && m_guardable[uchar(from[0])]) {
+            goto slow;
+        } else if (size >= 16) {
+            // Copied block by block as it is looked at, the last block
+            // overlapping the one before.
+            for (qsizetype at = 0;; at += 16) {
+                if (at > size - 16)
+                    at = size - 16;
+                const __m128i bytes = loaded(from + at);
+                if (specials(bytes, references))
+                    goto slow;
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(start + at), bytes);
+                if (at + 16 >= size)
+                    break;
+            }
+        } else if (size > 0) {
+            if (!v.slack)
+                goto slow;
+            const __m128i bytes = loaded(from);
+            if (specials(bytes, references) & ((1u << size) - 1))
+                goto slow;
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(start), bytes);
+        }
+        out = start + size;
+        continue;
+    slow:
+        // As field() writes it; the room is taken anew after it.
+        m_used = out - m_buffer.data();
+        m_firstField = k == 0;
+        put(v.utf8, references);
+        out = reserve(RowRoom);
+        limit = m_buffer.data() + m_buffer.size() - 16 - 2;
+    }
+    std::memcpy(out, "\r\n", 2);
+    m_used = out + 2 - m_buffer.data();
+#else
+    for (qsizetype k = 0; k < count; ++k)
+        put(values[k].utf8, values[k].kind == Value::Xml);
+    endRow();
+#endif
+    m_firstField = true;
 }
 
 void CsvWriter::flush()

@@ -47,6 +47,24 @@ public:
     void xmlField(QByteArrayView utf8);
     void endRow();
 
+    // A value of a row handed whole to writeRow().
+    struct Value
+    {
+        enum Kind : quint8
+        {
+            Text,  // as field() writes it
+            Xml,   // as xmlField() writes it: its references decoded
+            Plain, // known to hold nothing to quote, guard or decode, such as digits
+        };
+        QByteArrayView utf8;
+        Kind kind = Text;
+        bool slack = false; // the sixteen bytes from its start may all be read
+    };
+    // A whole row: the same bytes as field() or xmlField() for each value,
+    // then endRow(). The usual values, with nothing to quote, guard or
+    // decode, are looked at and copied sixteen bytes at a time.
+    void writeRow(const Value* values, qsizetype count);
+
     // Writes out the rest and replaces the file. False when the file could not
     // be written; errorText() then names it.
     bool commit();
@@ -83,6 +101,8 @@ private:
     qsizetype m_used = 0;
     // Per byte: 1 when a field holding it needs quotes, 2 for '&'.
     std::array<quint8, 256> m_special{};
+    // Per byte: whether a field that begins with it may need the formula guard.
+    std::array<bool, 256> m_guardable{};
     QByteArray m_decoded;
     bool m_started = false;
     bool m_failed = false;

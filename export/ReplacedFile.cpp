@@ -1,10 +1,13 @@
 #include "ReplacedFile.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <cstdio>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -14,6 +17,27 @@ mode_t newFileMode()
     const mode_t mask = umask(0);
     umask(mask);
     return 0666 & ~mask;
+}
+
+// Waits until the file's bytes are on the disk; false when they could not be put there.
+bool synced(const QByteArray& path)
+{
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool done = ::fdatasync(fd) == 0;
+    return ::close(fd) == 0 && done;
+}
+
+// The same for a folder's entries: the name renamed in it. What the disk
+// says is not asked: the file is whole in its place either way.
+void syncFolder(const QByteArray& path)
+{
+    const int fd = ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
 }
 
 } // namespace
@@ -52,13 +76,16 @@ bool ReplacedFile::commit()
     struct stat old = {};
     const bool regular = ::lstat(target.constData(), &old) == 0 && S_ISREG(old.st_mode);
     const mode_t mode = regular ? (old.st_mode & 07777) : newFileMode();
-    if (!written || ::chmod(made.constData(), mode) != 0 ||
+    // On the disk before it takes the name: after a crash the name holds
+    // the old file or the new one, whole, and a file said to be written is.
+    if (!written || ::chmod(made.constData(), mode) != 0 || !synced(made) ||
         std::rename(made.constData(), target.constData()) != 0) {
         cancel();
         return false;
     }
     m_file.setAutoRemove(false);
     m_committed = true;
+    syncFolder(QFile::encodeName(QFileInfo(m_path).absolutePath()));
     return true;
 }
 

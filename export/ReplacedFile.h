@@ -27,11 +27,11 @@ public:
     // The new file's own name, for writers that open it themselves.
     QString newFileName() const { return m_file.fileName(); }
 
-    // Writes out what is buffered and renames the new file over the name.
-    // False when either failed; the name then holds what it held. The file
-    // is not synced to the disk, which would make the operator wait for it:
-    // the rename keeps the old file or the new one whole, and an export is
-    // made again by exporting again.
+    // Writes out what is buffered, waits until the new file is on the disk,
+    // and renames it over the name, then syncs the folder. False when any of
+    // the first three failed; the name then holds what it held. After a
+    // crash the name holds the old file or the new one, whole, never a
+    // file cut short: these files charge money, and one said to be written is.
     bool commit();
     // Gives up: the new file is removed.
     void cancel();

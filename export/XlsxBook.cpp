@@ -67,6 +67,7 @@ struct XlsxBook::Private
     ReplacedFile file;
     lxw_workbook* workbook = nullptr;
     lxw_format* formats[5] = {};
+    std::vector<lxw_format*> padded; // by the digits they show
     std::vector<Sheet> sheets;
     QByteArray scratch;
     bool failed = false;
@@ -208,6 +209,29 @@ void XlsxBook::number(int sheet, int row, int column, double value, Style style)
     else if (value != double(qint64(value)))
         width = QByteArray::number(value).size();
     note(sheet, row, column, width);
+}
+
+void XlsxBook::paddedNumber(int sheet, int row, int column, double value, int digits)
+{
+    if (digits <= 0) {
+        number(sheet, row, column, value);
+        return;
+    }
+    lxw_worksheet* worksheet = d->worksheet(sheet);
+    if (!worksheet)
+        return;
+    if (size_t(digits) >= d->padded.size())
+        d->padded.resize(size_t(digits) + 1, nullptr);
+    lxw_format*& format = d->padded[size_t(digits)];
+    if (!format) {
+        format = d->lib->workbook_add_format(d->workbook);
+        d->lib->format_set_num_format(format, QByteArray(digits, '0').constData());
+    }
+    const CNumbers numbers;
+    if (d->check(d->lib->worksheet_write_number(worksheet, lxw_row_t(row), lxw_col_t(column), value,
+                                                format)))
+        note(sheet, row, column,
+             std::max<qsizetype>(digits, QByteArray::number(qint64(value)).size()));
 }
 
 void XlsxBook::headerRow(int sheet, int rows)

@@ -46,6 +46,8 @@ public:
     void text(int sheet, int row, int column, QByteArrayView utf8, Style style = Plain);
     void text(int sheet, int row, int column, const QString& value, Style style = Plain);
     void number(int sheet, int row, int column, double value, Style style = Plain);
+    // A whole number shown with at least `digits` digits, padded with zeros ("03").
+    void paddedNumber(int sheet, int row, int column, double value, int digits);
 
     // Freezes the sheet's first `rows` rows and puts a filter on them and the
     // rows written below, over the columns written.

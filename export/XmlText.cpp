@@ -5,23 +5,25 @@
 
 namespace {
 
-void appendUtf8(QByteArray& out, char32_t c)
+// Writes `c` as UTF-8 at `out`; the byte after it.
+char* putUtf8(char* out, char32_t c)
 {
     if (c < 0x80) {
-        out += char(c);
+        *out++ = char(c);
     } else if (c < 0x800) {
-        out += char(0xC0 | (c >> 6));
-        out += char(0x80 | (c & 0x3F));
+        *out++ = char(0xC0 | (c >> 6));
+        *out++ = char(0x80 | (c & 0x3F));
     } else if (c < 0x10000) {
-        out += char(0xE0 | (c >> 12));
-        out += char(0x80 | ((c >> 6) & 0x3F));
-        out += char(0x80 | (c & 0x3F));
+        *out++ = char(0xE0 | (c >> 12));
+        *out++ = char(0x80 | ((c >> 6) & 0x3F));
+        *out++ = char(0x80 | (c & 0x3F));
     } else {
-        out += char(0xF0 | (c >> 18));
-        out += char(0x80 | ((c >> 12) & 0x3F));
-        out += char(0x80 | ((c >> 6) & 0x3F));
-        out += char(0x80 | (c & 0x3F));
+        *out++ = char(0xF0 | (c >> 18));
+        *out++ = char(0x80 | ((c >> 12) & 0x3F));
+        *out++ = char(0x80 | ((c >> 6) & 0x3F));
+        *out++ = char(0x80 | (c & 0x3F));
     }
+    return out;
 }
 
 // The character a numeric reference names ("#65", "#x41"), or 0 when it is
@@ -77,13 +79,24 @@ void XmlText::appendDecoded(QByteArray& out, QByteArrayView utf8)
 {
     const char* const data = utf8.data();
     const qsizetype size = utf8.size();
+    // A reference is longer than the character it stands for: the text
+    // decoded is never longer than the text sent. Written in place, then cut.
+    const qsizetype before = out.size();
+    out.resize(before + size);
+    char* const first = out.data() + before;
+    char* at = first;
+    const auto copy = [&at, data](qsizetype from, qsizetype to) {
+        if (to > from)
+            std::memcpy(at, data + from, size_t(to - from));
+        at += to - from;
+    };
     qsizetype from = 0;
     while (from < size) {
         const void* hit = std::memchr(data + from, '&', size_t(size - from));
         if (!hit)
             break;
         const qsizetype amp = static_cast<const char*>(hit) - data;
-        out.append(data + from, amp - from);
+        copy(from, amp);
         from = amp + 1;
         // The longest reference is "&#x10FFFF;" or "&#1114111;".
         const qsizetype limit = std::min(size, amp + 11);
@@ -91,21 +104,22 @@ void XmlText::appendDecoded(QByteArray& out, QByteArrayView utf8)
         while (semicolon < limit && data[semicolon] != ';')
             ++semicolon;
         if (semicolon >= limit) {
-            out += '&';
+            *at++ = '&';
             continue;
         }
         const QByteArrayView name(data + amp + 1, semicolon - amp - 1);
         if (const char named = namedReference(name)) {
-            out += named;
+            *at++ = named;
             from = semicolon + 1;
         } else if (const char32_t c = numericReference(name)) {
-            appendUtf8(out, c);
+            at = putUtf8(at, c);
             from = semicolon + 1;
         } else {
-            out += '&';
+            *at++ = '&';
         }
     }
-    out.append(data + from, size - from);
+    copy(from, size);
+    out.truncate(before + (at - first));
 }
 
 QByteArray XmlText::decoded(QByteArrayView utf8)

@@ -80,8 +80,8 @@ public:
         qsizetype done = 0;
         for (const PharmacyGroup* group : contents.groups) {
             startGroup(*group, contents.groupTitles);
-            for (const qsizetype position : group->positions) {
-                row(m_table.layOut(NoticeTable::cells(records.record(position)),
+            for (const qsizetype position : group->inNoticeOrder(records)) {
+                row(m_table.layOut(NoticeTable::cells(records.fields(position)),
                                    NoticeTable::Style::Body));
                 if (++done % PdfProgressEvery == 0 && progress && !progress(doneBefore + done))
                     return false;

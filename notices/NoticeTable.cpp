@@ -1,6 +1,7 @@
 #include "NoticeTable.h"
 
 #include "Cents.h"
+#include "ReportFields.h"
 #include "ReportRecords.h"
 
 #include <QPaintDevice>
@@ -9,6 +10,7 @@
 #include <QTextLayout>
 
 #include <algorithm>
+#include <array>
 #include <vector>
 
 namespace {
@@ -17,31 +19,32 @@ constexpr qreal BodyPoints = 7.5;
 // Shaped cells are remembered up to this many texts per style, then forgotten.
 constexpr qsizetype MaxRemembered = 50000;
 
-enum class Kind
-{
-    Digits,     // a code of digits
-    FiscalCode, // 16 characters: letters where letters go, digits where digits go
-    Text,
-};
+using ReportFields::PdfPlace;
+using ReportFields::PdfWidth;
 
-struct ColumnDefinition
+// The fields each column of the table shows: the one that begins it, then
+// those joined to it, in the table's order.
+struct ColumnFields
 {
-    const char* caption;
-    Kind kind;
-    int chars;    // codes: their length
-    qreal weight; // texts: their share of what the codes leave
-    bool right;
+    const ReportFields::Field* first = nullptr;
+    std::array<qint8, ReportFields::Count> fields{};
+    int size = 0;
 };
-
-// "LORDO" holds amounts up to 999.999,99 on one line; larger ones wrap.
-constexpr ColumnDefinition Columns[] = {
-    {"RICETTA N°", Kind::Digits, 15, 0, false}, {"MESE / ANNO", Kind::Digits, 7, 0, false},
-    {"ASSISTITO", Kind::Text, 0, 1.2, false},   {"CODICE FISCALE", Kind::FiscalCode, 16, 0, false},
-    {"AIC", Kind::Digits, 9, 0, false},         {"FARMACO", Kind::Text, 0, 1.2, false},
-    {"MOLECOLA", Kind::Text, 0, 1.0, false},    {"Q.TÀ", Kind::Digits, 4, 0, true},
-    {"LORDO", Kind::Digits, 10, 0, true},       {"ERRORE", Kind::Text, 0, 2.2, false},
-    {"ADDEBITO", Kind::Text, 0, 1.1, false},    {"SOGGETTO", Kind::Text, 0, 0.5, false},
-};
+constexpr auto Columns = [] {
+    std::array<ColumnFields, ReportFields::PdfColumns> columns{};
+    for (const PdfPlace place : {PdfPlace::Column, PdfPlace::Joined}) {
+        for (int i = 0; i < ReportFields::Count; ++i) {
+            const ReportFields::Field& f = ReportFields::Table[i];
+            if (f.pdf != place)
+                continue;
+            ColumnFields& c = columns[size_t(f.pdfColumn)];
+            if (place == PdfPlace::Column)
+                c.first = &f;
+            c.fields[size_t(c.size++)] = qint8(i);
+        }
+    }
+    return columns;
+}();
 
 QFont bodyFont()
 {
@@ -89,18 +92,20 @@ NoticeTable::NoticeTable(QPaintDevice* device, qreal width)
     const qreal letter = widest(m_bodyMetrics, u"ABCDEFGHIJKLMNOPQRSTUVXYZ");
 
     qreal fixed = 0;
-    for (const ColumnDefinition& column : Columns) {
+    const QStringList captions = ReportFields::pdfCaptions();
+    for (int i = 0; i < ReportFields::PdfColumns; ++i) {
+        const ReportFields::Field& column = *Columns[size_t(i)].first;
         Column c;
-        c.caption = QString::fromUtf8(column.caption);
+        c.caption = captions[i];
         c.right = column.right;
         c.width = widestWord(m_boldMetrics, c.caption) + 2 * m_gap;
-        if (column.kind == Kind::Digits) {
+        if (column.width == PdfWidth::Digits) {
             c.fitChars = column.chars;
             c.width = std::max(c.width, column.chars * digit + 2 * m_gap);
-        } else if (column.kind == Kind::FiscalCode) {
+        } else if (column.width == PdfWidth::FiscalCode) {
             c.width = std::max(c.width, 9 * letter + 7 * digit + 2 * m_gap);
         }
-        if (column.kind != Kind::Text)
+        if (column.width != PdfWidth::Text)
             fixed += c.width;
         m_columns.append(c);
     }
@@ -112,18 +117,20 @@ NoticeTable::NoticeTable(QPaintDevice* device, qreal width)
         again = false;
         qreal room = width - fixed;
         qreal weights = 0;
+        const auto text = [](int i) { return Columns[size_t(i)].first->width == PdfWidth::Text; };
+        const auto weight = [](int i) { return qreal(Columns[size_t(i)].first->weight); };
         for (int i = 0; i < m_columns.size(); ++i) {
-            if (Columns[i].kind != Kind::Text)
+            if (!text(i))
                 continue;
             if (settled[size_t(i)])
                 room -= m_columns[i].width;
             else
-                weights += Columns[i].weight;
+                weights += weight(i);
         }
         for (int i = 0; i < m_columns.size() && weights > 0; ++i) {
-            if (Columns[i].kind != Kind::Text || settled[size_t(i)])
+            if (!text(i) || settled[size_t(i)])
                 continue;
-            const qreal share = room * Columns[i].weight / weights;
+            const qreal share = room * weight(i) / weights;
             const qreal header = widestWord(m_boldMetrics, m_columns[i].caption) + 2 * m_gap;
             if (share < header) {
                 m_columns[i].width = header;
@@ -153,30 +160,35 @@ const QFontMetricsF& NoticeTable::metrics(Style style) const
 
 QStringList NoticeTable::captions()
 {
-    QStringList list;
-    for (const ColumnDefinition& column : Columns)
-        list << QString::fromUtf8(column.caption);
-    return list;
+    return ReportFields::pdfCaptions();
 }
 
-QStringList NoticeTable::cells(const ReportRecord& r)
+QStringList NoticeTable::cells(const ReportRecords::Fields& record)
 {
-    using F = ReportField;
-    QString errore = r[F::CodErrore];
-    if (!r[F::DescrizioneErrore].isEmpty())
-        errore += (errore.isEmpty() ? QString() : QStringLiteral(" - ")) + r[F::DescrizioneErrore];
-    return {r[F::NumricKey],
-            r.period(),
-            r[F::Assistito],
-            r[F::CodAssistito],
-            r[F::Aic],
-            r[F::Farmaco],
-            r[F::Molecola],
-            r[F::Pezzi],
-            r.amount.tooLarge ? r[F::Lordo] : Cents::text(r.amount.cents),
-            errore,
-            r[F::TipoAddebito],
-            r[F::Soggetto]};
+    QStringList cells;
+    cells.reserve(ReportFields::PdfColumns);
+    ReportFields::Scratch scratch;
+    for (const ColumnFields& column : Columns) {
+        QString cell;
+        for (int k = 0; k < column.size; ++k) {
+            const int i = column.fields[size_t(k)];
+            const ReportFields::Field& field = ReportFields::Table[i];
+            QString value =
+                ReportRecords::text(ReportFields::shown(field, record[size_t(i)], scratch));
+            if (field.kind == ReportFields::Kind::Money) {
+                const Cents::Amount amount = Cents::parse(QStringView(value));
+                if (!amount.tooLarge)
+                    value = Cents::text(amount.cents);
+            }
+            if (value.isEmpty())
+                continue;
+            if (!cell.isEmpty())
+                cell += QString::fromUtf8(field.pdfText.data(), qsizetype(field.pdfText.size()));
+            cell += value;
+        }
+        cells.append(cell);
+    }
+    return cells;
 }
 
 const NoticeTable::Shaped& NoticeTable::shaped(const QString& text, Style style)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ReportRecords.h"
+
 #include <QFont>
 #include <QFontMetricsF>
 #include <QGlyphRun>
@@ -10,7 +12,6 @@
 
 class QPaintDevice;
 class QPainter;
-struct ReportRecord;
 
 // The table of registered errors on a PDF page. Code columns are as wide as
 // their longest code in the widest characters (a fiscal code is 16, an AIC 9,
@@ -47,8 +48,8 @@ public:
     qreal gap() const { return m_gap; }
     qreal lineHeight(Style style) const;
 
-    // A record's cells, one per column.
-    static QStringList cells(const ReportRecord& record);
+    // A record's cells, one per column, as ReportFields places and writes them.
+    static QStringList cells(const ReportRecords::Fields& record);
     static QStringList captions();
 
     Lines layOut(const QStringList& cells, Style style);

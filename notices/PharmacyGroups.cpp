@@ -1,8 +1,10 @@
 #include "PharmacyGroups.h"
 
 #include "Cents.h"
+#include "NumberText.h"
 
 #include <algorithm>
+#include <vector>
 
 QString PharmacyGroup::title() const
 {
@@ -10,6 +12,40 @@ QString PharmacyGroup::title() const
     if (!name.isEmpty())
         text += u' ' + name;
     return text;
+}
+
+QList<qsizetype> PharmacyGroup::inNoticeOrder(const ReportRecords& records) const
+{
+    struct Key
+    {
+        double year;
+        double month;
+        QByteArray prescription;
+        qsizetype position;
+    };
+    const auto number = [](QByteArrayView value) {
+        return NumberText::leadingNumber(ReportRecords::text(value));
+    };
+    std::vector<Key> keys;
+    keys.reserve(size_t(positions.size()));
+    for (const qsizetype p : positions) {
+        const ReportRecords::Fields f = records.fields(p);
+        keys.push_back({number(f[size_t(ReportField::Anno)]), number(f[size_t(ReportField::Mese)]),
+                        ReportRecords::text(f[size_t(ReportField::NumricKey)]).toUtf8(), p});
+    }
+    // Prescription numbers are of one length: as text they are in their order.
+    std::stable_sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) {
+        if (a.year != b.year)
+            return a.year < b.year;
+        if (a.month != b.month)
+            return a.month < b.month;
+        return a.prescription < b.prescription;
+    });
+    QList<qsizetype> ordered;
+    ordered.reserve(qsizetype(keys.size()));
+    for (const Key& k : keys)
+        ordered.append(k.position);
+    return ordered;
 }
 
 bool PharmacyGroups::read(const ReportRecords& records, const QList<qsizetype>& positions,
@@ -44,7 +80,10 @@ bool PharmacyGroups::add(qsizetype position, const ReportRecords::Fields& fields
                      value(ReportField::NumricKey);
         return false;
     }
-    const QString code = ReportRecords::pharmacyCode(codfarma);
+    ReportFields::Scratch scratch;
+    const QString code =
+        QString::fromUtf8(ReportFields::shown(ReportFields::Table[int(ReportField::Codfarma)],
+                                              fields[size_t(ReportField::Codfarma)], scratch));
     auto at = m_groupOf.constFind(code);
     if (at == m_groupOf.cend()) {
         at = m_groupOf.insert(code, m_groups.size());

@@ -16,6 +16,9 @@ struct PharmacyGroup
 
     // "FARMACIA 00005 NAME"
     QString title() const;
+    // Its records in the order a pharmacy reads its notice: by year and month
+    // as numbers, then by prescription number, whatever the list's order.
+    QList<qsizetype> inNoticeOrder(const ReportRecords& records) const;
 };
 
 // The exported records by pharmacy, groups in the order of their first

@@ -4,97 +4,72 @@
 #include "CsvWriter.h"
 #include "ReportRecords.h"
 
-#include <cstring>
+#include <vector>
 
 namespace {
 
 constexpr qsizetype CsvProgressEvery = 1024;
 
-// The fields of a row after the year and month, in column order.
-constexpr ReportField TextColumns[] = {
-    ReportField::Codfarma,     ReportField::Farmacia,     ReportField::NumricKey,
-    ReportField::Assistito,    ReportField::CodAssistito, ReportField::Aic,
-    ReportField::Farmaco,      ReportField::Molecola,     ReportField::Pezzi,
-    ReportField::Lordo,        ReportField::CodErrore,    ReportField::DescrizioneErrore,
-    ReportField::TipoAddebito, ReportField::Soggetto,     ReportField::Flusso,
-};
-
-bool plainDigits(QByteArrayView value, int most)
+// A column of the file: its field in the table and how it is written.
+struct Column
 {
-    if (value.isEmpty() || value.size() > most)
-        return false;
-    for (const char c : value) {
-        if (c < '0' || c > '9')
-            return false;
-    }
-    return true;
-}
+    int field;
+    const ReportFields::Field* info;
+};
 
 } // namespace
 
 QStringList ReportCsv::header()
 {
-    return {QStringLiteral("ANNO"),
-            QStringLiteral("MESE"),
-            QStringLiteral("CODICE FARMACIA"),
-            QStringLiteral("FARMACIA"),
-            QStringLiteral("NUMERO RICETTA"),
-            QStringLiteral("ASSISTITO"),
-            QStringLiteral("CODICE FISCALE"),
-            QStringLiteral("AIC"),
-            QStringLiteral("FARMACO"),
-            QStringLiteral("MOLECOLA"),
-            QStringLiteral("QUANTITA'"),
-            QStringLiteral("LORDO"),
-            QStringLiteral("CODICE ERRORE"),
-            QStringLiteral("DESCRIZIONE ERRORE"),
-            QStringLiteral("ADDEBITO"),
-            QStringLiteral("SOGGETTO"),
-            QStringLiteral("FLUSSO")};
+    return ReportFields::captions(ReportFields::Csv);
 }
 
 bool ReportCsv::write(const QString& path, const ReportRecords& records,
                       const QList<qsizetype>& positions, const Progress& progress, QString* error)
 {
+    using namespace ReportFields;
     CsvWriter csv(path);
     csv.writeRow(header());
-    char number[24];
-    // "0000" and "00" straight from plain digits; anything else as the list reads it.
-    const auto padded = [&](QByteArrayView value, int digits, QString (ReportRecord::*slow)() const,
-                            qsizetype position) {
-        if (plainDigits(value, digits)) {
-            const qsizetype zeros = digits - value.size();
-            std::memset(number, '0', size_t(zeros));
-            std::memcpy(number + zeros, value.data(), size_t(value.size()));
-            csv.field(QByteArrayView(number, digits));
-        } else if (value.isEmpty()) {
-            csv.field(QByteArrayView());
-        } else {
-            csv.field(QStringView((records.record(position).*slow)()));
-        }
-    };
+    std::vector<Column> columns;
+    for (int i = 0; i < Count; ++i) {
+        if (Table[i].files & Csv)
+            columns.push_back({i, &Table[i]});
+    }
+    // Each column's value, handed to the writer a whole row at a time, and
+    // room for the bytes it is written as when they are not the value as sent.
+    std::vector<CsvWriter::Value> row(columns.size());
+    std::vector<Scratch> scratch(columns.size());
+    char amount[40];
+    // A value may be looked at sixteen bytes at a time where they all lie in the answer.
+    const quintptr end = quintptr(records.bytes().data() + records.bytes().size());
     qsizetype done = 0;
     for (const qsizetype position : positions) {
         if (position < 0 || position >= records.size())
             continue;
         const ReportRecords::Fields f = records.fields(position);
-        const auto at = [&](ReportField field) { return f[size_t(field)]; };
-        padded(at(ReportField::Anno), 4, &ReportRecord::year, position);
-        padded(at(ReportField::Mese), 2, &ReportRecord::month, position);
-        for (const ReportField field : TextColumns) {
-            const QByteArrayView value = at(field);
-            if (field != ReportField::Lordo) {
-                csv.xmlField(value);
+        for (size_t c = 0; c < columns.size(); ++c) {
+            // Member by member: a value built whole and copied would wait on its own stores.
+            CsvWriter::Value& value = row[c];
+            const Field& field = *columns[c].info;
+            if (field.kind == Kind::Money) {
+                const std::optional<qint64> cents = ReportRecords::chargedCents(f, error);
+                if (!cents) {
+                    csv.cancel();
+                    return false;
+                }
+                value.utf8 = QByteArrayView(amount, Cents::writePlain(amount, *cents));
+                value.kind = CsvWriter::Value::Plain;
+                value.slack = true;
                 continue;
             }
-            const std::optional<qint64> cents = ReportRecords::chargedCents(f, error);
-            if (!cents) {
-                csv.cancel();
-                return false;
-            }
-            csv.field(QByteArrayView(number, Cents::writePlain(number, *cents)));
+            const QByteArrayView sent = f[size_t(columns[c].field)];
+            value.utf8 = shown(field, sent, scratch[c]);
+            // Padded digits need no look; anything else is the service's text.
+            const bool padded = value.utf8.data() == scratch[c].digits;
+            value.kind = padded ? CsvWriter::Value::Plain : CsvWriter::Value::Xml;
+            value.slack = padded || end - quintptr(value.utf8.data()) >= 16;
         }
-        csv.endRow();
+        csv.writeRow(row.data(), qsizetype(row.size()));
         if (++done % CsvProgressEvery == 0 && progress && !progress(done)) {
             csv.cancel();
             return false;

@@ -10,10 +10,10 @@ class ReportRecords;
 
 // The records behind the report list's rows, in the rows' order, as a CSV
 // file for a spreadsheet: semicolon-separated, UTF-8 with a byte-order mark,
-// CRLF, a header row. Texts go out as the service sent them; the year and
-// month as the detail window shows them ("2025", "03"); amounts with a
-// decimal comma and no grouping. The file replaces an earlier one only once
-// whole.
+// CRLF, a header row. Its columns and how each value is written are those of
+// ReportFields: texts as the service sent them, the pharmacy's code as
+// "00005", the year and month as "2025" and "03", amounts with a decimal
+// comma and no grouping. The file replaces an earlier one only once whole.
 class ReportCsv
 {
 public:

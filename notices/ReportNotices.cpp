@@ -115,8 +115,12 @@ void ReportNotices::exportFile(const QList<qsizetype>& listed, const ReportRecor
         stopped = progress.cancelled();
     }
     if (written)
-        return;
-    m_boxes.inform(m_parent, stopped ? Cancelled : error);
+        m_boxes.inform(
+            m_parent,
+            QStringLiteral("ESPORTAZIONE COMPLETATA - ERRORI ESPORTATI: %1").arg(positions.size()) +
+                leftOutText(m_leftOut));
+    else
+        m_boxes.inform(m_parent, stopped ? Cancelled : error);
 }
 
 void ReportNotices::exportPerPharmacy(const QList<qsizetype>& listed, const ReportRecords& records,

@@ -25,7 +25,8 @@ public:
     // The records behind a report list's rows, in the order shown.
     static QList<qsizetype> listedPositions(const QTreeWidget* list);
 
-    // "Esporta…": a CSV, spreadsheet or PDF file, by the type chosen.
+    // "Esporta…": a CSV, spreadsheet or PDF file, by the type chosen; ends
+    // saying how many errors went out.
     void exportFile(const QList<qsizetype>& positions, const ReportRecords& records,
                     const CancelledErrors& cancelled, const NoticeHeading& heading);
     // "Esporta per farmacia…": one PDF per pharmacy into a chosen folder,

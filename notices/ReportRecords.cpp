@@ -9,86 +9,37 @@
 #include <QFile>
 
 #include <algorithm>
-#include <array>
 #include <cstring>
-#include <string_view>
 
 namespace {
 
 constexpr QByteArrayView RecordEnd = "</Errore>";
 
-// The elements of a record by their tag names.
-struct NamedField
-{
-    std::string_view name;
-    ReportField field;
-};
-constexpr NamedField Named[] = {
-    {"ID", ReportField::Id},
-    {"Flusso", ReportField::Flusso},
-    {"Anno", ReportField::Anno},
-    {"Mese", ReportField::Mese},
-    {"Codfarma", ReportField::Codfarma},
-    {"Farmacia", ReportField::Farmacia},
-    {"NumricKey", ReportField::NumricKey},
-    {"Assistito", ReportField::Assistito},
-    {"CodAssistito", ReportField::CodAssistito},
-    {"AIC", ReportField::Aic},
-    {"Farmaco", ReportField::Farmaco},
-    {"Molecola", ReportField::Molecola},
-    {"Pezzi", ReportField::Pezzi},
-    {"Lordo", ReportField::Lordo},
-    {"CodErrore", ReportField::CodErrore},
-    {"DescrizioneErrore", ReportField::DescrizioneErrore},
-    {"TipoAddebito", ReportField::TipoAddebito},
-    {"Soggetto", ReportField::Soggetto},
-};
-
-// The one candidate for a name of each length and first letter (its low
-// five bits tell the names' first letters apart), or -1.
-constexpr int SlotLengths = 32;
-constexpr auto Slots = [] {
-    std::array<std::array<qint8, 32>, SlotLengths> table{};
-    for (auto& row : table)
-        row.fill(-1);
-    for (size_t i = 0; i < std::size(Named); ++i)
-        table[Named[i].name.size()][Named[i].name[0] & 31] = qint8(i);
-    return table;
-}();
-
-// The element a tag name stands for, by its length and first letter, then
-// compared whole.
+// The element a tag name stands for.
 inline std::optional<ReportField> fieldNamed(const char* name, qsizetype size)
 {
-    if (size <= 0 || size >= SlotLengths)
-        return std::nullopt;
-    const int slot = Slots[size_t(size)][size_t(name[0] & 31)];
-    if (slot < 0 || !ByteScan::equal(name, Named[slot].name.data(), size))
-        return std::nullopt;
-    return Named[slot].field;
+    const int field = ReportFields::fieldNamed(name, size);
+    return field < 0 ? std::nullopt : std::optional(ReportField(field));
 }
 
-// "0000…" of a number as the list shows it; plain digits without the general reading.
-QString padded(const QString& value, int digits)
+QString listed(const QString& value, int digits)
 {
-    if (!value.isEmpty() && value.size() <= digits &&
-        std::all_of(value.begin(), value.end(), [](QChar c) { return c >= u'0' && c <= u'9'; }))
-        return QString(value).rightJustified(digits, u'0');
-    return NumberText::zeroPadded(NumberText::leadingNumber(value), digits);
+    ReportFields::Scratch scratch;
+    return value.isEmpty()
+               ? QString()
+               : QString::fromUtf8(ReportFields::listedNumber(value.toUtf8(), digits, scratch));
 }
 
 } // namespace
 
 QString ReportRecord::year() const
 {
-    const QString& anno = (*this)[ReportField::Anno];
-    return anno.isEmpty() ? QString() : padded(anno, 4);
+    return listed((*this)[ReportField::Anno], 4);
 }
 
 QString ReportRecord::month() const
 {
-    const QString& mese = (*this)[ReportField::Mese];
-    return mese.isEmpty() ? QString() : padded(mese, 2);
+    return listed((*this)[ReportField::Mese], 2);
 }
 
 QString ReportRecord::period() const
@@ -96,16 +47,6 @@ QString ReportRecord::period() const
     const QString m = month();
     const QString y = year();
     return m.isEmpty() ? y : y.isEmpty() ? m : m + u'/' + y;
-}
-
-QString ReportRecord::pharmacyCode() const
-{
-    return ReportRecords::pharmacyCode((*this)[ReportField::Codfarma]);
-}
-
-QString ReportRecords::pharmacyCode(const QString& codfarma)
-{
-    return padded(codfarma, 5);
 }
 
 ReportRecords::ReportRecords(QByteArray stagedUtf8, std::vector<qsizetype> recordEnds)
@@ -216,8 +157,7 @@ ReportRecords::Fields ReportRecords::fields(qsizetype position) const
         return fields;
     fields = {};
     m_layout->learn(begin, end, [](QByteArrayView name) {
-        const std::optional<ReportField> field = fieldNamed(name.data(), name.size());
-        return field ? int(*field) : -1;
+        return ReportFields::fieldNamed(name.data(), name.size());
     });
     // Every start tag and the value after it, up to the next '<'; a later
     // element of the same name wins, as in the list. End tags are passed over.
@@ -269,12 +209,14 @@ QString ReportRecords::text(QByteArrayView value)
 std::optional<qint64> ReportRecords::chargedCents(const Fields& fields, QString* error)
 {
     const QByteArrayView sent = fields[size_t(ReportField::Lordo)];
-    const QByteArray decoded = sent.contains('&') ? XmlText::decoded(sent) : QByteArray();
+    const bool references = ByteScan::find(sent.data(), sent.data() + sent.size(), '&');
+    const QByteArray decoded = references ? XmlText::decoded(sent) : QByteArray();
     const QByteArrayView value = decoded.isNull() ? sent : QByteArrayView(decoded);
-    const bool plain = Cents::isPlain(value);
-    const Cents::Amount amount = plain ? Cents::parse(value) : Cents::Amount{};
-    if (plain && !amount.tooLarge)
+    // Read once: a plain amount that fits is charged; anything else is said why not.
+    const Cents::Amount amount = Cents::parse(value);
+    if (amount.plain && !amount.tooLarge)
         return amount.cents;
+    const bool plain = Cents::isPlain(value);
     if (error) {
         const QString prescription = text(fields[size_t(ReportField::NumricKey)]);
         *error = plain ? Cents::tooLargeText(prescription) : Cents::invalidText(prescription);

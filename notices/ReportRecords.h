@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Cents.h"
+#include "ReportFields.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -14,30 +15,6 @@
 class QFile;
 class RecordLayout;
 
-// The elements of a registered error that the files for the operator carry.
-enum class ReportField
-{
-    Id,
-    Flusso,
-    Anno,
-    Mese,
-    Codfarma,
-    Farmacia,
-    NumricKey,
-    Assistito,
-    CodAssistito,
-    Aic,
-    Farmaco,
-    Molecola,
-    Pezzi,
-    Lordo,
-    CodErrore,
-    DescrizioneErrore,
-    TipoAddebito,
-    Soggetto,
-};
-constexpr int ReportFieldCount = int(ReportField::Soggetto) + 1;
-
 // One registered error as the service sent it: every text with its character
 // references decoded and its surrounding blanks trimmed, commas kept. A
 // missing element is empty.
@@ -48,10 +25,11 @@ struct ReportRecord
 
     const QString& operator[](ReportField field) const { return values[size_t(field)]; }
 
-    QString year() const;         // "0000"; empty when the record has none
-    QString month() const;        // "00"; the same
-    QString period() const;       // "MM/YYYY", the year alone without a month
-    QString pharmacyCode() const; // "00000", as the report list shows it
+    // As the detail window shows them: the leading number of <Anno> as
+    // "0000", of <Mese> as "00", each empty when the record has none.
+    QString year() const;
+    QString month() const;
+    QString period() const; // "MM/YYYY", the year alone without a month
 };
 
 // The records of an F_LoadErroreByAnnoMese answer as it arrived, split one
@@ -86,6 +64,8 @@ public:
 
     qsizetype size() const;
     Fields fields(qsizetype position) const;
+    // The bytes that every record's values lie in.
+    QByteArrayView bytes() const;
     ReportRecord record(qsizetype position) const;
 
     // The first record whose <ID>, read as the detail window reads it (commas
@@ -98,14 +78,11 @@ public:
     // fits (Cents). Otherwise nothing, and `error` gets the message naming
     // the record's prescription.
     static std::optional<qint64> chargedCents(const Fields& fields, QString* error);
-    // A <Codfarma> as the report list shows it: "00005".
-    static QString pharmacyCode(const QString& codfarma);
 
 private:
     void index() const;
     void take(std::vector<qsizetype> recordEnds);
     bool endsItsRecord(qsizetype position) const;
-    QByteArrayView bytes() const;
 
     QByteArray m_staged;
     std::shared_ptr<QFile> m_file; // open while mapped

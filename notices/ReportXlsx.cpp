@@ -2,7 +2,6 @@
 
 #include "Cents.h"
 #include "PharmacyGroups.h"
-#include "ReportCsv.h"
 #include "ReportRecords.h"
 #include "XlsxBook.h"
 #include "XmlText.h"
@@ -10,53 +9,10 @@
 #include <QLocale>
 
 #include <algorithm>
-#include <optional>
 
 namespace {
 
 constexpr qsizetype XlsxProgressEvery = 1024;
-
-enum class Cell
-{
-    Text,
-    Number, // a whole number when the value is one, else its text
-    Code,   // the pharmacy code, "00005"
-    Amount,
-};
-
-struct Column
-{
-    ReportField field;
-    Cell cell;
-};
-
-// In the order of the CSV's columns.
-constexpr Column Columns[] = {
-    {ReportField::Anno, Cell::Number},       {ReportField::Mese, Cell::Number},
-    {ReportField::Codfarma, Cell::Code},     {ReportField::Farmacia, Cell::Text},
-    {ReportField::NumricKey, Cell::Text},    {ReportField::Assistito, Cell::Text},
-    {ReportField::CodAssistito, Cell::Text}, {ReportField::Aic, Cell::Text},
-    {ReportField::Farmaco, Cell::Text},      {ReportField::Molecola, Cell::Text},
-    {ReportField::Pezzi, Cell::Number},      {ReportField::Lordo, Cell::Amount},
-    {ReportField::CodErrore, Cell::Text},    {ReportField::DescrizioneErrore, Cell::Text},
-    {ReportField::TipoAddebito, Cell::Text}, {ReportField::Soggetto, Cell::Text},
-    {ReportField::Flusso, Cell::Text},
-};
-
-// A whole number of at most 15 digits, optionally signed: exact in a spreadsheet.
-std::optional<double> wholeNumber(QByteArrayView text)
-{
-    qsizetype i = text.startsWith('-') || text.startsWith('+') ? 1 : 0;
-    if (i == text.size() || text.size() - i > 15)
-        return std::nullopt;
-    qint64 n = 0;
-    for (qsizetype k = i; k < text.size(); ++k) {
-        if (text[k] < '0' || text[k] > '9')
-            return std::nullopt;
-        n = n * 10 + (text[k] - '0');
-    }
-    return double(text[0] == '-' ? -n : n);
-}
 
 QString tooLongText(const QString& prescription, const QString& column)
 {
@@ -96,14 +52,22 @@ void writeTotals(XlsxBook& book, const PharmacyGroups& groups)
 bool ReportXlsx::write(const QString& path, const ReportRecords& records,
                        const QList<qsizetype>& positions, const Progress& progress, QString* error)
 {
+    using namespace ReportFields;
     XlsxBook book(path);
     const int sheet = book.addSheet(QStringLiteral("Errori"));
-    const QStringList header = ReportCsv::header();
-    for (int c = 0; c < header.size(); ++c)
-        book.text(sheet, 0, c, header[c], XlsxBook::Bold);
+    // The table's fields that are columns here, in order.
+    QList<int> columns;
+    for (int i = 0; i < Count; ++i) {
+        if (Table[i].files & Spreadsheet) {
+            book.text(sheet, 0, int(columns.size()), QByteArrayView(Table[i].caption),
+                      XlsxBook::Bold);
+            columns.append(i);
+        }
+    }
     book.headerRow(sheet);
 
     PharmacyGroups groups;
+    Scratch scratch;
     QByteArray decoded;
     int row = 0;
     for (const qsizetype position : positions) {
@@ -113,8 +77,9 @@ bool ReportXlsx::write(const QString& path, const ReportRecords& records,
         if (!groups.add(position, f, error))
             return false;
         ++row;
-        for (int c = 0; c < int(std::size(Columns)); ++c) {
-            QByteArrayView value = f[size_t(Columns[c].field)];
+        for (int c = 0; c < columns.size(); ++c) {
+            const Field& field = Table[columns[c]];
+            QByteArrayView value = shown(field, f[size_t(columns[c])], scratch);
             if (value.contains('&')) {
                 decoded = XmlText::decoded(value);
                 value = decoded;
@@ -122,28 +87,17 @@ bool ReportXlsx::write(const QString& path, const ReportRecords& records,
             if (!XlsxBook::fitsCell(value)) {
                 if (error)
                     *error = tooLongText(ReportRecords::text(f[size_t(ReportField::NumricKey)]),
-                                         header[c]);
+                                         QString::fromUtf8(field.caption));
                 return false;
             }
-            switch (Columns[c].cell) {
-            case Cell::Text:
-                if (!value.isEmpty())
-                    book.text(sheet, row, c, value);
-                break;
-            case Cell::Number:
-                if (const std::optional<double> n = wholeNumber(value))
-                    book.number(sheet, row, c, *n);
-                else if (!value.isEmpty())
-                    book.text(sheet, row, c, value);
-                break;
-            case Cell::Code:
-                book.text(sheet, row, c, ReportRecords::pharmacyCode(QString::fromUtf8(value)));
-                break;
-            case Cell::Amount:
+            double number = 0;
+            if (field.kind == Kind::Money)
                 book.number(sheet, row, c, Cents::euros(Cents::parse(value).cents),
                             XlsxBook::Money);
-                break;
-            }
+            else if (field.kind == Kind::Whole && wholeNumber(value, &number))
+                book.paddedNumber(sheet, row, c, number, field.digits);
+            else if (!value.isEmpty())
+                book.text(sheet, row, c, value);
         }
         if (row % XlsxProgressEvery == 0 && progress && !progress(row))
             return false;

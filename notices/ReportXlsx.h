@@ -9,12 +9,13 @@ class ReportRecords;
 
 // The records behind the report list's rows, in the rows' order, as a
 // spreadsheet with typed cells. Sheet "Errori": a bold header row, frozen and
-// filtered; codes and identifiers as text (the pharmacy code as 00005, the AIC
-// with its leading zeros, the prescription number, the fiscal code, the error
-// code as sent), the year, month and pieces as numbers, the gross amount as a
-// number shown "#,##0.00". Sheet "Totali per farmacia": code, name, count and
-// gross total of each pharmacy, then the grand total. The file replaces an
-// earlier one only once whole.
+// filtered, then the columns of ReportFields with the values the CSV holds:
+// codes and identifiers as text (the pharmacy code as 00005, the AIC with its
+// leading zeros, the prescription number, the fiscal code, the error code as
+// sent), the year, month and pieces as numbers (the year shown 2025, the month
+// 03), the gross amount as a number shown "#,##0.00". Sheet "Totali per farmacia": code, name,
+// count and gross total of each pharmacy, then the grand total. The file replaces an earlier one
+// only once whole.
 class ReportXlsx
 {
 public:

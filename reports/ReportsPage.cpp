@@ -299,6 +299,7 @@ void ReportsPage::esporta()
 {
     ReportNotices(m_context.boxes(), window())
         .exportFile(ReportNotices::listedPositions(ListView1), m_records, m_cancelled, m_heading);
+    focusList(); // the dialogs are gone: the work goes on in the list
 }
 
 void ReportsPage::esportaPerFarmacia()
@@ -306,6 +307,7 @@ void ReportsPage::esportaPerFarmacia()
     ReportNotices(m_context.boxes(), window())
         .exportPerPharmacy(ReportNotices::listedPositions(ListView1), m_records, m_cancelled,
                            m_heading);
+    focusList();
 }
 
 void ReportsPage::Txt_cod_LostFocus()

@@ -24,9 +24,11 @@ template <typename Text, typename CharAt> Cents::Amount parseAmount(const Text& 
     const qsizetype n = text.size();
     while (i < n && (at(i) == ' ' || at(i) == '\t'))
         ++i;
+    bool plain = i == 0;
     bool negative = false;
     if (i < n && (at(i) == '-' || at(i) == '+')) {
         negative = at(i) == '-';
+        plain = plain && negative;
         ++i;
     }
     qint64 whole = 0;
@@ -43,7 +45,9 @@ template <typename Text, typename CharAt> Cents::Amount parseAmount(const Text& 
     int decimals = 0;
     qint64 fraction = 0;
     bool roundUp = false;
+    bool separator = false;
     if (i < n && (at(i) == '.' || at(i) == ',')) {
+        separator = true;
         ++i;
         while (i < n && at(i) >= '0' && at(i) <= '9') {
             if (decimals < 2)
@@ -59,7 +63,8 @@ template <typename Text, typename CharAt> Cents::Amount parseAmount(const Text& 
     if (decimals == 1)
         fraction *= 10;
     const qint64 cents = whole * 100 + fraction + (roundUp ? 1 : 0);
-    return {negative ? -cents : cents, false};
+    plain = plain && anyWhole && (!separator || decimals > 0) && i == n;
+    return {negative ? -cents : cents, false, plain};
 }
 
 } // namespace

@@ -20,6 +20,7 @@ public:
     {
         qint64 cents = 0;
         bool tooLarge = false; // then cents is 0 and must not be used
+        bool plain = false;    // plain (isPlain) and read to its end; false when too large
     };
 
     // An amount as the service writes it: blanks, an optional sign, digits and

@@ -141,6 +141,8 @@ void tst_ExportValues::plainAmounts()
     QFETCH(QByteArray, text);
     QFETCH(bool, plain);
     QCOMPARE(Cents::isPlain(text), plain);
+    // The reading of an amount that fits says the same as it reads it.
+    QCOMPARE(Cents::parse(text).plain, plain);
 }
 
 QTEST_GUILESS_MAIN(tst_ExportValues)

@@ -120,7 +120,7 @@ QStringList NoticeAnswer::fields(int i)
     const qint64 cents = centsOf(i);
     return {
         QStringLiteral("2026"), QString::number(1 + i % 12).rightJustified(2, u'0'),
-        QString::number(pharmacyOf(i)), nameOf(pharmacyOf(i)), prescriptionOf(i),
+        codeOf(pharmacyOf(i)), nameOf(pharmacyOf(i)), prescriptionOf(i),
         QString::fromUtf8(assistito(i)),
         longValues(i) ? QStringLiteral("MMMMMM00M00M000M") : QStringLiteral("FZASVT87T15G273J"),
         QStringLiteral("035946023"), QString::fromUtf8(farmaco(i)), QStringLiteral("ADALIMUMAB"),

@@ -33,7 +33,8 @@ qint64 pharmacyCents(int pharmacy);
 QString codeOf(int pharmacy);
 QString nameOf(int pharmacy);
 
-// Record i's CSV fields as the service sent them, before any formula guard.
+// Record i's CSV fields, before any formula guard: the texts as the service
+// sent them, the pharmacy's code as the files write it ("00007").
 QStringList fields(int i);
 
 // The F_LoadErroreByAnnoMese result's records.

@@ -5,9 +5,11 @@
 #include "PdfText.h"
 #include "PharmacyGroups.h"
 #include "PharmacyNotices.h"
+#include "ReportCsv.h"
 #include "ReportRecords.h"
 
 #include <QDir>
+#include <QRegularExpression>
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -68,6 +70,7 @@ private slots:
     void codesStayInTheirColumns();
     void listOnlyAfterEveryNotice();
     void datesCarryTheYearInFull();
+    void noticeRowsByMonthThenPrescription();
 };
 
 // Whatever the count of rows, every word of a page, its total line too, ends
@@ -175,6 +178,88 @@ void tst_NoticeLayout::datesCarryTheYearInFull()
              QStringLiteral("07/12/2026 09:30"));
     QVERIFY(NoticeHeading::dateTimeText(at, QLocale(QLocale::English, QLocale::UnitedStates))
                 .contains(QStringLiteral("/2026")));
+}
+
+// However the list is sorted, a notice and each pharmacy's pages of the whole
+// report go by year, month as a number, then prescription number; the CSV
+// keeps the list's order.
+void tst_NoticeLayout::noticeRowsByMonthThenPrescription()
+{
+    // Pharmacies 7 and 8, two prescriptions a month, the later one first, and
+    // then one of December of the year before.
+    QByteArray xml;
+    QList<int> months;
+    int id = 0;
+    // Prescription numbers run against the months, the year before's the highest.
+    const auto add = [&](int year, int month, int k, const QByteArray& code) {
+        const int number = year == 2026 ? 1000 + (13 - month) * 10 + k : 9999;
+        const QByteArray prescription =
+            "2026" + code + QByteArray::number(number).rightJustified(10, '0');
+        xml += record(++id, prescription, "035946023", "2", code)
+                   .replace("<Mese>3</Mese>", "<Mese>" + QByteArray::number(month) + "</Mese>")
+                   .replace("<Anno>2026</Anno>", "<Anno>" + QByteArray::number(year) + "</Anno>");
+        months << month;
+    };
+    for (int month = 1; month <= 12; ++month) {
+        for (int k = 2; k >= 1; --k) {
+            for (const QByteArray code : {"7", "8"})
+                add(2026, month, k, code);
+        }
+    }
+    for (const QByteArray code : {"7", "8"})
+        add(2025, 12, 1, code);
+    const ReportRecords records(xml.replace("><", ">\r<"));
+    QCOMPARE(records.size(), months.size());
+    // As the list shows them sorted by MESE, as text: 1, 10, 11, 12, 2, ...
+    QList<qsizetype> listed;
+    for (qsizetype p = 0; p < records.size(); ++p)
+        listed << p;
+    std::stable_sort(listed.begin(), listed.end(), [&](qsizetype a, qsizetype b) {
+        return QString::number(months[a]) < QString::number(months[b]);
+    });
+    PharmacyGroups groups;
+    QString error;
+    QVERIFY(groups.read(records, listed, &error));
+    QTemporaryDir folder;
+    const QString whole = folder.filePath(QStringLiteral("errori.pdf"));
+    const QString csv = folder.filePath(QStringLiteral("errori.csv"));
+    QVERIFY(NoticePdf().writeReport(whole, Heading, records, groups, {}, &error));
+    QVERIFY(PharmacyNotices::write(folder.path(), Heading, records, groups, {}).failed.isEmpty());
+    QVERIFY(ReportCsv::write(csv, records, listed, {}, &error));
+
+    // Each pharmacy's rows, as "MM/YYYY prescription", in the order a file shows them.
+    static const QRegularExpression row(
+        QStringLiteral("\\b(2026([78])\\d{10}) (\\d\\d/\\d{4})\\b"));
+    const auto rowsOf = [](const QString& text, QChar pharmacy) {
+        QStringList rows;
+        for (auto it = row.globalMatch(text); it.hasNext();) {
+            const QRegularExpressionMatch m = it.next();
+            if (m.captured(2) == pharmacy)
+                rows << m.captured(3) + u' ' + m.captured(1);
+        }
+        return rows;
+    };
+    for (const QChar pharmacy : {u'7', u'8'}) {
+        QStringList expected{QStringLiteral("12/2025 2026") + pharmacy +
+                             QStringLiteral("0000009999")};
+        for (int month = 1; month <= 12; ++month) {
+            for (int k = 1; k <= 2; ++k)
+                expected
+                    << QString::number(month).rightJustified(2, u'0') +
+                           QStringLiteral("/2026 2026") + pharmacy +
+                           QString::number(1000 + (13 - month) * 10 + k).rightJustified(10, u'0');
+        }
+        QCOMPARE(rowsOf(PdfText::text(whole), pharmacy), expected);
+        const QString notice = folder.filePath(QStringLiteral("errori_2026_03_0000") + pharmacy +
+                                               QStringLiteral(".pdf"));
+        QCOMPARE(rowsOf(PdfText::text(notice), pharmacy), expected);
+    }
+    QFile file(csv);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = file.readAll().split('\n');
+    for (qsizetype r = 0; r < listed.size(); ++r)
+        QCOMPARE(lines[r + 1].split(';').value(4),
+                 records.fields(listed[r])[size_t(ReportField::NumricKey)].toByteArray());
 }
 
 QTEST_MAIN(tst_NoticeLayout)

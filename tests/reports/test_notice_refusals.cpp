@@ -177,7 +177,8 @@ void tst_NoticeRefusals::refusedBeforeAnyFile()
         const QString folder = newFolder();
         exportInto(folder, QLatin1String(kind));
         if (onlyNotices && QLatin1String(kind) != u"notices") {
-            QCOMPARE(m_f->boxes.texts(), QStringList());
+            QCOMPARE(m_f->boxes.texts(),
+                     QStringList{QStringLiteral("ESPORTAZIONE COMPLETATA - ERRORI ESPORTATI: 2")});
             QCOMPARE(filesIn(folder), QStringList{QStringLiteral("errori.") + QLatin1String(kind)});
             continue;
         }
@@ -193,7 +194,8 @@ void tst_NoticeRefusals::textLongerThanACell()
     report(answer("5", "2,50", QByteArray(32767, 'A')));
     const QString folder = newFolder();
     exportInto(folder, QStringLiteral("xlsx"));
-    QCOMPARE(m_f->boxes.texts(), QStringList());
+    QCOMPARE(m_f->boxes.texts(),
+             QStringList{QStringLiteral("ESPORTAZIONE COMPLETATA - ERRORI ESPORTATI: 2")});
     const QJsonArray rows = XlsxText::read(QDir(folder).filePath("errori.xlsx"))
                                 .value("sheets")
                                 .toArray()[0]
@@ -265,6 +267,9 @@ void tst_NoticeRefusals::filesReplaceLinks()
         QVERIFY(!QFileInfo(path).isSymLink());
         QVERIFY(QFileInfo(path).size() > 100);
     }
+    QCOMPARE(m_f->boxes.texts(),
+             QStringList(3, QStringLiteral("ESPORTAZIONE COMPLETATA - ERRORI ESPORTATI: 2")));
+    m_f->boxes.clear();
     const QString detail = QDir(folder).filePath("ricetta.pdf");
     QVERIFY(QFile::link(target, detail));
     m_f->context->utenti.Id_errore = QStringLiteral("2");

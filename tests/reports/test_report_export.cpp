@@ -55,6 +55,9 @@ QMenu* openPopupMenu()
     return menu;
 }
 
+// The message "Esporta…" ends with when every listed error went out.
+const QStringList Done{QStringLiteral("ESPORTAZIONE COMPLETATA - ERRORI ESPORTATI: 1000")};
+
 QStringList menuTexts(const QMenu* menu)
 {
     QStringList texts;
@@ -75,6 +78,7 @@ private slots:
     void init();
     void csvCarriesTheServicesText();
     void spreadsheetHasTypedCells();
+    void endsSayingSoInTheList();
     void copyFollowsTheList();
     void detailPrintsTheServicesText();
     void failedAndEmptyExports();
@@ -143,7 +147,7 @@ void tst_ReportExport::csvCarriesTheServicesText()
     const QString path = m_out.filePath("errori.csv");
     exportTo(path);
     QVERIFY(staging.writeBytes(StagingFolder::exportFile, staged));
-    QCOMPARE(m_session->boxes.texts(), QStringList());
+    QCOMPARE(m_session->boxes.texts(), Done);
 
     const QByteArray bytes = fileBytes(path);
     QVERIFY(bytes.startsWith("\xEF\xBB\xBF"));
@@ -172,7 +176,7 @@ void tst_ReportExport::spreadsheetHasTypedCells()
 {
     const QString path = m_out.filePath("errori.xlsx");
     exportTo(path);
-    QCOMPARE(m_session->boxes.texts(), QStringList());
+    QCOMPARE(m_session->boxes.texts(), Done);
     const QJsonArray sheets = XlsxText::read(path).value("sheets").toArray();
     QCOMPARE(sheets.size(), 2);
     const QJsonObject errors = sheets[0].toObject();
@@ -203,10 +207,13 @@ void tst_ReportExport::spreadsheetHasTypedCells()
             } else if (numbers.contains(c)) {
                 QCOMPARE(cell.value("t").toString(), QStringLiteral("n"));
                 QCOMPARE(cell.value("v").toInt(), f[c].toInt());
+                // Shown with the CSV's digits: the month as 03.
+                QCOMPARE(cell.value("f").toString(), c == 0   ? QStringLiteral("0000")
+                                                     : c == 1 ? QStringLiteral("00")
+                                                              : QStringLiteral("General"));
             } else {
                 QVERIFY2(cell.value("t").toString() == u"s", qPrintable(where));
-                QCOMPARE(cell.value("v").toString(),
-                         c == 2 ? codeOf(pharmacyOf(i)) : f[c]); // 00007, not 7
+                QCOMPARE(cell.value("v").toString(), f[c]); // the code as 00007, as in the CSV
             }
         }
     }
@@ -229,6 +236,28 @@ void tst_ReportExport::spreadsheetHasTypedCells()
     QCOMPARE(grand[0].toObject().value("v").toString(), QStringLiteral("TOTALE"));
     QCOMPARE(grand[2].toObject().value("v").toInt(), Records);
     QCOMPARE(qRound64(grand[3].toObject().value("v").toDouble() * 100), all);
+}
+
+// "Esporta…" to each kind, wherever the focus was, ends with its message and
+// leaves the focus in the list.
+void tst_ReportExport::endsSayingSoInTheList()
+{
+    QAction* esporta = report()->findChild<QAction*>("Esporta");
+    QVERIFY(esporta);
+    for (const char* name : {"fine.csv", "fine.xlsx", "fine.pdf"}) {
+        m_session->boxes.clear();
+        const QString path = m_out.filePath(QLatin1String(name));
+        ExportFileDialog::setChooser(
+            [&](QWidget*, const QString&, const QString&, const QString&) { return path; });
+        m_session->activate();
+        QLineEdit* year = m_session->find<QLineEdit>("Txt_SC_ANNO");
+        year->setFocus();
+        QTRY_COMPARE(QApplication::focusWidget(), year);
+        esporta->trigger();
+        QVERIFY(QFileInfo::exists(path));
+        QCOMPARE(m_session->boxes.texts(), Done);
+        QTRY_COMPARE(QApplication::focusWidget(), report());
+    }
 }
 
 // Ctrl+C copies what the list shows, rows in the list's order, under the busy
