@@ -1,6 +1,6 @@
-// Started by test_diagnostic_log: sets up the log as the program does, then
-// makes two log-in calls to a port nothing listens on, and ends. With
-// --message-at-exit, a static sends log messages as it is destroyed.
+// Started by test_diagnostic_log and test_log_file: sets up the log as the
+// program does, then makes two log-in calls to a port nothing listens on, and
+// ends. With --message-at-exit, a static sends log messages as it is destroyed.
 #include "CommandLine.h"
 #include "SoapClient.h"
 #include "SoapEnvelope.h"

@@ -1,8 +1,11 @@
+// What the diagnostic log records and when: how it is turned on, one line
+// per service call with its outcome, the staging folder's lines, and never
+// the operator's or the patient's data.
 #include "CommandLine.h"
 #include "DemoFixtures.h"
 #include "DemoServiceProcess.h"
-#include "LogCategories.h"
 #include "LogFile.h"
+#include "LogFixture.h"
 #include "MainWindowFixture.h"
 #include "ModalDriver.h"
 #include "RegistraSteps.h"
@@ -12,7 +15,6 @@
 #include "TlsTestServer.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QMessageBox>
 #include <QProcess>
@@ -21,30 +23,11 @@
 #include <QTest>
 #include <QTreeWidget>
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 using namespace Demo::Fixtures;
+using namespace LogFixture;
 using namespace TestService;
 
 namespace {
-
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-// The lines of `text` that a category wrote.
-QStringList linesOf(const QByteArray& text, const char* category)
-{
-    QStringList lines;
-    for (const QByteArray& line : text.split('\n')) {
-        if (line.startsWith(QByteArray(category) + ": "))
-            lines << QString::fromUtf8(line);
-    }
-    return lines;
-}
 
 const QString ns = QStringLiteral("http://tempuri.org/");
 const QString loginOperation = QStringLiteral("LoginUser");
@@ -54,23 +37,6 @@ QString loginEnvelope()
     return SoapEnvelope::build(ns, loginOperation,
                                {{QStringLiteral("utente"), QStringLiteral("u")},
                                 {QStringLiteral("password"), QStringLiteral("p")}});
-}
-
-// The environment of a probe: a configuration folder of its own, so that the
-// user's rules do not count, and Qt's messages on stderr.
-QProcessEnvironment probeEnvironment(const QString& config, const QString& rules)
-{
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), config);
-    environment.insert(QStringLiteral("XDG_CONFIG_DIRS"), config);
-    environment.insert(QStringLiteral("QT_FORCE_STDERR_LOGGING"), QStringLiteral("1"));
-    environment.remove(QStringLiteral("QT_LOGGING_CONF"));
-    environment.remove(QStringLiteral("QT_MESSAGE_PATTERN"));
-    if (rules.isEmpty())
-        environment.remove(QStringLiteral("QT_LOGGING_RULES"));
-    else
-        environment.insert(QStringLiteral("QT_LOGGING_RULES"), rules);
-    return environment;
 }
 
 } // namespace
@@ -88,14 +54,6 @@ private slots:
     void onlyTheFirstFailureOfARunWarns();
     void noHealthDataInTheFile();
     void stagingLinesGiveSizeOrReason();
-    void fileIsCappedAndRotatedOnce();
-    void aLogThatCannotBeOpenedIsWarnedAndSkipped_data();
-    void aLogThatCannotBeOpenedIsWarnedAndSkipped();
-    void fileIsOwnersOnly();
-    void anotherUsersFileIsRefused();
-    void failedMoveStillKeepsTheCap();
-    void failedReopenDropsLinesAndWarnsOnce();
-    void reopenWaitsForItsInterval();
 
 private:
     QString logPath() const { return m_dir.filePath(QStringLiteral("dpc.log")); }
@@ -111,11 +69,7 @@ void tst_DiagnosticLog::initTestCase()
 
 void tst_DiagnosticLog::cleanup()
 {
-    LogFile::stop();
-    QLoggingCategory::setFilterRules(QString());
-    SoapClient::resetFailureWarning();
-    QFile::remove(logPath());
-    QFile::remove(logPath() + QStringLiteral(".1"));
+    LogFixture::reset(logPath());
 }
 
 void tst_DiagnosticLog::turningOn_data()
@@ -339,198 +293,6 @@ void tst_DiagnosticLog::stagingLinesGiveSizeOrReason()
     // Each failure says why, in the system's words.
     for (const QString& line : {lines[2], lines[3]})
         QVERIFY2(line.section(QStringLiteral(" - "), 1).size() > 3, qPrintable(line));
-}
-
-void tst_DiagnosticLog::fileIsCappedAndRotatedOnce()
-{
-    constexpr qint64 limit = 1000;
-    {
-        QFile earlier(logPath());
-        QVERIFY(earlier.open(QIODevice::WriteOnly));
-        earlier.write("dpc.service: an earlier run\n");
-    }
-    QVERIFY(LogFile::start(logPath(), limit));
-    QLoggingCategory::setFilterRules(QStringLiteral("dpc.*=true"));
-    for (int i = 0; i < 100; ++i)
-        qCInfo(dpcStaging, "line %03d of the run", i);
-    LogFile::stop();
-
-    const QByteArray current = readAll(logPath());
-    const QByteArray previous = readAll(logPath() + QStringLiteral(".1"));
-    QVERIFY(current.size() <= limit && previous.size() <= limit);
-    QVERIFY(!current.isEmpty());
-    QVERIFY(previous.size() > limit - 64); // rotated only when the next line did not fit
-    QVERIFY(!QFile::exists(logPath() + QStringLiteral(".2")));
-    // Whole lines, the newest last, the two files one after the other.
-    const QStringList lines = linesOf(previous + current, "dpc.staging");
-    QCOMPARE(lines.size(), (previous + current).count('\n'));
-    QCOMPARE(lines.last(), QStringLiteral("dpc.staging: line 099 of the run"));
-    for (qsizetype i = 1; i < lines.size(); ++i)
-        QCOMPARE(lines[i].section(u' ', 2, 2).toInt(),
-                 lines[i - 1].section(u' ', 2, 2).toInt() + 1);
-}
-
-void tst_DiagnosticLog::aLogThatCannotBeOpenedIsWarnedAndSkipped_data()
-{
-    QTest::addColumn<QString>("kind");
-    QTest::newRow("missing folder") << QStringLiteral("missing");
-    QTest::newRow("symbolic link") << QStringLiteral("link");
-    QTest::newRow("hard link") << QStringLiteral("hard link");
-    QTest::newRow("a folder") << QStringLiteral("folder");
-}
-
-void tst_DiagnosticLog::aLogThatCannotBeOpenedIsWarnedAndSkipped()
-{
-    QFETCH(QString, kind);
-    QTemporaryDir config;
-    const QString target = m_dir.filePath(QStringLiteral("someone-elses-file"));
-    {
-        QFile file(target);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("untouched\n");
-    }
-    QVERIFY(::chmod(QFile::encodeName(target).constData(), 0644) == 0);
-    QString path = logPath();
-    if (kind == u"missing")
-        path = m_dir.filePath(QStringLiteral("no-such-folder/dpc.log"));
-    else if (kind == u"link")
-        QVERIFY(QFile::link(target, path));
-    else if (kind == u"hard link")
-        QCOMPARE(::link(QFile::encodeName(target).constData(), QFile::encodeName(path).constData()),
-                 0);
-    else
-        QVERIFY(QDir(m_dir.path()).mkdir(QStringLiteral("dpc.log")));
-
-    // The probe runs on as the program does, and a message sent while its
-    // statics are destroyed still finds a handler.
-    QProcess probe;
-    probe.setProcessEnvironment(probeEnvironment(config.path(), QString()));
-    probe.start(QStringLiteral(DPC_LOG_PROBE),
-                {QStringLiteral("--log"), path, QStringLiteral("--message-at-exit")});
-    QVERIFY(probe.waitForFinished(60000));
-    const QByteArray errors = probe.readAllStandardError();
-    QDir(m_dir.path()).rmdir(QStringLiteral("dpc.log"));
-    QCOMPARE(probe.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(probe.exitCode(), 0);
-    QCOMPARE(errors.count("cannot write the log"), 1);
-    QVERIFY2(errors.contains("); running without it"), errors.constData());
-    // The calls were made all the same: the run's one warning.
-    QCOMPARE(linesOf(errors, "dpc.service").size(), 1);
-    QCOMPARE(readAll(target), QByteArray("untouched\n"));
-    // Nor narrowed: its mode is the one it had.
-    struct stat st;
-    QCOMPARE(::stat(QFile::encodeName(target).constData(), &st), 0);
-    QCOMPARE(st.st_mode & 0777, mode_t(0644));
-    QFile::remove(path);
-    QFile::remove(target);
-}
-
-void tst_DiagnosticLog::fileIsOwnersOnly()
-{
-    // Written and then removed at the end of the probe: no crash at exit.
-    QTemporaryDir config;
-    QProcess probe;
-    probe.setProcessEnvironment(probeEnvironment(config.path(), QString()));
-    probe.start(QStringLiteral(DPC_LOG_PROBE),
-                {QStringLiteral("--log"), logPath(), QStringLiteral("--message-at-exit")});
-    QVERIFY(probe.waitForFinished(60000));
-    QCOMPARE(probe.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(probe.exitCode(), 0);
-    QCOMPARE(linesOf(readAll(logPath()), "dpc.service").size(), 2);
-    struct stat st;
-    QCOMPARE(::stat(QFile::encodeName(logPath()).constData(), &st), 0);
-    QCOMPARE(st.st_mode & 0777, mode_t(0600));
-
-    // A file an earlier version left open to its group or to others is narrowed.
-    for (const mode_t mode : {mode_t(0644), mode_t(0640), mode_t(0604), mode_t(0660)}) {
-        QVERIFY(::chmod(QFile::encodeName(logPath()).constData(), mode) == 0);
-        QVERIFY(LogFile::start(logPath()));
-        LogFile::stop();
-        QCOMPARE(::stat(QFile::encodeName(logPath()).constData(), &st), 0);
-        QVERIFY2((st.st_mode & 0777) == 0600, qPrintable(QString::number(mode, 8)));
-    }
-}
-
-void tst_DiagnosticLog::anotherUsersFileIsRefused()
-{
-    if (::geteuid() != 0)
-        QSKIP("giving a file to another user needs root");
-    {
-        QFile file(logPath());
-        QVERIFY(file.open(QIODevice::WriteOnly));
-    }
-    QVERIFY(::chown(QFile::encodeName(logPath()).constData(), 65534, 65534) == 0);
-    QString error;
-    QVERIFY(!LogFile::start(logPath(), LogFile::DefaultLimit, &error));
-    QVERIFY(!error.isEmpty());
-    QVERIFY(!LogFile::running());
-}
-
-void tst_DiagnosticLog::failedMoveStillKeepsTheCap()
-{
-    // FILE.1 is a folder that is not empty: the file cannot be moved there.
-    constexpr qint64 limit = 1000;
-    QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("dpc.log.1/inside")));
-    QVERIFY(LogFile::start(logPath(), limit));
-    QLoggingCategory::setFilterRules(QStringLiteral("dpc.*=true"));
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("cannot move the log")));
-    for (int i = 0; i < 200; ++i)
-        qCInfo(dpcStaging, "line %03d of the run", i);
-    LogFile::stop();
-    QDir(m_dir.filePath(QStringLiteral("dpc.log.1"))).removeRecursively();
-
-    const QByteArray current = readAll(logPath());
-    QVERIFY2(current.size() <= limit, QByteArray::number(current.size()).constData());
-    QVERIFY(current.endsWith("dpc.staging: line 199 of the run\n"));
-    QVERIFY(current.startsWith("dpc.staging: line "));
-}
-
-void tst_DiagnosticLog::failedReopenDropsLinesAndWarnsOnce()
-{
-    // The log's folder goes away: neither moving nor reopening can work.
-    QTemporaryDir folder;
-    const QString path = folder.filePath(QStringLiteral("dpc.log"));
-    constexpr qint64 limit = 200;
-    QVERIFY(LogFile::start(path, limit, nullptr, 0));
-    QLoggingCategory::setFilterRules(QStringLiteral("dpc.*=true"));
-    QVERIFY(folder.remove());
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("cannot move the log")));
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("cannot write the log")));
-    for (int i = 0; i < 20; ++i)
-        qCInfo(dpcStaging, "line %03d of the run", i);
-
-    // With the folder back, the next line finds the file again (retry 0 ms).
-    QVERIFY(QDir().mkpath(folder.path()));
-    qCInfo(dpcStaging, "line after the folder is back");
-    LogFile::stop();
-    QCOMPARE(readAll(path), QByteArray("dpc.staging: line after the folder is back\n"));
-    QDir(folder.path()).removeRecursively();
-}
-
-void tst_DiagnosticLog::reopenWaitsForItsInterval()
-{
-    // As above, with a retry interval of 1.5 s: a line logged right after the
-    // folder is back is still dropped, one logged after the interval is not.
-    QTemporaryDir folder;
-    const QString path = folder.filePath(QStringLiteral("dpc.log"));
-    QVERIFY(LogFile::start(path, 200, nullptr, 1500));
-    QLoggingCategory::setFilterRules(QStringLiteral("dpc.*=true"));
-    QVERIFY(folder.remove());
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("cannot move the log")));
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("cannot write the log")));
-    QElapsedTimer timer;
-    timer.start();
-    for (int i = 0; i < 20; ++i)
-        qCInfo(dpcStaging, "line %03d of the run", i);
-    QVERIFY(QDir().mkpath(folder.path()));
-    qCInfo(dpcStaging, "line right after the folder is back");
-    QVERIFY2(timer.elapsed() < 1000, qPrintable(QString::number(timer.elapsed())));
-    QVERIFY(!QFile::exists(path));
-    QTest::qWait(int(1700 - timer.elapsed()));
-    qCInfo(dpcStaging, "line after the interval");
-    LogFile::stop();
-    QCOMPARE(readAll(path), QByteArray("dpc.staging: line after the interval\n"));
-    QDir(folder.path()).removeRecursively();
 }
 
 QTEST_MAIN(tst_DiagnosticLog)

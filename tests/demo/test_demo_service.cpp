@@ -1,7 +1,8 @@
-// The demo service over HTTPS, driven with the program's own client classes.
+// The demo service over HTTPS, driven with the program's own client classes:
+// its operations, each province's records kept apart, registrations from many
+// clients at once, and changes kept across a restart.
 #include "DemoFixtures.h"
-#include "DemoServiceProcess.h"
-#include "DpcService.h"
+#include "DemoServiceCalls.h"
 #include "ResultStager.h"
 #include "SoapClient.h"
 #include "SoapEnvelope.h"
@@ -13,20 +14,12 @@
 #include <QNetworkReply>
 #include <QSet>
 #include <QSslConfiguration>
-#include <QTemporaryDir>
 #include <QThread>
-#include <QXmlStreamReader>
 #include <QtTest>
 
 using namespace Demo::Fixtures;
 
 namespace {
-
-struct HttpAnswer
-{
-    int status = 0;
-    QString body;
-};
 
 // The value of the first <tag> of a result, as the program reads it.
 QString valueOf(const QString& result, const QString& tag)
@@ -36,101 +29,11 @@ QString valueOf(const QString& result, const QString& tag)
 
 } // namespace
 
-class TestDemoService : public QObject
+class TestDemoService : public DemoServiceCalls
 {
     Q_OBJECT
 
-private:
-    QString call(const QString& op, const SoapChildren& children)
-    {
-        return m_client->CHIAMA_WS(SoapEnvelope::soapAction(m_ns, op),
-                                   SoapEnvelope::build(m_ns, op, children));
-    }
-
-    // The cut result of an operation, or nothing when the answer has none.
-    std::optional<QString> result(const QString& op, const SoapChildren& children)
-    {
-        return ResultStager::cut(call(op, children), op, false);
-    }
-
-    HttpAnswer postRaw(const QByteArray& body, const QByteArray& action,
-                       const QByteArray& contentType = "text/xml; charset=utf-8")
-    {
-        QNetworkAccessManager network;
-        QNetworkRequest request(m_service.endpoint());
-        request.setRawHeader("Content-Type", contentType);
-        if (!action.isNull())
-            request.setRawHeader("SOAPAction", action);
-        QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
-        tls.setCaCertificates(DemoServiceProcess::caCertificates());
-        request.setSslConfiguration(tls);
-        request.setTransferTimeout(10000);
-        QNetworkReply* reply = network.post(request, body);
-        QEventLoop loop;
-        connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-        if (!reply->isFinished())
-            loop.exec();
-        HttpAnswer answer{reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(),
-                          QString::fromUtf8(reply->readAll())};
-        reply->deleteLater();
-        return answer;
-    }
-
-    // The same request as the program's, posted without loading the system
-    // certificate store at every call (which the program's client does), for
-    // the checks that run many times.
-    std::optional<QString> quickResult(const QString& op, const SoapChildren& children)
-    {
-        const HttpAnswer answer = postRaw(SoapEnvelope::build(m_ns, op, children).toUtf8(),
-                                          SoapEnvelope::soapAction(m_ns, op).toUtf8());
-        return ResultStager::cut(answer.body, op, false);
-    }
-
-    // IDs of the registered errors a report lists.
-    QStringList reportIds(const QString& prov, int year, int month, int pharmacy)
-    {
-        const auto r =
-            quickResult("F_LoadErroreByAnnoMese", {{"prov", prov},
-                                                   {"flusso", "2"},
-                                                   {"anno", QString::number(year)},
-                                                   {"mese", QString::number(month)},
-                                                   {"farmacia", QString::number(pharmacy)}});
-        QStringList ids;
-        if (!r)
-            return ids;
-        for (const QString& line : ResultStager::split(*r).split(u'\r')) {
-            if (ValueReader::hasTag(line, u"ID"))
-                ids << ValueReader::LEGGI_VALORE(line, u"ID");
-        }
-        return ids;
-    }
-
-    SoapChildren registration(const QString& errore = QString::number(errorPharmacy))
-    {
-        return {{"prov", provPA},
-                {"anno", QString::number(prescriptionYear)},
-                {"mese", QString::number(prescriptionMonth)},
-                {"codfarma", QString::number(pharmacyCode)},
-                {"numrickey", prescriptionPA},
-                {"aic", aicPlan},
-                {"pezzi", "2"},
-                {"errore", errore}};
-    }
-
-    void startService()
-    {
-        QVERIFY2(m_service.start(m_dir.filePath("demo.sqlite")), qPrintable(m_service.output()));
-        m_client = std::make_unique<SoapClient>(m_service.config());
-    }
-
 private slots:
-    void initTestCase()
-    {
-        QVERIFY(m_dir.isValid());
-        startService();
-        QTRY_VERIFY(m_service.output().contains(userPA));
-    }
-
     void loginAndLookups()
     {
         auto r = result("LoginUser", {{"utente", userPA}, {"password", passwordPA}});
@@ -312,122 +215,6 @@ private slots:
         QVERIFY(!ctIds.intersects(QSet<QString>(paIds.begin(), paIds.end())));
     }
 
-    void faultsChangeNothing_data()
-    {
-        QTest::addColumn<QByteArray>("body");
-        QTest::addColumn<QByteArray>("action");
-        const QString good = SoapEnvelope::build(m_ns, "ErroreDPC", registration());
-        QTest::newRow("malformed XML")
-            << good.left(good.size() - 20).toUtf8() << QByteArray("http://tempuri.org/ErroreDPC");
-        QTest::newRow("not XML") << QByteArray("hello") << QByteArray();
-        QTest::newRow("unknown operation")
-            << SoapEnvelope::build(m_ns, "DropTables", {{"prov", "PA"}}).toUtf8()
-            << QByteArray("http://tempuri.org/DropTables");
-        QTest::newRow("SOAPAction mismatch")
-            << good.toUtf8() << QByteArray("http://tempuri.org/AnnullaErroreFarmacia");
-        SoapChildren missing = registration();
-        missing.removeLast();
-        QTest::newRow("missing child")
-            << SoapEnvelope::build(m_ns, "ErroreDPC", missing).toUtf8() << QByteArray();
-        QTest::newRow("child of wrong type")
-            << SoapEnvelope::build(m_ns, "ErroreDPC", registration("12a")).toUtf8()
-            << QByteArray("\"http://tempuri.org/ErroreDPC\"");
-        QByteArray huge = good.toUtf8();
-        huge.replace("<pezzi>2</pezzi>",
-                     "<pezzi>2</pezzi><note>" + QByteArray(1100 * 1024, 'x') + "</note>");
-        QTest::newRow("oversize") << huge << QByteArray("http://tempuri.org/ErroreDPC");
-        QByteArray soap11 = good.toUtf8();
-        soap11.replace("http://www.w3.org/2003/05/soap-envelope",
-                       "http://schemas.xmlsoap.org/soap/envelope/");
-        QTest::newRow("SOAP 1.1 envelope") << soap11 << QByteArray("http://tempuri.org/ErroreDPC");
-        QByteArray doctype = good.toUtf8();
-        doctype.replace("?>", "?><!DOCTYPE x [<!ENTITY a \"aaaa\">]>");
-        QTest::newRow("document type") << doctype << QByteArray("http://tempuri.org/ErroreDPC");
-        for (const char* query :
-             {"' OR '1'='1", "'; DELETE FROM registered_errors; --", "x' UNION SELECT 1 --"}) {
-            QTest::newRow(query)
-                << SoapEnvelope::build(
-                       m_ns, "QueryRicette",
-                       {{"prov", provPA},
-                        {"flusso", "2"},
-                        {"query", QStringLiteral(" WHERE Ricette.numrickey='%1'").arg(query)}})
-                       .toUtf8()
-                << QByteArray("http://tempuri.org/QueryRicette");
-        }
-        QTest::newRow("other query")
-            << SoapEnvelope::build(m_ns, "QueryRicette",
-                                   {{"prov", provPA}, {"flusso", "2"}, {"query", " WHERE 1=1"}})
-                   .toUtf8()
-            << QByteArray("http://tempuri.org/QueryRicette");
-    }
-
-    void faultsChangeNothing()
-    {
-        QFETCH(QByteArray, body);
-        QFETCH(QByteArray, action);
-        const QStringList before = reportIds(provPA, prescriptionYear, 0, 0);
-        const HttpAnswer answer = postRaw(body, action);
-        QCOMPARE(answer.status, 500);
-        QVERIFY2(
-            answer.body.contains("<soap:Fault><soap:Code><soap:Value>soap:Sender</soap:Value>") ||
-                answer.body.contains("<soap:Value>soap:VersionMismatch</soap:Value>"),
-            qPrintable(answer.body.left(500)));
-        QVERIFY(answer.body.contains("<soap:Reason><soap:Text"));
-        QVERIFY(!answer.body.contains("Result"));
-        QCOMPARE(reportIds(provPA, prescriptionYear, 0, 0), before);
-        QVERIFY(quickResult(
-            "QueryRicette",
-            {{"prov", provPA},
-             {"flusso", "2"},
-             {"query", QStringLiteral(" WHERE Ricette.numrickey='%1'").arg(prescriptionPA)}}));
-    }
-
-    void actionInContentTypeAndWsdl()
-    {
-        const QByteArray body =
-            SoapEnvelope::build(m_ns, "FarmacoDPCbyAIC", {{"prov", provPA}, {"aic", aicPlan}})
-                .toUtf8();
-        HttpAnswer answer = postRaw(
-            body, QByteArray(),
-            "application/soap+xml; charset=utf-8; action=\"http://tempuri.org/FarmacoDPCbyAIC\"");
-        QCOMPARE(answer.status, 200);
-        QVERIFY(answer.body.contains("<FarmacoDPCbyAICResult>"));
-        answer = postRaw(body, QByteArray(),
-                         "application/soap+xml; action=\"http://tempuri.org/FindByCF\"");
-        QCOMPARE(answer.status, 500);
-
-        QNetworkAccessManager network;
-        QNetworkRequest request(QUrl(m_service.endpoint().toString() + "?WSDL"));
-        QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
-        tls.setCaCertificates(DemoServiceProcess::caCertificates());
-        request.setSslConfiguration(tls);
-        QNetworkReply* reply = network.get(request);
-        QSignalSpy finished(reply, &QNetworkReply::finished);
-        QVERIFY(finished.wait(10000));
-        QXmlStreamReader wsdl(reply->readAll());
-        reply->deleteLater();
-        QSet<QString> bound;
-        bool inBinding = false;
-        while (!wsdl.atEnd()) {
-            wsdl.readNext();
-            if (wsdl.isStartElement() && wsdl.name() == u"binding" &&
-                wsdl.namespaceUri() == u"http://schemas.xmlsoap.org/wsdl/")
-                inBinding = true;
-            if (inBinding && wsdl.isStartElement() && wsdl.name() == u"operation" &&
-                wsdl.namespaceUri() == u"http://schemas.xmlsoap.org/wsdl/soap12/") {
-                const QString action = wsdl.attributes().value("soapAction").toString();
-                QVERIFY(action.startsWith(m_ns));
-                bound << action.mid(m_ns.size());
-            }
-        }
-        QVERIFY2(!wsdl.hasError(), qPrintable(wsdl.errorString()));
-        QSet<QString> operations;
-        for (const Demo::Operations::Operation& op : Demo::DpcService::operations())
-            operations << QLatin1String(op.name);
-        QCOMPARE(bound, operations);
-        QVERIFY(bound.contains("F_LoadErroreByAnnoMese"));
-    }
-
     // Eight clients register 100 errors each at the same time.
     void concurrentRegistrations()
     {
@@ -507,12 +294,6 @@ private slots:
         QVERIFY(!result("AnnullaErroreFarmacia",
                         {{"prov", provPA}, {"flusso", "2"}, {"id", cancelled}}));
     }
-
-private:
-    QTemporaryDir m_dir;
-    DemoServiceProcess m_service;
-    std::unique_ptr<SoapClient> m_client;
-    const QString m_ns = QStringLiteral("http://tempuri.org/");
 };
 
 QTEST_GUILESS_MAIN(TestDemoService)

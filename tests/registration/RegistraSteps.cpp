@@ -3,6 +3,8 @@
 #include "ModalDriver.h"
 #include "TestService.h"
 
+#include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QTabWidget>
 #include <QTreeWidget>
 
@@ -89,6 +91,13 @@ bool opensNoWindow(MainWindowFixture& f, const char* field, const QString& text)
     typeIn(f, field, text);
     QCoreApplication::processEvents(); // runs what leaving the field queued
     return !opened;
+}
+
+QString text(MainWindowFixture& f, const char* field)
+{
+    if (auto* box = f.find<QPlainTextEdit>(field))
+        return box->toPlainText().trimmed();
+    return f.find<QLineEdit>(field)->text().trimmed();
 }
 
 QStringList rows(QTreeWidget* list)

@@ -43,6 +43,8 @@ bool searchError(MainWindowFixture& f, const char* field, const QString& text,
                  const std::function<void(QTreeWidget*)>& act);
 // Leaves the field with `text` typed: true when no window opens.
 bool opensNoWindow(MainWindowFixture& f, const char* field, const QString& text);
+// What a line or text box of the window holds, without surrounding blanks.
+QString text(MainWindowFixture& f, const char* field);
 // The rows of a list, cells joined by '|'.
 QStringList rows(QTreeWidget* list);
 QString focusName();
