@@ -256,7 +256,9 @@ void tst_ReportExport::endsSayingSoInTheList()
         esporta->trigger();
         QVERIFY(QFileInfo::exists(path));
         QCOMPARE(m_session->boxes.texts(), Done);
-        QTRY_COMPARE(QApplication::focusWidget(), report());
+        // The window's own focus: a slow run shows a progress window, and the
+        // offscreen platform gives the activation back to no window after it.
+        QTRY_COMPARE(report()->window()->focusWidget(), report());
     }
 }
 
