@@ -53,31 +53,6 @@ QByteArray post(const QString& op, const SoapChildren& children)
 const SoapChildren kWholeYear{
     {"prov", "PA"}, {"flusso", "2"}, {"anno", "2025"}, {"mese", "0"}, {"farmacia", "0"}};
 
-double residentMiB(qint64 pid)
-{
-    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024;
-    }
-    return -1;
-}
-
-QByteArray readUntil(QSslSocket& socket, const QByteArray& until)
-{
-    QByteArray data;
-    const QDeadlineTimer deadline(10000);
-    while (!data.contains(until) && !deadline.hasExpired()) {
-        if (!socket.bytesAvailable() && !socket.waitForReadyRead(200) &&
-            socket.state() != QAbstractSocket::ConnectedState)
-            break;
-        data += socket.readAll();
-    }
-    return data;
-}
-
 // A service on a copy of the database, with this tree's certificate.
 struct Service
 {
@@ -140,14 +115,15 @@ void measure(const char* name, const QString& exe, const QString& seeded, const 
             std::printf("  %s: the service did not start\n", what);
             return;
         }
-        const double before = residentMiB(service.process.processId());
+        const double before = DemoServiceProcess::residentKiB(service.process.processId()) / 1024.0;
         double most = before;
         HostileClients clients(service.process.port(), ca);
         start(clients, service);
         QThread::msleep(2000);
         const HonestLogins logins =
             HonestLogins::run(service.process.port(), ca, keepAlive, 4000, forMs, kLimitMs, [&] {
-                most = std::max(most, residentMiB(service.process.processId()));
+                most = std::max(most, DemoServiceProcess::residentKiB(service.process.processId()) /
+                                          1024.0);
             });
         printLogins(what, logins, keepAlive);
         if (std::strcmp(what, "64 unread whole-year reports") == 0)
@@ -196,7 +172,8 @@ void measure(const char* name, const QString& exe, const QString& seeded, const 
                 return;
             while (!stop) {
                 socket.write(one);
-                if (!readUntil(socket, "</soap:Envelope>").contains("<ErroreDPCResult>"))
+                if (!DemoServiceProcess::readUntil(socket, "</soap:Envelope>")
+                         .contains("<ErroreDPCResult>"))
                     return;
                 ++registered;
             }

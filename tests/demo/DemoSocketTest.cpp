@@ -60,19 +60,6 @@ std::unique_ptr<QSslSocket> DemoSocketTest::connectTls()
     return socket;
 }
 
-QByteArray DemoSocketTest::readUntil(QAbstractSocket& socket, const QByteArray& until)
-{
-    QByteArray data;
-    const QDeadlineTimer deadline(10000);
-    while (!data.contains(until) && !deadline.hasExpired()) {
-        if (!socket.bytesAvailable() && !socket.waitForReadyRead(200) &&
-            socket.state() != QAbstractSocket::ConnectedState)
-            break;
-        data += socket.readAll();
-    }
-    return data + socket.readAll();
-}
-
 void DemoSocketTest::startService(const QStringList& args)
 {
     const QString file = m_dir.filePath(QStringLiteral("db-%1.sqlite").arg(++m_copies));

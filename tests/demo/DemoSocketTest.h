@@ -32,9 +32,6 @@ protected:
     // A TLS connection to the service, trusting the demo CA.
     std::unique_ptr<QSslSocket> connectTls();
 
-    // Reads until `until` is in what arrived, the peer closes, or 10 s pass.
-    static QByteArray readUntil(QAbstractSocket& socket, const QByteArray& until);
-
     // Starts the service on a fresh copy of the seeded database.
     void startService(const QStringList& args = {});
 

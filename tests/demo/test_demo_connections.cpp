@@ -90,7 +90,7 @@ private slots:
                 if (!socket)
                     continue; // no place yet: the handshake was cut
                 socket->write(postHeaders(login.size()) + login);
-                answer = readUntil(*socket, "</soap:Envelope>");
+                answer = DemoServiceProcess::readUntil(*socket, "</soap:Envelope>");
             }
             QVERIFY2(answer.contains("<LoginUserResult><ID>17</ID>"),
                      qPrintable(QStringLiteral("log-in %1").arg(i)));
@@ -154,7 +154,8 @@ private slots:
         QVERIFY(fresh);
         const QByteArray login = request("LoginUser", kLogin);
         fresh->write(postHeaders(login.size()) + login);
-        QVERIFY(readUntil(*fresh, "</soap:Envelope>").contains("<LoginUserResult>"));
+        QVERIFY(DemoServiceProcess::readUntil(*fresh, "</soap:Envelope>")
+                    .contains("<LoginUserResult>"));
     }
 
     // Only TLS 1.2 and 1.3 are negotiated. The client's security level is
@@ -189,16 +190,17 @@ private slots:
         auto socket = connectTls();
         QVERIFY(socket);
         socket->write(postHeaders(body.size(), "Expect: 100-continue\r\n"));
-        QVERIFY(readUntil(*socket, "\r\n\r\n").startsWith("HTTP/1.1 100 Continue\r\n"));
+        QVERIFY(DemoServiceProcess::readUntil(*socket, "\r\n\r\n")
+                    .startsWith("HTTP/1.1 100 Continue\r\n"));
         socket->write(body);
-        const QByteArray answer = readUntil(*socket, "</soap:Envelope>");
+        const QByteArray answer = DemoServiceProcess::readUntil(*socket, "</soap:Envelope>");
         QVERIFY2(answer.startsWith("HTTP/1.1 200") && answer.contains("<LoginUserResult>"),
                  answer.constData());
 
         socket = connectTls();
         QVERIFY(socket);
         socket->write(postHeaders(2 * 1024 * 1024, "Expect: 100-continue\r\n"));
-        const QByteArray refusal = readUntil(*socket, "</soap:Envelope>");
+        const QByteArray refusal = DemoServiceProcess::readUntil(*socket, "</soap:Envelope>");
         QVERIFY2(refusal.startsWith("HTTP/1.1 500") &&
                      refusal.contains("larger than 1048576 bytes"),
                  refusal.constData());
@@ -210,7 +212,7 @@ private slots:
             socket = connectTls();
             QVERIFY(socket);
             socket->write(postHeaders(body.size(), extra) + body);
-            QVERIFY(readUntil(*socket, "\r\n").startsWith("HTTP/1.1 431"));
+            QVERIFY(DemoServiceProcess::readUntil(*socket, "\r\n").startsWith("HTTP/1.1 431"));
         }
     }
 };

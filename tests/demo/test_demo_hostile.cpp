@@ -68,33 +68,6 @@ QByteArray registration()
                                  {"errore", QString::number(errorPharmacy)}});
 }
 
-// Resident memory of a process now, in KiB.
-qint64 residentKiB(qint64 pid)
-{
-    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toLongLong();
-    }
-    return -1;
-}
-
-// Reads until `until` has arrived, the peer closes, or 10 s pass.
-QByteArray readUntil(QAbstractSocket& socket, const QByteArray& until)
-{
-    QByteArray data;
-    const QDeadlineTimer deadline(10000);
-    while (!data.contains(until) && !deadline.hasExpired()) {
-        if (!socket.bytesAvailable() && !socket.waitForReadyRead(200) &&
-            socket.state() != QAbstractSocket::ConnectedState)
-            break;
-        data += socket.readAll();
-    }
-    return data + socket.readAll();
-}
-
 // Whether the server has ended the connection within `ms`.
 bool endedWithin(QAbstractSocket& socket, int ms)
 {
@@ -119,7 +92,8 @@ public:
                     return;
                 while (!m_stop) {
                     socket.write(whole);
-                    if (!readUntil(socket, "</soap:Envelope>").contains("<ErroreDPCResult>"))
+                    if (!DemoServiceProcess::readUntil(socket, "</soap:Envelope>")
+                             .contains("<ErroreDPCResult>"))
                         return;
                     ++m_answered;
                 }
@@ -205,13 +179,13 @@ private slots:
         if (kSanitized)
             QSKIP("measures time and memory only");
         startService();
-        const qint64 before = residentKiB(m_service.processId());
+        const qint64 before = DemoServiceProcess::residentKiB(m_service.processId());
         qint64 most = before;
         HostileClients attack(m_service.port(), DemoServiceProcess::caCertificates());
         attack.unreadAnswers(64, request("F_LoadErroreByAnnoMese", kWholeYear));
         QTRY_VERIFY_WITH_TIMEOUT(attack.opened() >= 64, 10000);
         verifyHonest(honestLogins(false, [&] {
-            most = std::max(most, residentKiB(m_service.processId()));
+            most = std::max(most, DemoServiceProcess::residentKiB(m_service.processId()));
         }));
         // Unread reports hold neither a connection nor a mapping of their own.
         qInfo("resident memory: %lld KiB before, at most %lld KiB during the attack", before, most);
@@ -264,7 +238,7 @@ private slots:
         QVERIFY(socket.waitForBytesWritten(10000));
         QElapsedTimer timer;
         timer.start();
-        const QByteArray answer = readUntil(socket, "</soap:Envelope>");
+        const QByteArray answer = DemoServiceProcess::readUntil(socket, "</soap:Envelope>");
         QVERIFY2(answer.startsWith("HTTP/1.1 500") &&
                      answer.contains("more than 128 attributes"),
                  answer.left(300).constData());
@@ -289,7 +263,8 @@ private slots:
         QVERIFY(m_service.connectTls(fresh));
         const QByteArray login = request("LoginUser", kLogin);
         fresh.write(postHeaders(login.size()) + login);
-        QVERIFY(readUntil(fresh, "</soap:Envelope>").contains("<LoginUserResult><ID>17</ID>"));
+        QVERIFY(DemoServiceProcess::readUntil(fresh, "</soap:Envelope>")
+                    .contains("<LoginUserResult><ID>17</ID>"));
         QVERIFY(endedWithin(*waiting.front(), 3000));
         QVERIFY(!endedWithin(*waiting[1], 200));
         QVERIFY(!endedWithin(*waiting.back(), 200));
@@ -307,7 +282,8 @@ private slots:
         QVERIFY(m_service.connectTls(socket));
         const QByteArray login = request("LoginUser", kLogin);
         socket.write(postHeaders(login.size()) + login);
-        QVERIFY(readUntil(socket, "</soap:Envelope>").contains("<LoginUserResult><ID>17</ID>"));
+        QVERIFY(DemoServiceProcess::readUntil(socket, "</soap:Envelope>")
+                    .contains("<LoginUserResult><ID>17</ID>"));
         QElapsedTimer timer;
         timer.start();
         socket.write(postHeaders(100000) + QByteArray(6000, 'x'));

@@ -52,7 +52,7 @@ private slots:
         QElapsedTimer timer;
         timer.start();
         alone->write(reportRequest);
-        QVERIFY(readUntil(*alone, reportEnd).contains(reportEnd));
+        QVERIFY(DemoServiceProcess::readUntil(*alone, reportEnd).contains(reportEnd));
         const qint64 reportMs = timer.elapsed();
 
         std::vector<std::unique_ptr<QSslSocket>> reports;
@@ -69,7 +69,7 @@ private slots:
         const QByteArray body = request("LoginUser", kLogin);
         timer.start();
         login->write(postHeaders(body.size()) + body);
-        const QByteArray answer = readUntil(*login, "</soap:Envelope>");
+        const QByteArray answer = DemoServiceProcess::readUntil(*login, "</soap:Envelope>");
         const qint64 loginMs = timer.elapsed();
         QVERIFY2(answer.contains("<LoginUserResult><ID>17</ID>"), answer.constData());
         QVERIFY2(loginMs * 2 < reportMs,
@@ -77,7 +77,7 @@ private slots:
                      QStringLiteral("log-in %1 ms, one report %2 ms").arg(loginMs).arg(reportMs)));
 
         for (auto& socket : reports) {
-            const QByteArray all = readUntil(*socket, reportEnd);
+            const QByteArray all = DemoServiceProcess::readUntil(*socket, reportEnd);
             QVERIFY(all.startsWith("HTTP/1.1 200"));
             QVERIFY(all.contains(reportEnd));
         }
@@ -112,7 +112,7 @@ private slots:
                     socket.waitForReadyRead(10);
                     answer += socket.readAll();
                 }
-                answer += readUntil(socket, "</soap:Envelope>");
+                answer += DemoServiceProcess::readUntil(socket, "</soap:Envelope>");
                 if (answer.startsWith("HTTP/1.1 500") &&
                     answer.contains("larger than 1048576 bytes"))
                     ++refused;
@@ -158,7 +158,7 @@ private slots:
         auto socket = connectTls();
         QVERIFY(socket);
         socket->write(postHeaders(report.size()) + report);
-        const QByteArray answer = readUntil(*socket, end);
+        const QByteArray answer = DemoServiceProcess::readUntil(*socket, end);
         QVERIFY(answer.startsWith("HTTP/1.1 200"));
         QVERIFY(answer.contains("Transfer-Encoding: chunked"));
         const QByteArray body = dechunked(answer);
@@ -203,7 +203,7 @@ private slots:
         }
         for (auto& socket : clients) {
             socket->write("0\r\n\r\n");
-            const QByteArray answer = readUntil(*socket, "</soap:Envelope>");
+            const QByteArray answer = DemoServiceProcess::readUntil(*socket, "</soap:Envelope>");
             QVERIFY2(answer.startsWith("HTTP/1.1 500") &&
                          answer.contains("larger than 1048576 bytes"),
                      answer.left(200).constData());

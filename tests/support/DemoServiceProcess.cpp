@@ -7,6 +7,8 @@
 #include <QSslConfiguration>
 #include <QSslSocket>
 
+#include <algorithm>
+
 DemoServiceProcess::~DemoServiceProcess()
 {
     stop();
@@ -109,4 +111,31 @@ bool DemoServiceProcess::connectTls(QSslSocket& socket, const QList<QSslCertific
     socket.setSslConfiguration(tls);
     socket.connectToHostEncrypted(QStringLiteral("127.0.0.1"), port);
     return socket.waitForEncrypted(msecs);
+}
+
+QByteArray DemoServiceProcess::readUntil(QAbstractSocket& socket, const QByteArray& until,
+                                         int msecs)
+{
+    QByteArray data;
+    const QDeadlineTimer deadline(msecs);
+    while (!data.contains(until) && !deadline.hasExpired()) {
+        if (!socket.bytesAvailable() &&
+            !socket.waitForReadyRead(int(std::min<qint64>(200, deadline.remainingTime()))) &&
+            socket.state() != QAbstractSocket::ConnectedState)
+            break;
+        data += socket.readAll();
+    }
+    return data + socket.readAll();
+}
+
+qint64 DemoServiceProcess::residentKiB(qint64 pid)
+{
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').first().toLongLong();
+    }
+    return -1;
 }

@@ -10,6 +10,7 @@
 
 // Runs the demo D.P.C. service (dpc-demo-service) on a free loopback port
 // for the duration of a test.
+class QAbstractSocket;
 class QSslSocket;
 
 class DemoServiceProcess
@@ -48,6 +49,12 @@ public:
     // and the loopback servers' certificates: as PEM text, and read.
     static QByteArray caPem();
     static QList<QSslCertificate> caCertificates();
+    // Reads from `socket` until `until` has arrived, the peer closes, or
+    // `msecs` pass; then whatever else has arrived.
+    static QByteArray readUntil(QAbstractSocket& socket, const QByteArray& until,
+                                int msecs = 10000);
+    // The resident memory of process `pid` now, in KiB; -1 when unreadable.
+    static qint64 residentKiB(qint64 pid);
     // What the service has printed on standard output so far (the listening
     // line first, then the demo users).
     QString output() const;

@@ -35,20 +35,6 @@ const QByteArray& loginRequest()
     return request;
 }
 
-// Reads until `until` has arrived, the peer closes, or the deadline passes.
-QByteArray readUntil(QSslSocket& socket, const QByteArray& until, QDeadlineTimer deadline)
-{
-    QByteArray data;
-    while (!data.contains(until) && !deadline.hasExpired()) {
-        if (!socket.bytesAvailable() &&
-            !socket.waitForReadyRead(int(std::min<qint64>(200, deadline.remainingTime()))) &&
-            socket.state() != QAbstractSocket::ConnectedState)
-            break;
-        data += socket.readAll();
-    }
-    return data;
-}
-
 // Waits until what was written has left, encrypted, for the server.
 void sendAll(QSslSocket& socket)
 {
@@ -207,7 +193,8 @@ bool logIn(quint16 port, const QList<QSslCertificate>& ca, std::unique_ptr<QSslS
             }
         }
         socket->write(loginRequest());
-        const bool answered = readUntil(*socket, "</soap:Envelope>", deadline)
+        const bool answered = DemoServiceProcess::readUntil(*socket, "</soap:Envelope>",
+                                                            int(deadline.remainingTime()))
                                   .contains("<LoginUserResult><ID>17</ID>");
         if (!answered || !keep)
             socket.reset();
