@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QFileDevice>
 #include <QString>
-#include <QTemporaryFile>
+
+#include <memory>
 
 // A file for the operator, written beside its name and put in its place only
 // once whole, so that a failure leaves any earlier file as it was. Whatever
@@ -23,9 +25,11 @@ public:
 
     // Creates the new file beside the name; false when it cannot be.
     bool open();
-    QFileDevice& device() { return m_file; }
+    // What is written here goes to the disk as it comes, a few megabytes at
+    // a time, while the writer goes on: commit() then has little left to wait for.
+    QFileDevice& device();
     // The new file's own name, for writers that open it themselves.
-    QString newFileName() const { return m_file.fileName(); }
+    QString newFileName() const;
 
     // Writes out what is buffered, waits until the new file is on the disk,
     // and renames it over the name, then syncs the folder. False when any of
@@ -41,7 +45,9 @@ public:
     static bool taken(const QString& path);
 
 private:
+    class NewFile;
+
     QString m_path;
-    QTemporaryFile m_file;
+    std::unique_ptr<NewFile> m_file;
     bool m_committed = false;
 };
