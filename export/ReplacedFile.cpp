@@ -5,6 +5,7 @@
 #include <QTemporaryFile>
 
 #include <algorithm>
+#include <thread>
 
 #include <cstdio>
 
@@ -76,6 +77,24 @@ void syncFolder(const QByteArray& path)
     }
 }
 
+// A large earlier file at the name, held open while the new one takes its
+// place: freeing its blocks can take a while (on a disk mounted with discard,
+// a wait on the disk for each run of them), and is then left to letGo().
+int heldOpen(const QByteArray& path, const struct stat& status)
+{
+    constexpr off_t Large = 1024 * 1024;
+    if (!S_ISREG(status.st_mode) || status.st_size < Large)
+        return -1;
+    return ::open(path.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+}
+
+// Lets the earlier file go on a thread of its own: nothing waits for its blocks.
+void letGo(int fd)
+{
+    if (fd >= 0)
+        std::thread([fd] { ::close(fd); }).detach();
+}
+
 } // namespace
 
 ReplacedFile::ReplacedFile(const QString& path)
@@ -124,14 +143,21 @@ bool ReplacedFile::commit()
     const mode_t mode = regular ? (old.st_mode & 07777) : newFileMode();
     // On the disk before it takes the name: after a crash the name holds
     // the old file or the new one, whole, and a file said to be written is.
-    if (!written || ::chmod(made.constData(), mode) != 0 || !synced(made) ||
-        std::rename(made.constData(), target.constData()) != 0) {
+    if (!written || ::chmod(made.constData(), mode) != 0 || !synced(made)) {
+        cancel();
+        return false;
+    }
+    const int earlier = heldOpen(target, old);
+    if (std::rename(made.constData(), target.constData()) != 0) {
+        if (earlier >= 0)
+            ::close(earlier);
         cancel();
         return false;
     }
     m_file->setAutoRemove(false);
     m_committed = true;
     syncFolder(QFile::encodeName(QFileInfo(m_path).absolutePath()));
+    letGo(earlier);
     return true;
 }
 

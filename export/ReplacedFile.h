@@ -36,6 +36,8 @@ public:
     // the first three failed; the name then holds what it held. After a
     // crash the name holds the old file or the new one, whole, never a
     // file cut short: these files charge money, and one said to be written is.
+    // A large earlier file is let go on a thread of its own, as freeing its
+    // blocks can keep the disk busy for a while.
     bool commit();
     // Gives up: the new file is removed.
     void cancel();

@@ -23,6 +23,14 @@ QByteArray fileBytes(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+// How many files this process holds open.
+qsizetype openFiles()
+{
+    return QDir(QStringLiteral("/proc/self/fd"))
+        .entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)
+        .size();
+}
+
 } // namespace
 
 class CsvWriterTest : public QObject
@@ -284,7 +292,8 @@ private slots:
     }
 
     // A file of several megabytes comes out whole, written in one piece or
-    // in pieces of any size, and nothing else stays in the folder.
+    // in pieces of any size; a large earlier file at the name is let go once
+    // replaced, and nothing else stays in the folder.
     void largeFilesWhole()
     {
         QTemporaryDir dir;
@@ -292,6 +301,7 @@ private slots:
         QByteArray bytes(5 * 1024 * 1024 + 123, Qt::Uninitialized);
         for (qsizetype i = 0; i < bytes.size(); ++i)
             bytes[i] = char((i * 7919) >> 8);
+        const qsizetype openBefore = openFiles();
         const QList<QList<qsizetype>> pieces = {
             {bytes.size()}, {1, 3 * 1024 * 1024 + 5, 4096}, {2 * 1024 * 1024, 2 * 1024 * 1024}};
         for (const QList<qsizetype>& sizes : pieces) {
@@ -308,6 +318,7 @@ private slots:
             QCOMPARE(fileBytes(path), bytes);
         }
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"grande.bin"});
+        QTRY_COMPARE(openFiles(), openBefore);
     }
 
     // The dialog proposes the documents folder first, then the folder last
