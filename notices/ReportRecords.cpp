@@ -162,14 +162,17 @@ bool ReportRecords::read(qsizetype position, RecordLayout& layout, Fields& field
     fields = {};
     if (position < 0 || position >= qsizetype(m_starts.size()) - 1)
         return true;
-    if (m_given && !endsItsRecord(position))
-        return false;
     const QByteArrayView text = bytes();
     const char* const begin = text.data() + m_starts[size_t(position)];
     const char* const end = text.data() + m_starts[size_t(position) + 1];
-    // Most records are shaped as the one before.
+    // Most records are shaped as the one before. One that is ends in the
+    // same last line as the record the shape was learned from, a line that
+    // ends a record: its place needs no look (a look ahead at each record's
+    // end was a wait on memory).
     if (layout.read(begin, end, fields.data()))
         return true;
+    if (m_given && !endsItsRecord(position))
+        return false;
     fields = {};
     layout.learn(begin, end, [](QByteArrayView name) {
         return ReportFields::fieldNamed(name.data(), name.size());
