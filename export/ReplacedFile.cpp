@@ -80,12 +80,14 @@ void syncFolder(const QByteArray& path)
 // A large earlier file at the name, held open while the new one takes its
 // place: freeing its blocks can take a while (on a disk mounted with discard,
 // a wait on the disk for each run of them), and is then left to letGo().
+// Non-blocking: should something other than a file take the name meanwhile
+// (a pipe), the open must not wait for it.
 int heldOpen(const QByteArray& path, const struct stat& status)
 {
     constexpr off_t Large = 1024 * 1024;
     if (!S_ISREG(status.st_mode) || status.st_size < Large)
         return -1;
-    return ::open(path.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    return ::open(path.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
 }
 
 // Lets the earlier file go on a thread of its own: nothing waits for its blocks.
