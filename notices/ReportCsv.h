@@ -14,11 +14,14 @@ class ReportRecords;
 // ReportFields: texts as the service sent them, the pharmacy's code as
 // "00005", the year and month as "2025" and "03", amounts with a decimal
 // comma and no grouping. The file replaces an earlier one only once whole.
+// Rows are formatted a block at a time on two threads, and written out in
+// the list's order from the calling thread, which alone tells `progress`.
 class ReportCsv
 {
 public:
     // False when the file could not be written, an amount is not plain or does not fit (then
-    // `error` gets the message) or `progress` stopped it (nothing is written).
+    // `error` gets the message, for the first such row in the list's order) or `progress`
+    // stopped it (nothing is written).
     static bool write(const QString& path, const ReportRecords& records,
                       const QList<qsizetype>& positions, const Progress& progress, QString* error);
 

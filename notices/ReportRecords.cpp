@@ -141,22 +141,40 @@ ReportRecords::Fields ReportRecords::fields(qsizetype position) const
     Fields fields{};
     if (position < 0 || position >= size())
         return fields;
-    if (m_given && !endsItsRecord(position)) {
-        m_given = false;
-        index(); // the places given were not this answer's
-        if (position >= size())
-            return fields;
+    if (!m_layout)
+        m_layout = std::make_shared<RecordLayout>();
+    if (!read(position, *m_layout, fields)) {
+        findAnew(); // the places given were not this answer's
+        if (position < size())
+            read(position, *m_layout, fields);
     }
+    return fields;
+}
+
+void ReportRecords::findAnew() const
+{
+    m_given = false;
+    index();
+}
+
+bool ReportRecords::read(qsizetype position, RecordLayout& layout, Fields& fields) const
+{
+    fields = {};
+    if (position < 0 || position >= qsizetype(m_starts.size()) - 1)
+        return true;
     const QByteArrayView text = bytes();
     const char* const begin = text.data() + m_starts[size_t(position)];
     const char* const end = text.data() + m_starts[size_t(position) + 1];
-    // Most records are shaped as the one before.
-    if (!m_layout)
-        m_layout = std::make_shared<RecordLayout>();
-    if (m_layout->read(begin, end, fields.data()))
-        return fields;
+    // Most records are shaped as the one before. One that is ends in the
+    // same last line as the record the shape was learned from, a line that
+    // ends a record: its place needs no look (a look ahead at each record's
+    // end was a wait on memory).
+    if (layout.read(begin, end, fields.data()))
+        return true;
+    if (m_given && !endsItsRecord(position))
+        return false;
     fields = {};
-    m_layout->learn(begin, end, [](QByteArrayView name) {
+    layout.learn(begin, end, [](QByteArrayView name) {
         return ReportFields::fieldNamed(name.data(), name.size());
     });
     // Every start tag and the value after it, up to the next '<'; a later
@@ -179,7 +197,7 @@ ReportRecords::Fields ReportRecords::fields(qsizetype position) const
                     RecordLayout::value(begin + close + 1, next < 0 ? end : begin + next);
             at = next < 0 ? -1 : marks.nextStart(next);
         }
-        return fields;
+        return true;
     }
     const char* at = begin;
     while ((at = ByteScan::find(at, end, '<'))) {
@@ -198,7 +216,7 @@ ReportRecords::Fields ReportRecords::fields(qsizetype position) const
             fields[size_t(*field)] = RecordLayout::value(valueFrom, valueTo);
         at = valueTo;
     }
-    return fields;
+    return true;
 }
 
 QString ReportRecords::text(QByteArrayView value)

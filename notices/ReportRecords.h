@@ -64,6 +64,15 @@ public:
 
     qsizetype size() const;
     Fields fields(qsizetype position) const;
+    // The same for several threads at once, each reading with a layout of
+    // its own, used with these records only (the shape of the record it read
+    // before), once size() was asked and while nothing calls fields() or
+    // findAnew(). False, with nothing read, when the places given for the
+    // records' ends do not hold.
+    bool read(qsizetype position, RecordLayout& layout, Fields& fields) const;
+    // Finds the records in the answer, as when no places were given: after
+    // read() said that those given do not hold.
+    void findAnew() const;
     // The bytes that every record's values lie in.
     QByteArrayView bytes() const;
     ReportRecord record(qsizetype position) const;

@@ -2,6 +2,7 @@
 #include "CsvWriter.h"
 #include "ExportFileDialog.h"
 #include "ReadOnlyFolder.h"
+#include "ReplacedFile.h"
 #include "XlsxBook.h"
 
 #include <QDir>
@@ -20,6 +21,14 @@ QByteArray fileBytes(const QString& path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// How many files this process holds open.
+qsizetype openFiles()
+{
+    return QDir(QStringLiteral("/proc/self/fd"))
+        .entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)
+        .size();
 }
 
 } // namespace
@@ -280,6 +289,36 @@ private slots:
         csv.writeRow({u"X"});
         QVERIFY(!csv.commit());
         QVERIFY(csv.errorText().endsWith("cartella.csv"));
+    }
+
+    // A file of several megabytes comes out whole, written in one piece or
+    // in pieces of any size; a large earlier file at the name is let go once
+    // replaced, and nothing else stays in the folder.
+    void largeFilesWhole()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("grande.bin");
+        QByteArray bytes(5 * 1024 * 1024 + 123, Qt::Uninitialized);
+        for (qsizetype i = 0; i < bytes.size(); ++i)
+            bytes[i] = char((i * 7919) >> 8);
+        const qsizetype openBefore = openFiles();
+        const QList<QList<qsizetype>> pieces = {
+            {bytes.size()}, {1, 3 * 1024 * 1024 + 5, 4096}, {2 * 1024 * 1024, 2 * 1024 * 1024}};
+        for (const QList<qsizetype>& sizes : pieces) {
+            bytes[sizes.size()] = 'x'; // each file differs from the one before
+            ReplacedFile file(path);
+            QVERIFY(file.open());
+            qsizetype at = 0;
+            for (const qsizetype size : sizes) {
+                QCOMPARE(file.device().write(bytes.constData() + at, size), size);
+                at += size;
+            }
+            QCOMPARE(file.device().write(bytes.constData() + at, bytes.size() - at), bytes.size() - at);
+            QVERIFY(file.commit());
+            QCOMPARE(fileBytes(path), bytes);
+        }
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"grande.bin"});
+        QTRY_COMPARE(openFiles(), openBefore);
     }
 
     // The dialog proposes the documents folder first, then the folder last
